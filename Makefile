@@ -1,0 +1,40 @@
+# Entry points over CMake, once the tools are installed (./test.sh installs them).
+JOBS ?= $(shell nproc)
+NORMAL := build/normal
+SANITIZE := build/sanitize
+BENCH := build/bench
+
+.PHONY: all build sanitize test test-sanitize bench e2e fuzz format clean
+
+all: build
+
+build:
+	cmake -S . -B $(NORMAL) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(NORMAL) -j $(JOBS)
+
+sanitize:
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DSTARQUELL_SANITIZE=ON >/dev/null
+	cmake --build $(SANITIZE) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(NORMAL) --output-on-failure -j $(JOBS)
+
+test-sanitize: sanitize
+	ctest --test-dir $(SANITIZE) --output-on-failure -j $(JOBS)
+
+bench:
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DSTARQUELL_BENCH=ON -DSTARQUELL_TESTS=OFF >/dev/null
+	cmake --build $(BENCH) -j $(JOBS)
+	@for b in $(BENCH)/benchmarks/*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
+
+e2e: build
+	@if [ -x tests/e2e/run.sh ]; then tests/e2e/run.sh $(NORMAL); else echo "no end-to-end checks yet"; fi
+
+fuzz:
+	@if [ -x fuzz/run.sh ]; then fuzz/run.sh; else echo "no fuzz targets yet"; fi
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,112 @@
+// What platform/core shares with the backends beneath it: the native-event
+// translation, the window lookups a backend needs, the palette conversion used
+// by every present, and the backend interface itself (implemented once per
+// backend; the executable links exactly one).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/win32.h"
+
+namespace platform {
+
+// Fixed frame metrics of a top-level overlapped window: the client area is the
+// outer size less these (8 pixels of frame on the left, right and bottom, a
+// 31-pixel caption with its frame at the top). 750 x 570 gives 734 x 531.
+inline constexpr int FRAME_WIDTH = 16;
+inline constexpr int FRAME_HEIGHT = 39;
+inline constexpr int FRAME_LEFT = 8;
+inline constexpr int FRAME_TOP = 31;
+
+// Metrics of the stock fixed-pitch system font.
+inline constexpr LONG FIXED_FONT_HEIGHT = 15;
+inline constexpr LONG FIXED_FONT_ASCENT = 12;
+inline constexpr LONG FIXED_FONT_CHAR_WIDTH = 8;
+inline constexpr LONG FIXED_FONT_EXTERNAL_LEADING = 0;
+
+// Colour of the stock light-grey brush (the main window's class background).
+inline constexpr std::uint32_t LTGRAY_RGB = 0xC0C0C0;
+
+// A native window-system event, as a backend sees it, before it becomes
+// window messages. The SDL backend makes these from SDL events; tests inject
+// them into the headless backend.
+enum class NativeEventKind {
+  KeyDown,    // vk, system, repeat
+  KeyUp,      // vk, system
+  ButtonDown, // button 0 = left, 1 = right
+  ButtonUp,
+  Resize,     // width, height: new client size
+  Maximise,   // width, height
+  Minimise,
+  Restore,    // width, height
+  Expose,
+  Close,
+};
+
+struct NativeEvent {
+  NativeEventKind kind = NativeEventKind::Expose;
+  HWND window = nullptr;  // null: the first top-level window
+  UINT vk = 0;
+  bool system = false;  // F10 or a key held with Alt
+  bool repeat = false;
+  int button = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Turns one native event into the messages Windows would produce: key and
+// button messages are posted, size changes and close requests are sent.
+void deliverNativeEvent(const NativeEvent& event);
+
+// Window lookups for backends.
+int windowIndex(HWND hwnd);  // -1 when the handle names no live window
+HWND topLevelWindow();       // the first live top-level window, or null
+bool windowClientSize(HWND hwnd, int* width, int* height);
+const char* windowTitle(HWND hwnd);
+
+// Drops every window, class, device context, GDI object and queued message.
+void resetCore();
+
+// ARGB8888 lookup table of a DIB palette (alpha 255).
+void buildPaletteLut(const RGBQUAD* palette, int count, std::uint32_t lut[256]);
+
+// Converts rows of 8-bit pixels to ARGB8888 through a lookup table. `src` is the
+// first row to convert (the top row of the picture); `src_step` is the signed
+// byte distance to the next row down (negative for bottom-up bitmaps).
+void convertIndexedRows(const std::uint8_t* src, std::ptrdiff_t src_step, int width, int height,
+                        const std::uint32_t* lut, std::uint32_t* dst, std::ptrdiff_t dst_pitch);
+
+// A rectangle of an 8-bit DIB section, ready to be put on a window's picture.
+struct IndexedBlit {
+  const std::uint8_t* top_row;  // first byte of the source rectangle's top row
+  std::ptrdiff_t row_step;      // signed byte step to the next row down
+  int width;
+  int height;
+  const std::uint32_t* lut;     // 256 ARGB entries
+  std::uint64_t lut_version;    // changes whenever the palette changes
+};
+
+namespace backend {
+// Windows: only top-level windows have a native counterpart.
+// False when the native window cannot be made; CreateWindowExA then fails.
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height);
+void destroyWindow(HWND hwnd);
+void showWindow(HWND hwnd, bool visible);
+void setWindowTitle(HWND hwnd, const char* title);
+void resizeWindow(HWND hwnd, int client_width, int client_height);
+// Moves native events into deliverNativeEvent; called by every PeekMessageA.
+void pumpEvents();
+// Puts converted pixels on the window picture at client position (x, y).
+void presentIndexed(HWND hwnd, int x, int y, const IndexedBlit& blit);
+void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb);
+int messageBox(const char* text, const char* caption, UINT style);
+// High-resolution counter; a frequency of 0 means no counter.
+std::int64_t counterFrequency();
+bool readCounter(std::int64_t* value);
+void sleepMilliseconds(DWORD ms);
+bool timerCaps(UINT* period_min, UINT* period_max);
+[[noreturn]] void endProcess(UINT code);
+}  // namespace backend
+
+}  // namespace platform

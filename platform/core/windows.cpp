@@ -1,0 +1,559 @@
+// Window classes, windows, the message queue, painting and focus: the parts of
+// the Win32 user interface that the program relies on, the same for every
+// backend.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/core/state.h"
+
+namespace platform::core {
+
+namespace {
+State g_state;
+
+// A window handle carries its table index and a generation, so a handle to a
+// destroyed window never names the window that later reuses its slot.
+HWND makeHandle(int index, std::uint32_t generation) {
+  const std::uintptr_t value =
+      ((static_cast<std::uintptr_t>(generation) << 8) | static_cast<std::uintptr_t>(index + 1)) << 4;
+  return reinterpret_cast<HWND>(value);
+}
+
+bool sameName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char ca = static_cast<unsigned char>(*a);
+    const unsigned char cb = static_cast<unsigned char>(*b);
+    const unsigned char la = (ca >= 'A' && ca <= 'Z') ? static_cast<unsigned char>(ca + 32) : ca;
+    const unsigned char lb = (cb >= 'A' && cb <= 'Z') ? static_cast<unsigned char>(cb + 32) : cb;
+    if (la != lb) return false;
+    if (la == 0) return true;
+  }
+}
+
+void copyText(char* dst, std::size_t capacity, const char* src) {
+  if (capacity == 0) return;
+  std::size_t n = 0;
+  if (src != nullptr) {
+    while (n + 1 < capacity && src[n] != 0) {
+      dst[n] = src[n];
+      ++n;
+    }
+  }
+  dst[n] = 0;
+}
+
+int findClass(const char* name) {
+  if (name == nullptr) return -1;
+  for (int i = 0; i < MAX_CLASSES; ++i) {
+    if (g_state.classes[i].used && sameName(g_state.classes[i].name, name)) return i;
+  }
+  return -1;
+}
+
+void invalidate(Window& w, bool erase) {
+  w.invalid = true;
+  if (erase) w.erase_pending = true;
+}
+
+void invalidateTree(HWND hwnd, bool erase, bool children) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return;
+  invalidate(*w, erase);
+  if (!children) return;
+  for (auto& c : g_state.windows) {
+    if (c.used && c.parent == hwnd) invalidateTree(c.handle, erase, true);
+  }
+}
+
+void sendSize(Window& w, WPARAM kind) {
+  const HWND h = w.handle;
+  const LPARAM lp = MAKELPARAM(w.client_width, w.client_height);
+  SendMessageA(h, WM_SIZE, kind, lp);
+}
+
+void setOuterSize(Window& w, int width, int height) {
+  w.outer_width = width < 0 ? 0 : width;
+  w.outer_height = height < 0 ? 0 : height;
+  if (isTopLevel(w)) {
+    w.client_width = w.outer_width > FRAME_WIDTH ? w.outer_width - FRAME_WIDTH : 0;
+    w.client_height = w.outer_height > FRAME_HEIGHT ? w.outer_height - FRAME_HEIGHT : 0;
+  } else {
+    w.client_width = w.outer_width;
+    w.client_height = w.outer_height;
+  }
+}
+
+bool matchesFilter(const MSG& m, HWND filter, UINT lo, UINT hi) {
+  if (filter != nullptr && m.hwnd != filter) return false;
+  if (lo == 0 && hi == 0) return true;
+  return m.message >= lo && m.message <= hi;
+}
+
+bool postToQueue(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Queue& q = g_state.queue;
+  if (q.count == QUEUE_CAPACITY) return false;
+  MSG& m = q.items[(q.head + q.count) % QUEUE_CAPACITY];
+  m = MSG{};
+  m.hwnd = hwnd;
+  m.message = msg;
+  m.wParam = wp;
+  m.lParam = lp;
+  m.time = ++g_state.message_time;
+  ++q.count;
+  return true;
+}
+
+void removeAt(int position) {
+  Queue& q = g_state.queue;
+  for (int i = position; i + 1 < q.count; ++i) {
+    q.items[(q.head + i) % QUEUE_CAPACITY] = q.items[(q.head + i + 1) % QUEUE_CAPACITY];
+  }
+  --q.count;
+}
+
+void dropQueuedFor(HWND hwnd) {
+  Queue& q = g_state.queue;
+  for (int i = 0; i < q.count;) {
+    if (q.items[(q.head + i) % QUEUE_CAPACITY].hwnd == hwnd) {
+      removeAt(i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+}  // namespace
+
+State& state() { return g_state; }
+
+Window* lookup(HWND hwnd) {
+  const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
+  if (value == 0 || (value & 0xF) != 0) return nullptr;
+  const std::uintptr_t index = ((value >> 4) & 0xFF);
+  if (index == 0 || index > MAX_WINDOWS) return nullptr;
+  Window& w = g_state.windows[index - 1];
+  if (!w.used || w.handle != hwnd) return nullptr;
+  return &w;
+}
+
+const WindowClass* classOf(const Window& w) {
+  if (w.class_index < 0 || w.class_index >= MAX_CLASSES) return nullptr;
+  return &g_state.classes[w.class_index];
+}
+
+bool isTopLevel(const Window& w) { return (w.style & WS_CHILD) == 0; }
+
+}  // namespace platform::core
+
+// ---- Core services for backends ----------------------------------------------
+namespace platform {
+
+using namespace core;
+
+int windowIndex(HWND hwnd) {
+  const Window* w = lookup(hwnd);
+  return w == nullptr ? -1 : static_cast<int>(w - g_state.windows);
+}
+
+HWND topLevelWindow() {
+  for (auto& w : g_state.windows) {
+    if (w.used && isTopLevel(w)) return w.handle;
+  }
+  return nullptr;
+}
+
+bool windowClientSize(HWND hwnd, int* width, int* height) {
+  const Window* w = lookup(hwnd);
+  if (w == nullptr) return false;
+  *width = w->client_width;
+  *height = w->client_height;
+  return true;
+}
+
+const char* windowTitle(HWND hwnd) {
+  const Window* w = lookup(hwnd);
+  return w == nullptr ? nullptr : w->text;
+}
+
+void resetCore() {
+  g_state = State{};
+  resetGdi();
+}
+
+void deliverNativeEvent(const NativeEvent& e) {
+  const HWND hwnd = e.window != nullptr ? e.window : topLevelWindow();
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return;
+  switch (e.kind) {
+    case NativeEventKind::KeyDown: {
+      // lParam: repeat count 1; bit 29 context (Alt held); bit 30 previous state (repeat).
+      LPARAM lp = 1;
+      if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
+      if (e.repeat) lp |= LPARAM{1} << 30;
+      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp);
+      break;
+    }
+    case NativeEventKind::KeyUp: {
+      LPARAM lp = 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+      if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
+      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp);
+      break;
+    }
+    case NativeEventKind::ButtonDown:
+      postToQueue(hwnd, e.button == 0 ? WM_LBUTTONDOWN : WM_RBUTTONDOWN,
+                  e.button == 0 ? 0x0001 : 0x0002, 0);
+      break;
+    case NativeEventKind::ButtonUp:
+      postToQueue(hwnd, e.button == 0 ? WM_LBUTTONUP : WM_RBUTTONUP, 0, 0);
+      break;
+    case NativeEventKind::Resize:
+    case NativeEventKind::Maximise:
+    case NativeEventKind::Restore: {
+      w->minimised = false;
+      const int cw = e.width < 0 ? 0 : e.width;
+      const int ch = e.height < 0 ? 0 : e.height;
+      w->client_width = cw;
+      w->client_height = ch;
+      w->outer_width = cw + (isTopLevel(*w) ? FRAME_WIDTH : 0);
+      w->outer_height = ch + (isTopLevel(*w) ? FRAME_HEIGHT : 0);
+      sendSize(*w, e.kind == NativeEventKind::Maximise ? SIZE_MAXIMIZED : SIZE_RESTORED);
+      if (lookup(hwnd) != nullptr) invalidateTree(hwnd, true, true);
+      break;
+    }
+    case NativeEventKind::Minimise:
+      w->minimised = true;
+      SendMessageA(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
+      break;
+    case NativeEventKind::Expose:
+      invalidateTree(hwnd, true, true);
+      break;
+    case NativeEventKind::Close:
+      SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      break;
+  }
+}
+
+}  // namespace platform
+
+// ---- Win32: classes and windows ----------------------------------------------
+using namespace platform;
+using namespace platform::core;
+
+ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
+  if (wc == nullptr || wc->cbSize != sizeof(WNDCLASSEXA) || wc->lpszClassName == nullptr ||
+      wc->lpfnWndProc == nullptr) {
+    return 0;
+  }
+  if (findClass(wc->lpszClassName) >= 0) return 0;  // already registered
+  for (int i = 0; i < MAX_CLASSES; ++i) {
+    WindowClass& c = g_state.classes[i];
+    if (c.used) continue;
+    c = WindowClass{};
+    c.used = true;
+    copyText(c.name, sizeof c.name, wc->lpszClassName);
+    c.style = wc->style;
+    c.proc = wc->lpfnWndProc;
+    c.instance = wc->hInstance;
+    c.background = wc->hbrBackground;
+    return static_cast<ATOM>(0xC000 + i);
+  }
+  return 0;
+}
+
+HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID /*param*/) {
+  const int ci = findClass(class_name);
+  if (ci < 0) return nullptr;
+  if ((style & WS_CHILD) != 0 && lookup(parent) == nullptr) return nullptr;
+  int slot = -1;
+  for (int i = 0; i < MAX_WINDOWS; ++i) {
+    if (!g_state.windows[i].used) {
+      slot = i;
+      break;
+    }
+  }
+  if (slot < 0) return nullptr;
+  Window& w = g_state.windows[slot];
+  w = Window{};
+  w.used = true;
+  w.generation = g_state.next_generation++ & 0xFFFFFF;
+  if (w.generation == 0) w.generation = g_state.next_generation++ & 0xFFFFFF;
+  w.handle = makeHandle(slot, w.generation);
+  w.class_index = ci;
+  w.proc = g_state.classes[ci].proc;
+  w.parent = parent;
+  w.menu = menu;
+  w.instance = instance;
+  w.style = style;
+  w.ex_style = ex_style;
+  copyText(w.text, sizeof w.text, window_name);
+  w.x = x == CW_USEDEFAULT ? 0 : x;
+  w.y = y == CW_USEDEFAULT ? 0 : y;
+  setOuterSize(w, width == CW_USEDEFAULT ? 640 : width, height == CW_USEDEFAULT ? 480 : height);
+  const HWND hwnd = w.handle;
+  if (isTopLevel(w) && !backend::createWindow(hwnd, w.text, w.client_width, w.client_height)) {
+    w = Window{};
+    return nullptr;
+  }
+  if (SendMessageA(hwnd, WM_CREATE, 0, 0) == -1) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  Window* created = lookup(hwnd);
+  if (created == nullptr) return nullptr;
+  if ((style & WS_VISIBLE) != 0) {
+    created->visible = false;
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+  }
+  return hwnd;
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr || w->destroying) return FALSE;
+  w->destroying = true;
+  const bool top = isTopLevel(*w);
+  SendMessageA(hwnd, WM_DESTROY, 0, 0);
+  for (int i = 0; i < MAX_WINDOWS; ++i) {
+    Window& c = g_state.windows[i];
+    if (c.used && c.parent == hwnd) DestroyWindow(c.handle);
+  }
+  if (g_state.focus == hwnd) g_state.focus = nullptr;
+  dropQueuedFor(hwnd);
+  if (top) backend::destroyWindow(hwnd);
+  w = lookup(hwnd);
+  if (w != nullptr) *w = Window{};
+  return TRUE;
+}
+
+BOOL IsWindow(HWND hwnd) { return lookup(hwnd) != nullptr ? TRUE : FALSE; }
+
+BOOL ShowWindow(HWND hwnd, int cmd) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return FALSE;
+  const BOOL was_visible = w->visible ? TRUE : FALSE;
+  const bool show = cmd != SW_HIDE;
+  w->visible = show;
+  if (isTopLevel(*w)) backend::showWindow(hwnd, show);
+  if (show && !w->shown_once) {
+    w->shown_once = true;
+    sendSize(*w, SIZE_RESTORED);
+  }
+  if (show && lookup(hwnd) != nullptr) invalidateTree(hwnd, true, true);
+  return was_visible;
+}
+
+BOOL UpdateWindow(HWND hwnd) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return FALSE;
+  if (w->visible && w->invalid) SendMessageA(hwnd, WM_PAINT, 0, 0);
+  return TRUE;
+}
+
+BOOL RedrawWindow(HWND hwnd, const RECT* /*update*/, HRGN /*region*/, UINT flags) {
+  if (lookup(hwnd) == nullptr) return FALSE;
+  if ((flags & RDW_INVALIDATE) != 0) {
+    invalidateTree(hwnd, (flags & RDW_ERASE) != 0, (flags & RDW_ALLCHILDREN) != 0);
+  }
+  if ((flags & RDW_UPDATENOW) != 0) UpdateWindow(hwnd);
+  return TRUE;
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT* /*rect*/, BOOL erase) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return FALSE;
+  invalidate(*w, erase != FALSE);
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, LPRECT rect) {
+  const Window* w = lookup(hwnd);
+  if (w == nullptr || rect == nullptr) return FALSE;
+  *rect = RECT{0, 0, w->client_width, w->client_height};
+  return TRUE;
+}
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
+  const Window* w = lookup(hwnd);
+  if (w == nullptr || rect == nullptr) return FALSE;
+  *rect = RECT{w->x, w->y, w->x + w->outer_width, w->y + w->outer_height};
+  return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return FALSE;
+  const int old_cw = w->client_width;
+  const int old_ch = w->client_height;
+  w->x = x;
+  w->y = y;
+  setOuterSize(*w, width, height);
+  const bool resized = old_cw != w->client_width || old_ch != w->client_height;
+  if (resized && isTopLevel(*w)) backend::resizeWindow(hwnd, w->client_width, w->client_height);
+  if (resized) sendSize(*w, SIZE_RESTORED);
+  if (repaint != FALSE && lookup(hwnd) != nullptr) invalidateTree(hwnd, true, true);
+  return TRUE;
+}
+
+HWND SetFocus(HWND hwnd) {
+  if (hwnd != nullptr && lookup(hwnd) == nullptr) return nullptr;
+  const HWND previous = g_state.focus;
+  if (previous == hwnd) return previous;
+  g_state.focus = hwnd;
+  if (previous != nullptr && lookup(previous) != nullptr) {
+    SendMessageA(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  }
+  if (hwnd != nullptr) SendMessageA(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+  return previous;
+}
+
+HWND GetFocus(void) { return g_state.focus; }
+
+LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr) return 0;
+  switch (msg) {
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND: {
+      const WindowClass* c = classOf(*w);
+      if (c == nullptr || c->background == nullptr) return 0;
+      const RECT all{0, 0, w->client_width, w->client_height};
+      if (c->background == static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH))) {
+        if (isTopLevel(*w)) backend::fillRect(hwnd, all, LTGRAY_RGB);
+      }
+      return 1;
+    }
+    case WM_SYSKEYDOWN:
+      // Alt+F4 asks the window to close.
+      if (wparam == 0x73 && (lparam & (LPARAM{1} << 29)) != 0) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_SETTEXT:
+      copyText(w->text, sizeof w->text, reinterpret_cast<const char*>(lparam));
+      if (isTopLevel(*w)) backend::setWindowTitle(hwnd, w->text);
+      return TRUE;
+    case WM_GETTEXT: {
+      char* dst = reinterpret_cast<char*>(lparam);
+      if (dst == nullptr || wparam == 0) return 0;
+      copyText(dst, wparam, w->text);
+      return static_cast<LRESULT>(std::strlen(dst));
+    }
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(std::strlen(w->text));
+    default:
+      return 0;
+  }
+}
+
+// ---- Win32: messages ------------------------------------------------------------
+
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (hwnd != nullptr && lookup(hwnd) == nullptr) return FALSE;
+  return postToQueue(hwnd, msg, wparam, lparam) ? TRUE : FALSE;
+}
+
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr || w->proc == nullptr) return 0;
+  return w->proc(hwnd, msg, wparam, lparam);
+}
+
+void PostQuitMessage(int exit_code) {
+  g_state.queue.quit_posted = true;
+  g_state.queue.quit_code = exit_code;
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT remove) {
+  if (msg == nullptr) return FALSE;
+  backend::pumpEvents();
+  Queue& q = g_state.queue;
+  // Posted messages first, in order.
+  for (int i = 0; i < q.count; ++i) {
+    const MSG& m = q.items[(q.head + i) % QUEUE_CAPACITY];
+    if (!matchesFilter(m, hwnd, filter_min, filter_max)) continue;
+    *msg = m;
+    if ((remove & PM_REMOVE) != 0) {
+      if (i == 0) {
+        q.head = (q.head + 1) % QUEUE_CAPACITY;
+        --q.count;
+      } else {
+        removeAt(i);
+      }
+    }
+    return TRUE;
+  }
+  // Then the quit request.
+  if (q.quit_posted && hwnd == nullptr &&
+      ((filter_min == 0 && filter_max == 0) || (WM_QUIT >= filter_min && WM_QUIT <= filter_max))) {
+    *msg = MSG{};
+    msg->message = WM_QUIT;
+    msg->wParam = static_cast<WPARAM>(q.quit_code);
+    msg->time = ++g_state.message_time;
+    if ((remove & PM_REMOVE) != 0) q.quit_posted = false;
+    return TRUE;
+  }
+  // Only then a paint for a visible window that needs one; it stays until validated.
+  if ((filter_min == 0 && filter_max == 0) || (WM_PAINT >= filter_min && WM_PAINT <= filter_max)) {
+    for (auto& w : g_state.windows) {
+      if (!w.used || !w.visible || !w.invalid) continue;
+      if (hwnd != nullptr && w.handle != hwnd && w.parent != hwnd) continue;
+      *msg = MSG{};
+      msg->hwnd = w.handle;
+      msg->message = WM_PAINT;
+      msg->time = ++g_state.message_time;
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+// Character messages are not produced; key messages pass through unchanged.
+BOOL TranslateMessage(const MSG* /*msg*/) { return FALSE; }
+
+LRESULT DispatchMessageA(const MSG* msg) {
+  if (msg == nullptr || msg->hwnd == nullptr) return 0;
+  return SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+// ---- Win32: painting ------------------------------------------------------------
+
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
+  Window* w = lookup(hwnd);
+  if (w == nullptr || ps == nullptr) return nullptr;
+  *ps = PAINTSTRUCT{};
+  const bool erase = w->erase_pending;
+  w->invalid = false;
+  w->erase_pending = false;
+  HDC dc = GetDC(hwnd);
+  ps->hdc = dc;
+  ps->rcPaint = RECT{0, 0, w->client_width, w->client_height};
+  // fErase tells the caller that the background still needs erasing.
+  ps->fErase = FALSE;
+  if (erase && dc != nullptr) {
+    const LRESULT erased = SendMessageA(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ps->fErase = erased != 0 ? FALSE : TRUE;
+  }
+  return dc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
+  if (lookup(hwnd) == nullptr || ps == nullptr) return FALSE;
+  if (ps->hdc != nullptr) ReleaseDC(hwnd, ps->hdc);
+  return TRUE;
+}
+
+HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR /*name*/) {
+  return reinterpret_cast<HICON>(std::uintptr_t{0x7F00});
+}
+
+HCURSOR LoadCursorA(HINSTANCE /*instance*/, LPCSTR /*name*/) {
+  return reinterpret_cast<HCURSOR>(std::uintptr_t{0x7F10});
+}

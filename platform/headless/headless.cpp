@@ -1,0 +1,280 @@
+// The backend that tests link: everything in memory, time scripted.
+#include "platform/headless/headless.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <deque>
+
+namespace headless {
+namespace {
+
+struct Picture {
+  HWND hwnd = nullptr;
+  int width = 0;
+  int height = 0;
+  bool shown = false;
+  int presents = 0;
+  std::string title;
+  std::vector<std::uint32_t> rgb;  // 0xRRGGBB, row 0 at the top
+};
+
+struct State {
+  std::int64_t frequency = 10'000'000;
+  std::int64_t counter = 0;
+  std::int64_t ticks_per_read = 1;
+  std::int64_t sleep_extra = 0;
+  std::int64_t reads = 0;
+  std::int64_t fail_reads_from = -1;
+  std::int64_t slept_ms = 0;
+  bool timer_ok = true;
+  UINT period_min = 1;
+  UINT period_max = 1000000;
+  std::deque<int> answers;
+  int default_answer = IDYES;
+  std::vector<Box> boxes;
+  std::deque<platform::NativeEvent> events;
+  std::function<void()> pump_hook;
+  std::vector<Picture> pictures;
+  bool fail_next_create = false;
+};
+
+State& st() {
+  static State s;
+  return s;
+}
+
+Picture* pictureOf(HWND hwnd) {
+  for (auto& p : st().pictures) {
+    if (p.hwnd == hwnd) return &p;
+  }
+  return nullptr;
+}
+
+void resizePicture(Picture& p, int width, int height) {
+  std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                                  0);
+  for (int y = 0; y < height && y < p.height; ++y) {
+    for (int x = 0; x < width && x < p.width; ++x) {
+      next[static_cast<std::size_t>(y) * width + x] =
+          p.rgb[static_cast<std::size_t>(y) * p.width + x];
+    }
+  }
+  p.rgb.swap(next);
+  p.width = width;
+  p.height = height;
+}
+
+}  // namespace
+
+void reset() {
+  platform::resetCore();
+  st() = State{};
+}
+
+void setCounterFrequency(std::int64_t f) { st().frequency = f; }
+void setCounter(std::int64_t v) { st().counter = v; }
+std::int64_t counter() { return st().counter; }
+void setTicksPerRead(std::int64_t t) { st().ticks_per_read = t; }
+void setSleepExtraTicks(std::int64_t t) { st().sleep_extra = t; }
+void failCounterReadsFrom(int i) { st().fail_reads_from = i < 0 ? -1 : st().reads + i; }
+std::int64_t counterReads() { return st().reads; }
+std::int64_t sleptMilliseconds() { return st().slept_ms; }
+void setTimerCaps(bool ok, UINT lo, UINT hi) {
+  st().timer_ok = ok;
+  st().period_min = lo;
+  st().period_max = hi;
+}
+
+void queueAnswer(int answer) { st().answers.push_back(answer); }
+void setDefaultAnswer(int answer) { st().default_answer = answer; }
+const std::vector<Box>& boxes() { return st().boxes; }
+void clearBoxes() { st().boxes.clear(); }
+
+void inject(const platform::NativeEvent& e) { st().events.push_back(e); }
+void setPumpHook(std::function<void()> hook) { st().pump_hook = std::move(hook); }
+
+bool pictureSize(HWND hwnd, int* width, int* height) {
+  const Picture* p = pictureOf(hwnd);
+  if (p == nullptr) return false;
+  *width = p->width;
+  *height = p->height;
+  return true;
+}
+
+std::uint32_t pixel(HWND hwnd, int x, int y) {
+  const Picture* p = pictureOf(hwnd);
+  if (p == nullptr || x < 0 || y < 0 || x >= p->width || y >= p->height) return 0;
+  return p->rgb[static_cast<std::size_t>(y) * p->width + x];
+}
+
+int presentCount(HWND hwnd) {
+  const Picture* p = pictureOf(hwnd);
+  return p == nullptr ? 0 : p->presents;
+}
+
+bool isShown(HWND hwnd) {
+  const Picture* p = pictureOf(hwnd);
+  return p != nullptr && p->shown;
+}
+
+bool writePng(HWND hwnd, const char* path) {
+  const Picture* p = pictureOf(hwnd);
+  if (p == nullptr || p->width == 0 || p->height == 0) return false;
+  std::FILE* f = std::fopen(path, "wb");
+  if (f == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  bool ok = false;
+  if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, f);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(p->width), static_cast<png_uint_32>(p->height),
+                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<std::size_t>(p->width) * 3);
+    for (int y = 0; y < p->height; ++y) {
+      for (int x = 0; x < p->width; ++x) {
+        const std::uint32_t c = p->rgb[static_cast<std::size_t>(y) * p->width + x];
+        row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>(c >> 16);
+        row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>(c >> 8);
+        row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(c);
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    ok = true;
+  }
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+  return ok;
+}
+
+void failNextCreateWindow() { st().fail_next_create = true; }
+
+}  // namespace headless
+
+// ---- The backend interface ---------------------------------------------------
+namespace platform::backend {
+
+using headless::st;
+
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height) {
+  if (st().fail_next_create) {
+    st().fail_next_create = false;
+    return false;
+  }
+  headless::Picture p;
+  p.hwnd = hwnd;
+  p.title = title != nullptr ? title : "";
+  headless::resizePicture(p, client_width, client_height);
+  st().pictures.push_back(std::move(p));
+  return true;
+}
+
+void destroyWindow(HWND hwnd) {
+  auto& v = st().pictures;
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    if (it->hwnd == hwnd) {
+      v.erase(it);
+      return;
+    }
+  }
+}
+
+void showWindow(HWND hwnd, bool visible) {
+  if (auto* p = headless::pictureOf(hwnd)) p->shown = visible;
+}
+
+void setWindowTitle(HWND hwnd, const char* title) {
+  if (auto* p = headless::pictureOf(hwnd)) p->title = title != nullptr ? title : "";
+}
+
+void resizeWindow(HWND hwnd, int client_width, int client_height) {
+  if (auto* p = headless::pictureOf(hwnd)) headless::resizePicture(*p, client_width, client_height);
+}
+
+void pumpEvents() {
+  if (st().pump_hook) {
+    auto hook = st().pump_hook;  // the hook may replace itself
+    hook();
+  }
+  while (!st().events.empty()) {
+    const NativeEvent e = st().events.front();
+    st().events.pop_front();
+    if (e.kind == NativeEventKind::Resize || e.kind == NativeEventKind::Maximise ||
+        e.kind == NativeEventKind::Restore) {
+      const HWND target = e.window != nullptr ? e.window : topLevelWindow();
+      if (auto* p = headless::pictureOf(target)) headless::resizePicture(*p, e.width, e.height);
+    }
+    deliverNativeEvent(e);
+  }
+}
+
+void presentIndexed(HWND hwnd, int x, int y, const IndexedBlit& blit) {
+  auto* p = headless::pictureOf(hwnd);
+  if (p == nullptr || x < 0 || y < 0 || x + blit.width > p->width || y + blit.height > p->height) {
+    return;
+  }
+  convertIndexedRows(blit.top_row, blit.row_step, blit.width, blit.height, blit.lut,
+                     p->rgb.data() + static_cast<std::ptrdiff_t>(y) * p->width + x, p->width);
+  // The picture keeps 0xRRGGBB; the table's alpha byte is dropped here.
+  for (int r = 0; r < blit.height; ++r) {
+    std::uint32_t* row = p->rgb.data() + static_cast<std::ptrdiff_t>(y + r) * p->width + x;
+    for (int c = 0; c < blit.width; ++c) row[c] &= 0xFFFFFFu;
+  }
+  ++p->presents;
+}
+
+void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
+  auto* p = headless::pictureOf(hwnd);
+  if (p == nullptr) return;
+  for (int y = rect.top < 0 ? 0 : rect.top; y < rect.bottom && y < p->height; ++y) {
+    for (int x = rect.left < 0 ? 0 : rect.left; x < rect.right && x < p->width; ++x) {
+      p->rgb[static_cast<std::size_t>(y) * p->width + x] = rgb & 0xFFFFFFu;
+    }
+  }
+}
+
+int messageBox(const char* text, const char* caption, UINT style) {
+  st().boxes.push_back(headless::Box{caption, text, style});
+  const UINT kind = style & MB_TYPEMASK;
+  int answer = kind == MB_YESNO ? st().default_answer : IDOK;
+  if (!st().answers.empty()) {
+    answer = st().answers.front();
+    st().answers.pop_front();
+  }
+  return answer;
+}
+
+std::int64_t counterFrequency() { return st().frequency; }
+
+bool readCounter(std::int64_t* value) {
+  auto& s = st();
+  const std::int64_t index = s.reads++;
+  if (s.fail_reads_from >= 0 && index >= s.fail_reads_from) return false;
+  *value = s.counter;
+  s.counter += s.ticks_per_read;
+  return true;
+}
+
+void sleepMilliseconds(DWORD ms) {
+  auto& s = st();
+  s.slept_ms += ms;
+  s.counter += static_cast<std::int64_t>(ms) * s.frequency / 1000 + s.sleep_extra;
+}
+
+bool timerCaps(UINT* lo, UINT* hi) {
+  if (!st().timer_ok) return false;
+  *lo = st().period_min;
+  *hi = st().period_max;
+  return true;
+}
+
+void endProcess(UINT code) {
+  std::fflush(stdout);
+  _exit(static_cast<int>(code & 0xFFu));
+}
+
+}  // namespace platform::backend

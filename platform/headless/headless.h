@@ -1,0 +1,68 @@
+// The headless backend's controls for tests: windows and their pictures in
+// memory, a scripted clock, scripted answers to message boxes with a record of
+// every box shown, and injected native events.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/core/core.h"
+
+namespace headless {
+
+// Back to a freshly started process: no windows, classes, GDI objects or
+// messages; clock at 0 with frequency 10 MHz; boxes answer Yes/OK; no events.
+void reset();
+
+// ---- Clock ----------------------------------------------------------------
+// Frequency 0 makes QueryPerformanceFrequency fail.
+void setCounterFrequency(std::int64_t ticks_per_second);
+void setCounter(std::int64_t value);
+std::int64_t counter();
+// Every QueryPerformanceCounter read advances the counter by this many ticks
+// after reading it (default 1), so a busy wait ends without real time passing.
+void setTicksPerRead(std::int64_t ticks);
+// Sleep(ms) advances the counter by ms * frequency / 1000 plus this many ticks.
+void setSleepExtraTicks(std::int64_t ticks);
+// Counter reads fail from the given read on (0-based count of reads from now);
+// -1 (the default) never fails.
+void failCounterReadsFrom(int read_index);
+std::int64_t counterReads();
+std::int64_t sleptMilliseconds();
+// timeGetDevCaps: fails when ok is false.
+void setTimerCaps(bool ok, UINT period_min, UINT period_max);
+
+// ---- Message boxes --------------------------------------------------------
+struct Box {
+  std::string caption;
+  std::string text;
+  UINT style = 0;
+};
+void queueAnswer(int answer);       // answered in order, before the default
+void setDefaultAnswer(int answer);  // for Yes/No boxes; OK boxes answer IDOK
+const std::vector<Box>& boxes();
+void clearBoxes();
+
+// ---- Native events --------------------------------------------------------
+// Queued events are delivered at the next PeekMessageA, in order.
+void inject(const platform::NativeEvent& event);
+// Called at the start of every PeekMessageA, before queued events are delivered:
+// a whole-program test scripts its input here. Null removes the hook.
+void setPumpHook(std::function<void()> hook);
+
+// ---- Window pictures ------------------------------------------------------
+// The picture of a top-level window: client-sized, 0xRRGGBB per pixel, row 0 at
+// the top. A window starts black.
+bool pictureSize(HWND hwnd, int* width, int* height);
+std::uint32_t pixel(HWND hwnd, int x, int y);
+bool writePng(HWND hwnd, const char* path);
+int presentCount(HWND hwnd);
+bool isShown(HWND hwnd);
+
+// ---- Failures to order -----------------------------------------------------
+// The next native window cannot be made, so CreateWindowExA fails.
+void failNextCreateWindow();
+
+}  // namespace headless
