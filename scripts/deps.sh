@@ -1,0 +1,49 @@
+# Installs the Debian packages a script needs, when they are missing.
+# Usage (sourced): ensure_packages pkg...
+# Works as root or through sudo, never prompts, and runs apt-get update only when
+# a package cannot be found in the package lists.
+
+# Packages every build needs.
+BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+                libsdl2-dev libsdl2-mixer-dev)
+# Packages the real-window checks need.
+E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev)
+
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+
+  local runner=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+      runner=(sudo -n)
+    else
+      echo "These Debian packages are missing: ${missing[*]}" >&2
+      echo "Install them as root (apt-get install ${missing[*]}) and run this again." >&2
+      return 1
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  echo "Installing: ${missing[*]}"
+  # Update the lists first when one of the packages is unknown to them.
+  local need_update=0
+  for p in "${missing[@]}"; do
+    if ! apt-cache show "$p" >/dev/null 2>&1; then need_update=1; fi
+  done
+  if [ $need_update -eq 1 ]; then
+    "${runner[@]}" apt-get update -qq </dev/null || true
+  fi
+  if ! "${runner[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null; then
+    "${runner[@]}" apt-get update -qq </dev/null || true
+    "${runner[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null || {
+      echo "Could not install: ${missing[*]}" >&2
+      return 1
+    }
+  fi
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test twice: in a normal
+# build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; then the
+# real-window checks.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+ensure_packages "${BUILD_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
+
+jobs=$(nproc)
+echo "== normal build"
+cmake -S . -B build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/normal -j "$jobs"
+ctest --test-dir build/normal --output-on-failure -j "$jobs"
+
+echo "== sanitizer build"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTARQUELL_SANITIZE=ON >/dev/null
+cmake --build build/sanitize -j "$jobs"
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+if [ -x tests/e2e/run.sh ]; then
+  echo "== end-to-end"
+  tests/e2e/run.sh build/normal
+fi
