@@ -16,12 +16,6 @@ inline constexpr int KEY_COUNT = 256;
 inline constexpr int MOUSE_LEFT = 0;
 inline constexpr int MOUSE_RIGHT = 1;
 
-// A child control that shows status text (set by the control text filter).
-struct StatusControl {
-  HWND window = nullptr;
-  std::int32_t nesting = 0;
-};
-
 struct ShellGlobals {
   std::uint32_t ShellReadyMarker = 0;
   HINSTANCE instance = nullptr;          // as given to WinMain
@@ -35,7 +29,7 @@ struct ShellGlobals {
   // Status text waiting to be pushed to the status control at the end of a paint.
   std::uint8_t status_pending = 0;
   char status_text[STATUS_TEXT_SIZE] = {};
-  StatusControl* status_control = nullptr;
+  ControlSlot* status_control = nullptr;  // set by the control text filter
   MainWindow main_window;
 };
 

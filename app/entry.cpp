@@ -1,0 +1,65 @@
+#include "app/entry.h"
+
+#include <cstdio>
+
+#include "app/reports.h"
+#include "app/shell_globals.h"
+#include "app/window_proc.h"
+#include "game/random.h"
+
+int createMainWindow() {
+  WNDCLASSEXA wndclass = {};
+  wndclass.cbSize = sizeof(WNDCLASSEXA);
+  wndclass.style = CS_HREDRAW | CS_VREDRAW;
+  wndclass.lpfnWndProc = MainWindowProc;
+  wndclass.hInstance = g_shell.instance;
+  wndclass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  wndclass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
+  wndclass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wndclass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  wndclass.lpszMenuName = nullptr;
+  wndclass.lpszClassName = window_class_name;
+  if (RegisterClassExA(&wndclass) == 0) {
+    ReportError(ERROR_CLASS_NOT_REGISTERED);
+    return ERROR_CLASS_NOT_REGISTERED;
+  }
+  MainWindow::init(&g_shell.main_window, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+  const HWND hwnd = CreateWindowExA(0, window_class_name, g_shell.title, WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WINDOW_WIDTH,
+                                    MAIN_WINDOW_HEIGHT, nullptr, nullptr, g_shell.instance,
+                                    nullptr);
+  if (hwnd == nullptr) {
+    ReportError(ERROR_WINDOW_NOT_CREATED);
+    return ERROR_WINDOW_NOT_CREATED;
+  }
+  g_shell.main_window.window = hwnd;
+  UpdateWindow(hwnd);
+  ShowWindow(hwnd, SW_SHOWNORMAL);
+  return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
+                   int /*show*/) {
+  g_shell.instance = instance;
+  std::snprintf(g_shell.title, sizeof g_shell.title, "%s", WINDOW_TITLE);
+  initShell(instance);
+  g_shell.pacer.start(FRAMES_PER_SECOND);
+  // Without a window nothing could ever end the loop: end here instead.
+  if (const int failure = createMainWindow(); failure != 0) return failure;
+  seedRandom(RANDOM_SEED);
+
+  MSG msg = {};
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  while (msg.message != WM_QUIT) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      continue;
+    }
+    if (g_shell.pacer.frameDue() != 0) {
+      MainWindow::requestRedraw(&g_shell.main_window);
+      tickRandom();
+    }
+  }
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,4 @@
+// The game frame: one call per paint message.
+#pragma once
+
+void paintFrame();
