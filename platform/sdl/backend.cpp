@@ -1,0 +1,337 @@
+// The backend the shipped program links: SDL2 windows, SDL events as window
+// messages, 8-bit frames converted straight into a streaming texture, SDL
+// message boxes, and the monotonic clock.
+#include <SDL.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/core/core.h"
+#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/translate.h"
+
+namespace platform::sdl {
+namespace {
+
+constexpr int MAX_NATIVE_WINDOWS = 8;
+constexpr std::uint32_t OPAQUE_BLACK = 0xFF000000u;
+
+struct NativeWindow {
+  HWND hwnd = nullptr;
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  int texture_width = 0;
+  int texture_height = 0;
+  bool dirty = false;  // the texture holds pixels not yet presented
+  WindowView view;     // translation state (pending program resizes)
+};
+
+struct Backend {
+  bool video_ready = false;
+  bool video_failed = false;
+  NativeWindow windows[MAX_NATIVE_WINDOWS];
+  PaletteCache palette;
+  PresentObserver observer = nullptr;
+};
+
+Backend g_backend;
+
+std::int64_t monotonicNanoseconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+bool ensureVideo() {
+  if (g_backend.video_ready) return true;
+  if (g_backend.video_failed) return false;
+  // Windows does not capture the mouse for a window unless it asks; neither
+  // do we. Ctrl+C should end the process as it does any other program, and
+  // the frame pacer, not the display, sets the frame rate.
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "Cannot open a window: %s\n", SDL_GetError());
+    g_backend.video_failed = true;
+    return false;
+  }
+  // Keys arrive as key events only; no text input method is wanted.
+  SDL_StopTextInput();
+  g_backend.video_ready = true;
+  return true;
+}
+
+NativeWindow* nativeOf(HWND hwnd) {
+  if (hwnd == nullptr) return nullptr;
+  for (auto& w : g_backend.windows) {
+    if (w.hwnd == hwnd) return &w;
+  }
+  return nullptr;
+}
+
+NativeWindow* nativeById(std::uint32_t id) {
+  if (id == 0) return nullptr;
+  for (auto& w : g_backend.windows) {
+    if (w.window != nullptr && SDL_GetWindowID(w.window) == id) return &w;
+  }
+  return nullptr;
+}
+
+// Keeps the texture at the core's client size; a new texture starts black.
+// Returns false when there is nothing to draw on.
+bool ensureTexture(NativeWindow& w) {
+  int cw = 0;
+  int ch = 0;
+  if (!windowClientSize(w.hwnd, &cw, &ch) || cw <= 0 || ch <= 0) return false;
+  if (w.texture != nullptr && w.texture_width == cw && w.texture_height == ch) return true;
+  if (w.texture != nullptr) SDL_DestroyTexture(w.texture);
+  w.texture =
+      SDL_CreateTexture(w.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, cw, ch);
+  w.texture_width = 0;
+  w.texture_height = 0;
+  if (w.texture == nullptr) return false;
+  SDL_SetTextureBlendMode(w.texture, SDL_BLENDMODE_NONE);
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(w.texture, nullptr, &pixels, &pitch) == 0) {
+    for (int y = 0; y < ch; ++y) {
+      auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(pixels) +
+                                                   static_cast<std::ptrdiff_t>(y) * pitch);
+      for (int x = 0; x < cw; ++x) row[x] = OPAQUE_BLACK;
+    }
+    SDL_UnlockTexture(w.texture);
+  }
+  w.texture_width = cw;
+  w.texture_height = ch;
+  w.dirty = true;
+  return true;
+}
+
+void present(NativeWindow& w) {
+  if (w.texture != nullptr) SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
+  SDL_RenderPresent(w.renderer);
+  w.dirty = false;
+}
+
+void refreshView(NativeWindow& w) {
+  WindowView& v = w.view;
+  v.hwnd = w.hwnd;
+  windowClientSize(w.hwnd, &v.client_width, &v.client_height);
+  SDL_GetWindowSize(w.window, &v.window_width, &v.window_height);
+  v.maximised = (SDL_GetWindowFlags(w.window) & SDL_WINDOW_MAXIMIZED) != 0;
+}
+
+}  // namespace
+
+void setPresentObserver(PresentObserver observer) { g_backend.observer = observer; }
+
+const char* rendererName() {
+  for (auto& w : g_backend.windows) {
+    SDL_RendererInfo info{};
+    if (w.renderer != nullptr && SDL_GetRendererInfo(w.renderer, &info) == 0) return info.name;
+  }
+  return nullptr;
+}
+
+}  // namespace platform::sdl
+
+namespace platform::backend {
+
+using sdl::g_backend;
+using sdl::NativeWindow;
+
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height) {
+  if (!sdl::ensureVideo()) return false;
+  NativeWindow* slot = nullptr;
+  for (auto& w : g_backend.windows) {
+    if (w.hwnd == nullptr) {
+      slot = &w;
+      break;
+    }
+  }
+  if (slot == nullptr) return false;
+  const int width = client_width > 0 ? client_width : 1;
+  const int height = client_height > 0 ? client_height : 1;
+  SDL_Window* window = SDL_CreateWindow(
+      title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+      height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+  if (window == nullptr) {
+    std::fprintf(stderr, "Cannot create a window: %s\n", SDL_GetError());
+    return false;
+  }
+  // Accelerated where possible, SDL's software renderer otherwise; never
+  // synchronised with the display.
+  SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+  if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+  if (renderer == nullptr) {
+    std::fprintf(stderr, "Cannot draw into a window: %s\n", SDL_GetError());
+    SDL_DestroyWindow(window);
+    return false;
+  }
+  *slot = NativeWindow{};
+  slot->hwnd = hwnd;
+  slot->window = window;
+  slot->renderer = renderer;
+  return true;
+}
+
+void destroyWindow(HWND hwnd) {
+  NativeWindow* w = sdl::nativeOf(hwnd);
+  if (w == nullptr) return;
+  if (w->texture != nullptr) SDL_DestroyTexture(w->texture);
+  SDL_DestroyRenderer(w->renderer);
+  SDL_DestroyWindow(w->window);
+  *w = NativeWindow{};
+}
+
+void showWindow(HWND hwnd, bool visible) {
+  NativeWindow* w = sdl::nativeOf(hwnd);
+  if (w == nullptr) return;
+  if (visible) {
+    SDL_ShowWindow(w->window);
+  } else {
+    SDL_HideWindow(w->window);
+  }
+}
+
+void setWindowTitle(HWND hwnd, const char* title) {
+  if (NativeWindow* w = sdl::nativeOf(hwnd)) SDL_SetWindowTitle(w->window, title);
+}
+
+void resizeWindow(HWND hwnd, int client_width, int client_height) {
+  NativeWindow* w = sdl::nativeOf(hwnd);
+  if (w == nullptr) return;
+  const int width = client_width > 0 ? client_width : 1;
+  const int height = client_height > 0 ? client_height : 1;
+  // The core already has the new size; the window system's report of it
+  // (and of any earlier request) must not come back as another WM_SIZE.
+  w->view.resize_pending = true;
+  w->view.pending_width = width;
+  w->view.pending_height = height;
+  w->view.pending_since = SDL_GetTicks();
+  SDL_SetWindowSize(w->window, width, height);
+}
+
+void pumpEvents() {
+  if (!g_backend.video_ready) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e) != 0) {
+    NativeWindow* w = sdl::nativeById(sdl::eventWindowId(e));
+    sdl::WindowView* view = nullptr;
+    if (w != nullptr) {
+      sdl::refreshView(*w);
+      view = &w->view;
+    }
+    NativeEvent out[sdl::MAX_TRANSLATED];
+    const int n = sdl::translateEvent(e, view, out);
+    // Delivery may destroy the window (WM_CLOSE), so nothing of `w` is used
+    // after this point.
+    for (int i = 0; i < n; ++i) deliverNativeEvent(out[i]);
+  }
+  // A background erased without a following blit still has to be seen.
+  for (auto& w : g_backend.windows) {
+    if (w.hwnd != nullptr && w.dirty) sdl::present(w);
+  }
+}
+
+void presentIndexed(HWND hwnd, int x, int y, const IndexedBlit& blit) {
+  NativeWindow* w = sdl::nativeOf(hwnd);
+  if (w == nullptr) return;
+  if (g_backend.observer != nullptr) {
+    std::int64_t now = 0;
+    readCounter(&now);
+    g_backend.observer(now);
+  }
+  if (!sdl::ensureTexture(*w)) return;
+  if (x < 0 || y < 0 || blit.width <= 0 || blit.height <= 0 || x + blit.width > w->texture_width ||
+      y + blit.height > w->texture_height) {
+    return;
+  }
+  const SDL_Rect rect{x, y, blit.width, blit.height};
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(w->texture, &rect, &pixels, &pitch) != 0) return;
+  sdl::convertBlit(blit, g_backend.palette, pixels, pitch);
+  SDL_UnlockTexture(w->texture);
+  sdl::present(*w);
+}
+
+void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
+  NativeWindow* w = sdl::nativeOf(hwnd);
+  if (w == nullptr || !sdl::ensureTexture(*w)) return;
+  const int left = rect.left < 0 ? 0 : rect.left;
+  const int top = rect.top < 0 ? 0 : rect.top;
+  const int right = rect.right > w->texture_width ? w->texture_width : rect.right;
+  const int bottom = rect.bottom > w->texture_height ? w->texture_height : rect.bottom;
+  if (right <= left || bottom <= top) return;
+  const SDL_Rect area{left, top, right - left, bottom - top};
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(w->texture, &area, &pixels, &pitch) != 0) return;
+  const std::uint32_t argb = sdl::OPAQUE_BLACK | (rgb & 0xFFFFFFu);
+  for (int r = 0; r < area.h; ++r) {
+    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(pixels) +
+                                                 static_cast<std::ptrdiff_t>(r) * pitch);
+    for (int c = 0; c < area.w; ++c) row[c] = argb;
+  }
+  SDL_UnlockTexture(w->texture);
+  // Shown with the next present: an erase is normally followed by a blit in
+  // the same paint, and showing both would flicker.
+  w->dirty = true;
+}
+
+int messageBox(const char* text, const char* caption, UINT style) {
+  SDL_Window* parent = nullptr;
+  if (NativeWindow* w = sdl::nativeOf(topLevelWindow())) parent = w->window;
+  SDL_MessageBoxButtonData buttons[3];
+  SDL_MessageBoxData data;
+  sdl::describeMessageBox(text, caption, style, parent, buttons, &data);
+  int answer = -1;
+  if (SDL_ShowMessageBox(&data, &answer) == 0) {
+    if (answer != -1) return answer;
+    // Closed without a button: the Escape answer where there is one.
+    for (int i = 0; i < data.numbuttons; ++i) {
+      if ((buttons[i].flags & SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT) != 0) {
+        return buttons[i].buttonid;
+      }
+    }
+    return sdl::unshownMessageBoxAnswer(style);
+  }
+  std::fprintf(stderr, "%s: %s\n(no message box could be shown: %s)\n", caption, text,
+               SDL_GetError());
+  std::fflush(stderr);
+  return sdl::unshownMessageBoxAnswer(style);
+}
+
+std::int64_t counterFrequency() { return 1'000'000'000; }
+
+bool readCounter(std::int64_t* value) {
+  *value = sdl::monotonicNanoseconds();
+  return true;
+}
+
+void sleepMilliseconds(DWORD ms) {
+  timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1'000'000};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+bool timerCaps(UINT* period_min, UINT* period_max) {
+  *period_min = 1;
+  *period_max = 1'000'000;
+  return true;
+}
+
+void endProcess(UINT code) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(static_cast<int>(code & 0xFFu));
+}
+
+}  // namespace platform::backend
