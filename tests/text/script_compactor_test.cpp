@@ -87,7 +87,10 @@ TEST_F(ScriptCompactor, EachProblemIsReportedAndCompactionGoesOn) {
 
 TEST_F(ScriptCompactor, HighBytesCountAsControlBytes) {
   // Outside quotes they are dropped; inside quotes they are kept and reported.
-  EXPECT_EQ(compactLines({"a\xE9=\x7F" "1;"}, DROP), "a=1;");
+  EXPECT_EQ(compactLines({"a\xE9=\x7F"
+                          "1;"},
+                         DROP),
+            "a=1;");
   EXPECT_TRUE(reports().empty());
   EXPECT_EQ(compactLines({"s=\"\xE9\x7F\";"}, DROP), "s=\"\xE9\x7F\";");
   EXPECT_EQ(reports(), (std::vector<std::string>{BAD_QUOTED, BAD_QUOTED}));
@@ -171,8 +174,7 @@ TEST_F(ScriptCompactor, ScriptErrorSeverity) {
   ASSERT_EQ(headless::boxes().size(), 1u);
   EXPECT_EQ(headless::boxes()[0].text, "odd");
   EXPECT_EQ(headless::boxes()[0].style, 0x2014u);
-  EXPECT_EXIT(reportScriptError(3, "bad", 0), ::testing::ExitedWithCode(1),
-              "ExitProcess\\(1\\)");
+  EXPECT_EXIT(reportScriptError(3, "bad", 0), ::testing::ExitedWithCode(1), "ExitProcess\\(1\\)");
 }
 
 class FindStatement : public FreshState {
@@ -203,11 +205,10 @@ TEST_F(FindStatement, ArgumentChecks) {
   EXPECT_EQ(findStatement("ab", 2, nullptr, 5), -1);
   EXPECT_EQ(findStatement("ab", -1, stream, 5), -1);
   EXPECT_EQ(findStatement(nullptr, 2, stream, -5), -1);
-  std::vector<std::string> expected = {"Error 4453  Contine?    (err_context=0)",
-                                       "Error 4453  Contine?    (err_context=0)",
-                                       "Error 4456  Contine?    (err_context=0)",
-                                       "Error 4453  Contine?    (err_context=0)",
-                                       "Error 4456  Contine?    (err_context=0)"};
+  std::vector<std::string> expected = {
+      "Error 4453  Contine?    (err_context=0)", "Error 4453  Contine?    (err_context=0)",
+      "Error 4456  Contine?    (err_context=0)", "Error 4453  Contine?    (err_context=0)",
+      "Error 4456  Contine?    (err_context=0)"};
   std::vector<std::string> shown;
   for (const auto& box : headless::boxes()) shown.push_back(box.text);
   EXPECT_EQ(shown, expected);

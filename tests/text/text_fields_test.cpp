@@ -146,8 +146,8 @@ TEST_F(Texts, TrimBlanksWithoutNul) {
 
 TEST_F(Texts, NormaliseNumberText) {
   const std::pair<const char*, const char*> cases[] = {
-      {" 007", "7"}, {"12.50", "12.5"}, {"12.00", "12"}, {"100", "100"},   {"0.5", ".5"},
-      {"0", "0"},    {"0.000", "0"},    {"-0.50", "-0.5"}, {" 3.", "3"}, {"1.2.30", "1.2.3"}};
+      {" 007", "7"}, {"12.50", "12.5"}, {"12.00", "12"},   {"100", "100"}, {"0.5", ".5"},
+      {"0", "0"},    {"0.000", "0"},    {"-0.50", "-0.5"}, {" 3.", "3"},   {"1.2.30", "1.2.3"}};
   for (const auto& [input, expected] : cases) {
     auto text = withNul(input);
     EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 10), 0) << input;
