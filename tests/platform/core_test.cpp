@@ -9,6 +9,12 @@
 
 namespace {
 
+// A header with its whole palette behind it, as an 8-bit DIB section wants.
+struct Info256 {
+  BITMAPINFOHEADER header;
+  RGBQUAD palette[256];
+};
+
 struct Seen {
   UINT message;
   WPARAM wparam;
@@ -198,10 +204,7 @@ TEST_F(Core, AltF4ClosesThroughTheDefaultHandling) {
 TEST_F(Core, DibSectionIsZeroFilledAndBlitsBottomUpThroughItsPalette) {
   const HWND h = make(16 + 5, 39 + 3);  // client 5 x 3: stride padded to 8
   ShowWindow(h, SW_SHOWNORMAL);
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD palette[256];
-  } info{};
+  Info256 info{};
   info.header.biSize = sizeof(BITMAPINFOHEADER);
   info.header.biWidth = 5;
   info.header.biHeight = 3;
@@ -233,10 +236,7 @@ TEST_F(Core, DibSectionIsZeroFilledAndBlitsBottomUpThroughItsPalette) {
 }
 
 TEST_F(Core, RefusedDibSectionsGiveNoMemory) {
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD palette[256];
-  } info{};
+  Info256 info{};
   info.header.biSize = sizeof(BITMAPINFOHEADER);
   info.header.biPlanes = 1;
   info.header.biBitCount = 8;
