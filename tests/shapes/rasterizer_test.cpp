@@ -1,0 +1,647 @@
+#include "shapes/rasterizer.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/shapes/pixel_buffer.h"
+#include "tests/support/fresh_state.h"
+
+namespace {
+
+constexpr std::uint16_t UP = 0;
+constexpr std::uint16_t DOWN = SHAPE_PEN_DOWN;
+constexpr ColourIndex INK = 0xC3;
+
+std::vector<ShapePoint> shapeOf(std::initializer_list<ShapePoint> points) {
+  std::vector<ShapePoint> shape(points);
+  shape.push_back({SHAPE_END, SHAPE_END, 0});
+  return shape;
+}
+
+std::string report(int number) {
+  return "Error " + std::to_string(number) + "  Contine?    (err_context=0)";
+}
+
+std::vector<std::string> reportTexts() {
+  std::vector<std::string> texts;
+  for (const auto& box : headless::boxes()) texts.push_back(box.text);
+  return texts;
+}
+
+using Cell = std::pair<int, int>;
+
+class Rasterizer : public FreshState {
+ protected:
+  struct SaveRun {
+    std::vector<std::uint8_t> bytes;  // the save bytes written, in visit order
+    PixelOffset cursor;
+  };
+
+  // Runs SaveUnder twice over save areas prefilled differently: the bytes it
+  // wrote are where both areas agree, so the visit count shows whatever the
+  // pixel values are.
+  static SaveRun saveRun(PixelBuffer& buffer, const ShapePoint* shape, Angle angle,
+                         PixelOffset origin, std::uint32_t save_size = 300) {
+    std::vector<std::uint8_t> zeros(save_size, 0x00);
+    std::vector<std::uint8_t> ones(save_size, 0xFF);
+    PixelOffset cursor = origin;
+    DrawShape(SHAPE_SAVE_UNDER, shape, angle, static_cast<std::int16_t>(buffer.stride()), &cursor,
+              buffer.low(), buffer.high(), INK, nullptr, 0, zeros.data(), save_size);
+    PixelOffset again = origin;
+    DrawShape(SHAPE_SAVE_UNDER, shape, angle, static_cast<std::int16_t>(buffer.stride()), &again,
+              buffer.low(), buffer.high(), INK, nullptr, 0, ones.data(), save_size);
+    EXPECT_EQ(cursor, again);
+    std::size_t count = 0;
+    while (count < save_size && zeros[count] == ones[count]) ++count;
+    zeros.resize(count);
+    return {zeros, cursor};
+  }
+
+  // In a 16 x 16 buffer every pixel's value is its own offset, so the save
+  // bytes of a run name the visited pixels in order.
+  static std::vector<Cell> visitedCells(const ShapePoint* shape, Angle angle, Cell origin,
+                                        PixelOffset* cursor_out = nullptr) {
+    PixelBuffer buffer(16, 16);
+    for (int i = 0; i < buffer.size(); ++i) buffer.low()[i] = static_cast<std::uint8_t>(i);
+    const SaveRun run = saveRun(buffer, shape, angle, buffer.at(origin.first, origin.second));
+    if (cursor_out != nullptr) *cursor_out = run.cursor;
+    std::vector<Cell> cells;
+    for (std::uint8_t b : run.bytes) cells.push_back({b % 16, b / 16});
+    return cells;
+  }
+
+  static void draw(PixelBuffer& buffer, std::uint32_t mode, const ShapePoint* shape, Angle angle,
+                   PixelOffset* cursor, std::uint8_t* save, std::uint32_t save_size = 300,
+                   AttachmentSlot* slots = nullptr, std::uint32_t slot_count = 0) {
+    DrawShape(mode, shape, angle, static_cast<std::int16_t>(buffer.stride()), cursor, buffer.low(),
+              buffer.high(), INK, slots, slot_count, save, save_size);
+  }
+};
+
+std::string tokensOf(int adx, int ady) {
+  const StepPattern& pattern = stepPattern(adx, ady);
+  std::string text;
+  for (int i = 0; i < pattern.count; ++i) {
+    if (i > 0) text += ' ';
+    switch (pattern.tokens[i]) {
+      case StepToken::X:
+        text += 'X';
+        break;
+      case StepToken::Y:
+        text += 'Y';
+        break;
+      case StepToken::D:
+        text += 'D';
+        break;
+    }
+  }
+  return text;
+}
+
+TEST(StepPatterns, TellingRows) {
+  const std::pair<Cell, const char*> rows[] = {
+      {{1, 0}, "X"},
+      {{0, 1}, "Y"},
+      {{1, 1}, "D"},
+      {{2, 1}, "X D"},
+      {{1, 2}, "Y D"},
+      {{3, 1}, "X D X"},
+      {{3, 2}, "D X D"},
+      {{2, 3}, "D Y D"},
+      {{4, 2}, "X D D X"},
+      {{4, 3}, "D D X D"},
+      {{6, 3}, "X D D X X D"},
+      {{8, 2}, "X X D X X D X X"},
+      {{8, 3}, "X D X D X X D X"},
+      {{8, 1}, "X X X X D X X X"},
+      {{6, 8}, "D D Y D D Y D D"},
+      {{8, 8}, "D D D D D D D D"},
+      {{0, 0}, ""},
+  };
+  for (const auto& [distances, tokens] : rows) {
+    EXPECT_EQ(tokensOf(distances.first, distances.second), tokens)
+        << distances.first << ", " << distances.second;
+  }
+  EXPECT_EQ(tokensOf(9, 0), "");
+  EXPECT_EQ(tokensOf(-1, 3), "");
+}
+
+// All 81 patterns against the rule, with the minor position rounded to
+// nearest-even in floating point as an independent reference.
+TEST(StepPatterns, AllFollowTheRoundToEvenRule) {
+  for (int adx = 0; adx <= 8; ++adx) {
+    for (int ady = 0; ady <= 8; ++ady) {
+      const bool x_major = adx >= ady;
+      const int major = x_major ? adx : ady;
+      const int minor = x_major ? ady : adx;
+      std::string expected;
+      for (int i = 1; i <= major; ++i) {
+        const double now = std::nearbyint(static_cast<double>(i * minor) / major);
+        const double before = std::nearbyint(static_cast<double>((i - 1) * minor) / major);
+        if (i > 1) expected += ' ';
+        expected += now > before ? 'D' : (x_major ? 'X' : 'Y');
+      }
+      EXPECT_EQ(tokensOf(adx, ady), expected) << adx << ", " << ady;
+      // A walk ends on the far vertex: major tokens, minor of them diagonal.
+      int diagonals = 0;
+      for (char c : tokensOf(adx, ady)) diagonals += c == 'D';
+      EXPECT_EQ(diagonals, minor);
+    }
+  }
+}
+
+TEST_F(Rasterizer, WalksTheExampleSegmentInOrderAndLeavesTheCursorOnItsEnd) {
+  const auto shape = shapeOf({{0, 0, UP}, {3, 1, DOWN}});
+  PixelBuffer buffer(64, 64);
+  for (int y = 28; y < 44; ++y) {
+    for (int x = 28; x < 44; ++x)
+      buffer.pixel(x, y) = static_cast<std::uint8_t>(x - 28 + 16 * (y - 28));
+  }
+  const SaveRun run = saveRun(buffer, shape.data(), 0, buffer.at(32, 32));
+  std::vector<Cell> order;
+  for (std::uint8_t b : run.bytes) order.push_back({28 + b % 16, 28 + b / 16});
+  EXPECT_EQ(order, (std::vector<Cell>{{32, 32}, {33, 32}, {33, 33}, {34, 33}, {35, 33}}));
+  EXPECT_EQ(run.cursor, buffer.at(35, 33));
+
+  buffer.fill(0);
+  std::uint8_t save[300];
+  PixelOffset cursor = buffer.at(32, 32);
+  draw(buffer, SHAPE_DRAW_PIXELS, shape.data(), 0, &cursor, save);
+  EXPECT_EQ(cursor, buffer.at(35, 33));
+  std::vector<Cell> drawn;
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      if (buffer.pixel(x, y) == INK) drawn.push_back({x, y});
+    }
+  }
+  EXPECT_EQ(drawn, (std::vector<Cell>{{32, 32}, {33, 32}, {33, 33}, {34, 33}, {35, 33}}));
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+TEST_F(Rasterizer, ZeroLengthSegmentsAndSharedVertices) {
+  EXPECT_EQ(visitedCells(shapeOf({{0, 0, UP}, {0, 0, DOWN}}).data(), 0, {7, 7}),
+            (std::vector<Cell>{{7, 7}}));
+  EXPECT_EQ(visitedCells(shapeOf({{2, 3, UP}, {2, 3, DOWN}}).data(), 0, {7, 7}),
+            (std::vector<Cell>{{9, 10}}));
+  // The shared vertex (6, 4) takes two save bytes.
+  EXPECT_EQ(visitedCells(shapeOf({{0, 0, UP}, {2, 0, DOWN}, {2, 2, DOWN}}).data(), 0, {4, 4}),
+            (std::vector<Cell>{{4, 4}, {5, 4}, {6, 4}, {6, 4}, {6, 5}, {6, 6}}));
+  // Going left and down mirrors the pattern: (3, 1) as X D X.
+  EXPECT_EQ(visitedCells(shapeOf({{0, 0, UP}, {-3, -1, DOWN}}).data(), 0, {8, 8}),
+            (std::vector<Cell>{{8, 8}, {7, 8}, {7, 7}, {6, 7}, {5, 7}}));
+}
+
+TEST_F(Rasterizer, CornerOutsideIsSkippedButTheMainPixelIsVisited) {
+  // From the top-left pixel up and left: the corner is one past the last
+  // byte, the main pixel is the last byte (the linear range wraps rows).
+  PixelOffset cursor = 0;
+  const auto cells =
+      visitedCells(shapeOf({{0, 0, UP}, {-1, 1, DOWN}, {-2, 1, DOWN}}).data(), 0, {0, 15}, &cursor);
+  EXPECT_EQ(cells, (std::vector<Cell>{{0, 15}, {15, 15}, {15, 15}, {14, 15}}));
+  EXPECT_EQ(cursor, 15 * 16 + 14);
+}
+
+TEST_F(Rasterizer, CornerInsideIsVisitedWhenTheMainPixelLeavesTheRange) {
+  PixelOffset cursor = 0;
+  const auto cells = visitedCells(shapeOf({{0, 0, UP}, {-1, -1, DOWN}, {-2, -1, DOWN}}).data(), 0,
+                                  {0, 1}, &cursor);
+  EXPECT_EQ(cells, (std::vector<Cell>{{0, 1}, {0, 0}}));
+  EXPECT_EQ(cursor, -1);
+}
+
+TEST_F(Rasterizer, LeavingTheRangeStopsTheSegmentAndLaterMovesStartFromThere) {
+  // Up through the top edge: three pixels, then the cursor stops one row
+  // above the buffer; the next pen-down segment starts outside and does
+  // nothing; the pen-up move then counts from the stopped position, so the
+  // rest of the shape is displaced by the two columns that were missed.
+  const auto shape = shapeOf({{0, 0, UP}, {0, 8, DOWN}, {2, 8, DOWN}, {2, -2, UP}, {3, -2, DOWN}});
+  PixelOffset cursor = 0;
+  const auto cells = visitedCells(shape.data(), 0, {5, 13}, &cursor);
+  EXPECT_EQ(cells, (std::vector<Cell>{{5, 13}, {5, 14}, {5, 15}, {5, 6}, {6, 6}}));
+  EXPECT_EQ(cursor, 6 * 16 + 6);
+
+  PixelBuffer buffer(16, 16);
+  std::uint8_t save[300];
+  cursor = buffer.at(5, 13);
+  draw(buffer, SHAPE_DRAW_PIXELS, shape.data(), 0, &cursor, save);
+  EXPECT_EQ(cursor, buffer.at(6, 6));
+  int inked = 0;
+  for (int i = 0; i < buffer.size(); ++i) inked += buffer.low()[i] == INK;
+  EXPECT_EQ(inked, 5);
+  EXPECT_TRUE(buffer.guardsIntact());
+}
+
+TEST_F(Rasterizer, OversizedSegmentsAreReportedAndSkipped) {
+  struct Case {
+    int dx;
+    int dy;
+    int report;  // 0: skipped silently
+  };
+  const Case cases[] = {{9, 3, 7025},  {-9, -3, 7025}, {9, 0, 7022}, {9, 7, 7029}, {3, 9, 7030},
+                        {0, -9, 7030}, {9, 9, 7030},   {9, 8, 0},    {-20, -8, 0}};
+  for (const Case& c : cases) {
+    headless::clearBoxes();
+    PixelBuffer buffer(64, 64);
+    std::uint8_t save[300];
+    // The skipped segment leaves the cursor, yet the next vertex is measured
+    // from the skipped one: one more pixel to the right is drawn at the origin.
+    const auto shape =
+        shapeOf({{0, 0, UP},
+                 {static_cast<std::int16_t>(c.dx), static_cast<std::int16_t>(c.dy), DOWN},
+                 {static_cast<std::int16_t>(c.dx + 1), static_cast<std::int16_t>(c.dy), DOWN}});
+    PixelOffset cursor = buffer.at(30, 30);
+    draw(buffer, SHAPE_DRAW_PIXELS, shape.data(), 0, &cursor, save);
+    EXPECT_EQ(cursor, buffer.at(31, 30)) << c.dx << ", " << c.dy;
+    int inked = 0;
+    for (int i = 0; i < buffer.size(); ++i) inked += buffer.low()[i] == INK;
+    EXPECT_EQ(inked, 2);
+    EXPECT_EQ(buffer.pixel(30, 30), INK);
+    EXPECT_EQ(buffer.pixel(31, 30), INK);
+    if (c.report == 0) {
+      EXPECT_TRUE(headless::boxes().empty()) << c.dx << ", " << c.dy;
+    } else {
+      EXPECT_EQ(reportTexts(), std::vector<std::string>{report(c.report)}) << c.dx << ", " << c.dy;
+    }
+  }
+}
+
+TEST_F(Rasterizer, PenUpMovesHaveNoLimitAndNoRangeCheck) {
+  PixelBuffer buffer(16, 16);
+  std::uint8_t save[300];
+  const auto shape = shapeOf({{0, 0, UP}, {-300, 500, UP}, {3, 2, UP}, {4, 2, DOWN}});
+  PixelOffset cursor = buffer.at(1, 1);
+  draw(buffer, SHAPE_DRAW_PIXELS, shape.data(), 0, &cursor, save);
+  EXPECT_EQ(cursor, buffer.at(5, 3));
+  EXPECT_EQ(buffer.pixel(4, 3), INK);
+  EXPECT_EQ(buffer.pixel(5, 3), INK);
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+TEST_F(Rasterizer, FirstModeBitWins) {
+  const auto shape = shapeOf({{0, 0, UP}, {4, 0, DOWN}});
+  struct Case {
+    std::uint32_t mode;
+    bool saves;
+    bool draws;
+    bool restores;
+  };
+  const Case cases[] = {{SHAPE_SAVE_UNDER | SHAPE_DRAW_PIXELS, true, false, false},
+                        {SHAPE_SAVE_UNDER | SHAPE_RESTORE_UNDER, true, false, false},
+                        {SHAPE_DRAW_PIXELS | SHAPE_RESTORE_UNDER, false, true, false},
+                        {SHAPE_RESTORE_UNDER | 1u | 4096u, false, false, true},
+                        {SHAPE_SAVE_UNDER | 2048u, true, false, false}};
+  for (const Case& c : cases) {
+    PixelBuffer buffer(16, 16);
+    buffer.fill(0x11);
+    std::uint8_t save[300];
+    std::memset(save, 0x22, sizeof save);
+    PixelOffset cursor = buffer.at(2, 2);
+    draw(buffer, c.mode, shape.data(), 0, &cursor, save);
+    EXPECT_EQ(save[0] == 0x11, c.saves) << c.mode;
+    EXPECT_EQ(buffer.pixel(2, 2) == INK, c.draws) << c.mode;
+    EXPECT_EQ(buffer.pixel(2, 2) == 0x22, c.restores) << c.mode;
+    EXPECT_EQ(cursor, buffer.at(6, 2)) << c.mode;
+  }
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+TEST_F(Rasterizer, EntryChecksEndTheCallInOrder) {
+  PixelBuffer buffer(16, 16);
+  std::uint8_t save[300];
+  const auto empty = shapeOf({});
+  const auto pen_down_first = shapeOf({{0, 0, DOWN}, {3, 0, DOWN}});
+  const auto line = shapeOf({{0, 0, UP}, {3, 0, DOWN}});
+  struct Case {
+    const ShapePoint* shape;
+    std::uint32_t mode;
+    std::uint8_t* save;
+    int report;  // 0: none
+  };
+  const Case cases[] = {{empty.data(), 0, nullptr, 0},
+                        {nullptr, SHAPE_DRAW_PIXELS, save, 0},
+                        {pen_down_first.data(), 0, nullptr, 7201},
+                        {line.data(), 0, nullptr, 7233},
+                        {line.data(), SHAPE_DRAW_PIXELS, nullptr, 7233},
+                        {line.data(), 128, save, 7234},
+                        {line.data(), 0, save, 7234}};
+  for (const Case& c : cases) {
+    headless::clearBoxes();
+    PixelOffset cursor = buffer.at(2, 2);
+    draw(buffer, c.mode | (c.report == 7201 ? SHAPE_DRAW_PIXELS : 0), c.shape, 0, &cursor, c.save);
+    EXPECT_EQ(cursor, buffer.at(2, 2));
+    EXPECT_EQ(buffer.pixel(2, 2), 0);
+    if (c.report == 0) {
+      EXPECT_TRUE(headless::boxes().empty());
+    } else {
+      EXPECT_EQ(reportTexts(), std::vector<std::string>{report(c.report)});
+    }
+  }
+  headless::clearBoxes();
+  DrawShape(SHAPE_DRAW_PIXELS, line.data(), 0, 16, nullptr, buffer.low(), buffer.high(), INK,
+            nullptr, 0, save, 300);
+  EXPECT_TRUE(headless::boxes().empty());
+  EXPECT_EQ(buffer.pixels(), PixelBuffer(16, 16).pixels());
+}
+
+TEST_F(Rasterizer, WithoutPixelMemoryOnlyTheCursorMoves) {
+  const auto shape = shapeOf({{0, 0, UP}, {3, 0, DOWN}, {3, 2, UP}});
+  std::uint8_t save[300];
+  std::uint8_t byte = 9;
+  for (auto bounds : {std::pair<std::uint8_t*, std::uint8_t*>{nullptr, nullptr},
+                      {&byte, nullptr},
+                      {nullptr, &byte}}) {
+    PixelOffset cursor = 0;
+    DrawShape(SHAPE_DRAW_PIXELS, shape.data(), 0, 10, &cursor, bounds.first, bounds.second, INK,
+              nullptr, 0, save, 300);
+    // The drawn segment starts outside and leaves the cursor; the move counts.
+    EXPECT_EQ(cursor, 2 * 10);
+  }
+  EXPECT_EQ(byte, 9);
+  // A one-byte memory: only that byte is drawn.
+  PixelOffset cursor = 0;
+  DrawShape(SHAPE_DRAW_PIXELS, shape.data(), 0, 10, &cursor, &byte, &byte, INK, nullptr, 0, save,
+            300);
+  EXPECT_EQ(byte, INK);
+  EXPECT_EQ(cursor, 1 + 2 * 10);
+}
+
+TEST_F(Rasterizer, SlotsReceiveRotatedVerticesWhileMarked) {
+  AttachmentSlot slots[3];
+  auto mark = [&] {
+    for (AttachmentSlot& slot : slots) slot = {0, 0, ATTACHMENT_SLOT_MARKER};
+  };
+  PixelBuffer buffer(64, 64);
+  std::uint8_t save[300];
+  const auto run = [&](Angle angle, std::uint32_t slot_count) {
+    PixelOffset cursor = buffer.at(30, 30);
+    draw(buffer, SHAPE_DRAW_PIXELS, BodyShape, angle, &cursor, save, 300, slots, slot_count);
+  };
+  auto expectSlot = [&](int n, int x, int y) {
+    EXPECT_EQ(slots[n - 1].x, x) << n;
+    EXPECT_EQ(slots[n - 1].y, y) << n;
+  };
+  mark();
+  run(0, 3);
+  expectSlot(1, 0, 20);
+  expectSlot(2, -10, 6);
+  expectSlot(3, 10, 6);
+  buffer.fill(0);
+  mark();
+  run(1024, 3);
+  expectSlot(1, 20, 0);
+  expectSlot(2, 6, 10);
+  expectSlot(3, 6, -10);
+  EXPECT_TRUE(headless::boxes().empty());
+  const std::vector<std::uint8_t> drawn_at_1024 = buffer.pixels();
+
+  // A wrong marker is reported and left alone; the walk goes on and draws
+  // the same pixels.
+  buffer.fill(0);
+  mark();
+  slots[1] = {77, 88, 31};
+  run(1024, 3);
+  EXPECT_EQ(reportTexts(), std::vector<std::string>{report(7202)});
+  expectSlot(1, 20, 0);
+  expectSlot(2, 77, 88);
+  expectSlot(3, 6, -10);
+  EXPECT_EQ(buffer.pixels(), drawn_at_1024);
+
+  // A slot number beyond the slots given is treated the same.
+  headless::clearBoxes();
+  buffer.fill(0);
+  mark();
+  slots[2] = {55, 66, ATTACHMENT_SLOT_MARKER};
+  run(1024, 2);
+  EXPECT_EQ(reportTexts(), std::vector<std::string>{report(7202)});
+  expectSlot(3, 55, 66);
+  EXPECT_EQ(buffer.pixels(), drawn_at_1024);
+
+  // No slots array: nothing to report.
+  headless::clearBoxes();
+  PixelOffset cursor = buffer.at(30, 30);
+  draw(buffer, SHAPE_DRAW_PIXELS, BodyShape, 1024, &cursor, save, 300, nullptr, 3);
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+// R(v) rounds halves away from zero, which std::lround does too.
+TEST_F(Rasterizer, VerticesTurnWithRoundingToNearestHalvesAwayFromZero) {
+  const std::array<std::pair<int, int>, 6> vertices = {
+      {{1, 2}, {-1, -2}, {0, 20}, {-15, 8}, {7, -3}, {20, -2}}};
+  for (int angle = 0; angle < 4096; angle += 7) {
+    Fixed12 sine = 0;
+    Fixed12 cosine = 0;
+    LookupSineCosine(angle, &sine, &cosine);
+    std::vector<ShapePoint> points = {{0, 0, UP}};
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+      points.push_back({static_cast<std::int16_t>(vertices[i].first),
+                        static_cast<std::int16_t>(vertices[i].second),
+                        static_cast<std::uint16_t>(i + 1)});
+    }
+    points.push_back({SHAPE_END, SHAPE_END, 0});
+    AttachmentSlot slots[7];
+    for (AttachmentSlot& slot : slots) slot = {0, 0, ATTACHMENT_SLOT_MARKER};
+    std::uint8_t save[300];
+    PixelOffset cursor = 0;
+    DrawShape(SHAPE_DRAW_PIXELS, points.data(), static_cast<Angle>(angle), 16, &cursor, nullptr,
+              nullptr, INK, slots, 7, save, 300);
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+      const auto [x, y] = vertices[i];
+      EXPECT_EQ(slots[i].x, std::lround((x * cosine + y * sine) / 4096.0)) << angle;
+      EXPECT_EQ(slots[i].y, std::lround((y * cosine - x * sine) / 4096.0)) << angle;
+    }
+  }
+  // At 177 the vertex (1, 2) lands exactly half way: 1.5 -> 2, -1.5 -> -2.
+  AttachmentSlot slots[2] = {{0, 0, ATTACHMENT_SLOT_MARKER}, {0, 0, ATTACHMENT_SLOT_MARKER}};
+  const auto halves = shapeOf({{1, 2, 1}, {-1, -2, 2}});
+  std::uint8_t save[300];
+  PixelOffset cursor = 0;
+  DrawShape(SHAPE_DRAW_PIXELS, halves.data(), 177, 16, &cursor, nullptr, nullptr, INK, slots, 2,
+            save, 300);
+  EXPECT_EQ(slots[0].x, 2);
+  EXPECT_EQ(slots[1].x, -2);
+}
+
+TEST_F(Rasterizer, FullTurnDrawsLikeNoTurn) {
+  for (const ShapePoint* shape : {BodyShape, ArmShape, WheelShape}) {
+    PixelBuffer a(64, 64);
+    PixelBuffer b(64, 64);
+    std::uint8_t save[300];
+    PixelOffset ca = a.at(32, 30);
+    PixelOffset cb = b.at(32, 30);
+    draw(a, SHAPE_DRAW_PIXELS, shape, 0, &ca, save);
+    draw(b, SHAPE_DRAW_PIXELS, shape, 4096, &cb, save);
+    EXPECT_EQ(a.pixels(), b.pixels());
+    EXPECT_EQ(ca, cb);
+  }
+}
+
+// The save area never overflows: a segment may visit 17 pixels although
+// only 11 bytes are kept free before each vertex.
+TEST_F(Rasterizer, SaveAndRestoreStopWhereTheNextPixelWouldNotFit) {
+  const auto diagonal = shapeOf({{0, 0, UP}, {8, 8, DOWN}});
+  PixelBuffer buffer(32, 32);
+  buffer.fill(0x11);
+  std::array<std::uint8_t, 64> area;
+  area.fill(0xEE);
+  PixelOffset cursor = buffer.at(4, 4);
+  draw(buffer, SHAPE_SAVE_UNDER, diagonal.data(), 0, &cursor, area.data(), 15);
+  EXPECT_EQ(reportTexts(), std::vector<std::string>{report(7235)});
+  for (std::size_t i = 0; i < area.size(); ++i) EXPECT_EQ(area[i], i < 15 ? 0x11 : 0xEE) << i;
+  // Seven diagonal steps fill 15 bytes; the eighth step's corner did not fit.
+  EXPECT_EQ(cursor, buffer.at(11, 12));
+
+  headless::clearBoxes();
+  buffer.fill(0x77);
+  cursor = buffer.at(4, 4);
+  draw(buffer, SHAPE_RESTORE_UNDER, diagonal.data(), 0, &cursor, area.data(), 15);
+  EXPECT_EQ(reportTexts(), std::vector<std::string>{report(7235)});
+  int restored = 0;
+  for (int i = 0; i < buffer.size(); ++i) restored += buffer.low()[i] == 0x11;
+  EXPECT_EQ(restored, 15);
+  EXPECT_EQ(buffer.pixel(11, 12), 0x77);
+  EXPECT_EQ(area[15], 0xEE);
+
+  // Drawing uses no save bytes and so walks the whole segment.
+  headless::clearBoxes();
+  buffer.fill(0);
+  cursor = buffer.at(4, 4);
+  draw(buffer, SHAPE_DRAW_PIXELS, diagonal.data(), 0, &cursor, area.data(), 15);
+  EXPECT_TRUE(headless::boxes().empty());
+  EXPECT_EQ(cursor, buffer.at(12, 12));
+}
+
+TEST_F(Rasterizer, SaveRoomIsCheckedBeforeEachVertexAndAfterTheLast) {
+  PixelBuffer buffer(32, 32);
+  std::uint8_t area[32] = {};
+  const auto twelve = shapeOf({{0, 0, UP}, {8, 3, DOWN}});
+  struct Case {
+    std::uint32_t save_size;
+    int reports;
+  };
+  // 12 visits: an area of exactly 12 is reported as full after the last
+  // vertex, 13 is not; below 11 the first vertex already stops.
+  for (const Case c : {Case{12, 1}, Case{13, 0}, Case{10, 1}, Case{0, 1}}) {
+    headless::clearBoxes();
+    PixelOffset cursor = buffer.at(2, 2);
+    draw(buffer, SHAPE_SAVE_UNDER, twelve.data(), 0, &cursor, area, c.save_size);
+    EXPECT_EQ(headless::boxes().size(), static_cast<std::size_t>(c.reports)) << c.save_size;
+    if (c.reports == 1) {
+      EXPECT_EQ(headless::boxes()[0].text, report(7235));
+    }
+    EXPECT_EQ(cursor, c.save_size < 11 ? buffer.at(2, 2) : buffer.at(10, 5)) << c.save_size;
+  }
+  // With 11 bytes, two bytes used leave fewer than 11: the next vertex stops.
+  headless::clearBoxes();
+  const auto steps = shapeOf({{0, 0, UP}, {1, 0, DOWN}, {2, 0, DOWN}});
+  const SaveRun run = saveRun(buffer, steps.data(), 0, buffer.at(2, 2), 11);
+  EXPECT_EQ(run.bytes.size(), 2u);
+  EXPECT_EQ(run.cursor, buffer.at(3, 2));
+  EXPECT_EQ(reportTexts(), (std::vector<std::string>{report(7235), report(7235)}));
+}
+
+class ShapeMemory : public Rasterizer {
+ protected:
+  // Save, draw, restore at one origin and angle: the memory must come back
+  // byte for byte and nothing outside it may change.
+  // Returns whether the draw changed any pixel.
+  static bool roundTrip(PixelBuffer& buffer, const ShapePoint* shape, Angle angle,
+                        PixelOffset origin) {
+    const std::vector<std::uint8_t> before = buffer.pixels();
+    std::uint8_t save[300];
+    PixelOffset cursor = origin;
+    draw(buffer, SHAPE_SAVE_UNDER, shape, angle, &cursor, save);
+    const PixelOffset after_save = cursor;
+    EXPECT_EQ(buffer.pixels(), before);
+    cursor = origin;
+    draw(buffer, SHAPE_DRAW_PIXELS, shape, angle, &cursor, save);
+    EXPECT_EQ(cursor, after_save);
+    const bool drew = buffer.pixels() != before;
+    cursor = origin;
+    draw(buffer, SHAPE_RESTORE_UNDER, shape, angle, &cursor, save);
+    EXPECT_EQ(cursor, after_save);
+    EXPECT_EQ(buffer.pixels(), before) << "angle " << angle << " origin " << origin;
+    EXPECT_TRUE(buffer.guardsIntact()) << "angle " << angle << " origin " << origin;
+    return drew;
+  }
+};
+
+TEST_F(ShapeMemory, SaveDrawRestoreLeavesMemoryAsItWasAtAnyOriginAndAngle) {
+  // Segments that cross and repeat pixels, none longer than 8 at any angle.
+  const auto crossing = shapeOf({{0, 0, UP},
+                                 {5, 5, DOWN},
+                                 {5, 0, DOWN},
+                                 {0, 5, DOWN},
+                                 {0, 0, DOWN},
+                                 {5, 5, DOWN},
+                                 {5, 5, DOWN},
+                                 {2, 1, UP},
+                                 {-3, 4, DOWN}});
+  const ShapePoint* shapes[] = {BodyShape, ArmShape, WheelShape, crossing.data()};
+  PixelBuffer buffer(61, 40);  // stride 64: the padding bytes are inside the range
+  std::uint32_t seed = 12345;
+  auto next = [&](int span) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(span));
+  };
+  int drawn = 0;
+  int cut = 0;
+  for (int round = 0; round < 60; ++round) {
+    buffer.scramble(static_cast<std::uint32_t>(round));
+    const int x = next(141) - 40;
+    const int y = next(121) - 40;
+    for (const ShapePoint* shape : shapes) {
+      for (int angle = round % 32; angle < 4096; angle += 32) {
+        drawn += roundTrip(buffer, shape, static_cast<Angle>(angle), buffer.at(x, y));
+      }
+    }
+    cut += y < 22 || y > 40 - 22;
+  }
+  // The random origins must exercise both drawing and clipping.
+  EXPECT_GT(drawn, 5000);
+  EXPECT_GT(cut, 20);
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+TEST_F(ShapeMemory, ShapesCutByBothEndsOfTheMemory) {
+  PixelBuffer buffer(40, 12);
+  buffer.scramble(7);
+  for (const ShapePoint* shape : {BodyShape, ArmShape, WheelShape}) {
+    for (int angle = 0; angle < 4096; angle += 16) {
+      for (const PixelOffset origin :
+           {buffer.at(20, -12), buffer.at(0, -3), buffer.at(20, 0), buffer.at(39, 11),
+            buffer.at(20, 2), buffer.at(5, 10), buffer.at(0, -2)}) {
+        roundTrip(buffer, shape, static_cast<Angle>(angle), origin);
+      }
+    }
+  }
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+TEST_F(ShapeMemory, OriginsFarOutsideTouchNothing) {
+  PixelBuffer buffer(32, 32);
+  buffer.scramble(3);
+  const std::vector<std::uint8_t> before = buffer.pixels();
+  for (const PixelOffset origin :
+       {PixelOffset{INT64_MAX}, PixelOffset{INT64_MAX - 5}, PixelOffset{INT64_MIN},
+        PixelOffset{INT64_MIN + 5}, PixelOffset{1} << 40, -(PixelOffset{1} << 40),
+        PixelOffset{-100000}, PixelOffset{32 * 32 * 1000}}) {
+    for (int angle = 0; angle < 4096; angle += 256) {
+      for (std::uint32_t mode : {SHAPE_SAVE_UNDER, SHAPE_DRAW_PIXELS, SHAPE_RESTORE_UNDER}) {
+        std::uint8_t save[300] = {};
+        PixelOffset cursor = origin;
+        draw(buffer, mode, BodyShape, static_cast<Angle>(angle), &cursor, save);
+      }
+    }
+  }
+  EXPECT_EQ(buffer.pixels(), before);
+  EXPECT_TRUE(buffer.guardsIntact());
+}
+
+}  // namespace
