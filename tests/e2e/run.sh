@@ -55,6 +55,8 @@ done
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY
 export SDL_AUDIODRIVER=dummy
+# Sanitizer builds: leaks of system libraries behind SDL are not ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # width height of a window, as the X server has it
 window_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}'; }
