@@ -198,20 +198,19 @@ TEST_F(Rasterizer, ZeroLengthSegmentsAndSharedVertices) {
             (std::vector<Cell>{{8, 8}, {7, 8}, {7, 7}, {6, 7}, {5, 7}}));
 }
 
-TEST_F(Rasterizer, CornerOutsideIsSkippedButTheMainPixelIsVisited) {
+TEST_F(Rasterizer, DiagonalCornersAreClippedOnTheirOwn) {
   // From the top-left pixel up and left: the corner is one past the last
-  // byte, the main pixel is the last byte (the linear range wraps rows).
+  // byte and is skipped; the main pixel is the last byte (the linear range
+  // wraps rows) and the walk goes on.
   PixelOffset cursor = 0;
-  const auto cells =
+  auto cells =
       visitedCells(shapeOf({{0, 0, UP}, {-1, 1, DOWN}, {-2, 1, DOWN}}).data(), 0, {0, 15}, &cursor);
   EXPECT_EQ(cells, (std::vector<Cell>{{0, 15}, {15, 15}, {15, 15}, {14, 15}}));
   EXPECT_EQ(cursor, 15 * 16 + 14);
-}
-
-TEST_F(Rasterizer, CornerInsideIsVisitedWhenTheMainPixelLeavesTheRange) {
-  PixelOffset cursor = 0;
-  const auto cells = visitedCells(shapeOf({{0, 0, UP}, {-1, -1, DOWN}, {-2, -1, DOWN}}).data(), 0,
-                                  {0, 1}, &cursor);
+  // Down and left from (0, 1): the corner (0, 0) is inside and visited, the
+  // main pixel before the first byte ends the segment.
+  cells = visitedCells(shapeOf({{0, 0, UP}, {-1, -1, DOWN}, {-2, -1, DOWN}}).data(), 0, {0, 1},
+                       &cursor);
   EXPECT_EQ(cells, (std::vector<Cell>{{0, 1}, {0, 0}}));
   EXPECT_EQ(cursor, -1);
 }
@@ -591,7 +590,6 @@ TEST_F(ShapeMemory, SaveDrawRestoreLeavesMemoryAsItWasAtAnyOriginAndAngle) {
     return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(span));
   };
   int drawn = 0;
-  int cut = 0;
   for (int round = 0; round < 60; ++round) {
     buffer.scramble(static_cast<std::uint32_t>(round));
     const int x = next(141) - 40;
@@ -601,11 +599,9 @@ TEST_F(ShapeMemory, SaveDrawRestoreLeavesMemoryAsItWasAtAnyOriginAndAngle) {
         drawn += roundTrip(buffer, shape, static_cast<Angle>(angle), buffer.at(x, y));
       }
     }
-    cut += y < 22 || y > 40 - 22;
   }
-  // The random origins must exercise both drawing and clipping.
+  // The origins must not all miss the memory.
   EXPECT_GT(drawn, 5000);
-  EXPECT_GT(cut, 20);
   EXPECT_TRUE(headless::boxes().empty());
 }
 
