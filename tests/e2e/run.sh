@@ -95,9 +95,9 @@ wait_for_size() {
   sleep 0.3
 }
 
-# The game runs from the folder that holds its sound files.
+# The game runs from the folder that holds its sound files (as ./run.sh does).
 run_dir=$work
-[ -d "$build/assets" ] && run_dir=$build/assets
+[ -d "$build/sounds" ] && run_dir=$build/sounds
 start_ms=$(($(date +%s%N) / 1000000))
 (cd "$run_dir" && exec "$exe") >"$work/starquell.out" 2>"$work/starquell.err" &
 game_pid=$!
