@@ -61,6 +61,18 @@ bool ensureVideo() {
     g_backend.video_failed = true;
     return false;
   }
+  // Where no window system answers, SDL falls back to drivers that draw into
+  // memory; a window nobody can see is no window, unless asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+      (wanted == nullptr || std::strcmp(wanted, driver) != 0)) {
+    std::fprintf(stderr, "Cannot open a window: no display (DISPLAY is not set)\n");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    g_backend.video_failed = true;
+    return false;
+  }
   // Keys arrive as key events only; no text input method is wanted.
   SDL_StopTextInput();
   g_backend.video_ready = true;

@@ -117,9 +117,12 @@ int translateButton(const SDL_MouseButtonEvent& b, const WindowView* view, Nativ
   if (button < 0) return 0;
   const bool down = b.type == SDL_MOUSEBUTTONDOWN;
   // The window does not capture the mouse: a release over another place is
-  // not its business, even where the window system still reports it.
-  if (!down && view != nullptr &&
-      (b.x < 0 || b.y < 0 || b.x >= view->window_width || b.y >= view->window_height)) {
+  // not its business, even where the window system still reports it. SDL
+  // names no window for such a release (the pointer has left the window) and
+  // clamps its position to the window's edge.
+  if (!down &&
+      (b.windowID == 0 || (view != nullptr && (b.x < 0 || b.y < 0 || b.x >= view->window_width ||
+                                               b.y >= view->window_height)))) {
     return 0;
   }
   NativeEvent n;

@@ -97,10 +97,11 @@ class Translation : public ::testing::Test {
     e.key.keysym.mod = mod;
     return e;
   }
-  static SDL_Event button(Uint32 type, Uint8 which, int x = 10, int y = 10) {
+  static SDL_Event button(Uint32 type, Uint8 which, int x = 10, int y = 10, Uint32 window_id = 1) {
     SDL_Event e{};
     e.type = type;
     e.button.type = type;
+    e.button.windowID = window_id;
     e.button.button = which;
     e.button.x = x;
     e.button.y = y;
@@ -242,6 +243,8 @@ TEST_F(Translation, ReleaseOutsideTheWindowIsNotSeen) {
   EXPECT_EQ(deliver(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, -3, 5)), 0);
   EXPECT_EQ(deliver(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 734, 5)), 0);
   EXPECT_EQ(deliver(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 5, 531)), 0);
+  // With the pointer outside, SDL names no window and clamps the position.
+  EXPECT_EQ(deliver(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 733, 530, 0)), 0);
   EXPECT_EQ(deliver(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 733, 530)), 1);
   const auto m = posted();
   ASSERT_EQ(m.size(), 2u);
