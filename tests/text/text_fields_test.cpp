@@ -137,6 +137,10 @@ TEST_F(Texts, TrimBlanksWithoutNul) {
   text = bytes("abc");
   EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
   EXPECT_EQ(std::string(text.begin(), text.end()), std::string("ab\0", 3));
+  // The last byte gives way to the NUL; the blank before it stays.
+  text = bytes("a c");
+  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
+  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("a \0", 3));
   text = bytes("   ");
   EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 0);
   EXPECT_EQ(std::string(text.begin(), text.end()), std::string(3, '\0'));
