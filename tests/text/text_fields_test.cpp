@@ -99,8 +99,10 @@ TEST_F(Fields, EveryFailingCheckIsReportedThenNothingHappens) {
   EXPECT_EQ(fetchField(destination.data(), record.data(), 3, -2), 0);
   EXPECT_EQ(fetchField(destination.data(), nullptr, 3, 0), 0);
   EXPECT_EQ(fetchField(nullptr, record.data(), 0, 0), 0);
-  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4225, 4222, 4221, 4224}));
+  EXPECT_EQ(fetchField(record.data(), record.data(), 3, 0), 0);
+  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4225, 4222, 4221, 4224, 4223}));
   EXPECT_EQ(std::string(destination.begin(), destination.end()), "zzzz");
+  EXPECT_EQ(std::string(record.begin(), record.end()), "abcdef");
 
   EXPECT_EXIT(
       {
