@@ -68,6 +68,11 @@ const char* windowTitle(HWND hwnd);
 // Drops every window, class, device context, GDI object and queued message.
 void resetCore();
 
+// The most pixel memory one DIB section may have (256 MiB unless set; reset by
+// resetCore). A larger request fails, as a system short of memory refuses it.
+inline constexpr std::int64_t DEFAULT_DIB_BYTE_LIMIT = std::int64_t{256} * 1024 * 1024;
+void setDibByteLimit(std::int64_t bytes);
+
 // ARGB8888 lookup table of a DIB palette (alpha 255).
 void buildPaletteLut(const RGBQUAD* palette, int count, std::uint32_t lut[256]);
 

@@ -13,9 +13,6 @@ namespace {
 
 inline constexpr int MAX_DCS = 32;
 inline constexpr int MAX_BITMAPS = 32;
-// Large enough for any real window, small enough that a bogus header cannot ask
-// for gigabytes.
-inline constexpr std::int64_t MAX_DIB_BYTES = std::int64_t{256} * 1024 * 1024;
 
 enum class DcKind { Free, Window, Memory };
 
@@ -53,6 +50,9 @@ struct Gdi {
   Bitmap bitmaps[MAX_BITMAPS];
   std::uint32_t next_generation = 1;
   std::uint64_t next_lut_version = 1;
+  // Large enough for any real window, small enough that a bogus header cannot
+  // ask for gigabytes.
+  std::int64_t dib_byte_limit = DEFAULT_DIB_BYTE_LIMIT;
 };
 
 Gdi g_gdi;
@@ -125,7 +125,7 @@ HBITMAP newBitmap(int width, int height, int bits, bool is_default) {
   const int abs_height = height < 0 ? -height : height;
   const std::int64_t row_bytes = ((std::int64_t{width} * bits + 31) / 32) * 4;
   const std::int64_t bytes = row_bytes * abs_height;
-  if (width <= 0 || abs_height <= 0 || bytes > MAX_DIB_BYTES) return nullptr;
+  if (width <= 0 || abs_height <= 0 || bytes > g_gdi.dib_byte_limit) return nullptr;
   for (int i = 0; i < MAX_BITMAPS; ++i) {
     Bitmap& b = g_gdi.bitmaps[i];
     if (b.used) continue;
@@ -160,6 +160,8 @@ void resetGdi() {
 }
 
 }  // namespace platform::core
+
+void platform::setDibByteLimit(std::int64_t bytes) { core::g_gdi.dib_byte_limit = bytes; }
 
 using namespace platform;
 using namespace platform::core;

@@ -17,7 +17,7 @@ struct Picture {
   bool shown = false;
   int presents = 0;
   std::string title;
-  std::vector<std::uint32_t> rgb;  // 0xRRGGBB, row 0 at the top
+  std::vector<std::uint32_t> argb;  // 0xAARRGGBB as presented, row 0 at the top
 };
 
 struct State {
@@ -45,6 +45,8 @@ State& st() {
   return s;
 }
 
+constexpr std::uint32_t OPAQUE_BLACK = 0xFF000000u;
+
 Picture* pictureOf(HWND hwnd) {
   for (auto& p : st().pictures) {
     if (p.hwnd == hwnd) return &p;
@@ -54,14 +56,14 @@ Picture* pictureOf(HWND hwnd) {
 
 void resizePicture(Picture& p, int width, int height) {
   std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                  0);
+                                  OPAQUE_BLACK);
   for (int y = 0; y < height && y < p.height; ++y) {
     for (int x = 0; x < width && x < p.width; ++x) {
       next[static_cast<std::size_t>(y) * width + x] =
-          p.rgb[static_cast<std::size_t>(y) * p.width + x];
+          p.argb[static_cast<std::size_t>(y) * p.width + x];
     }
   }
-  p.rgb.swap(next);
+  p.argb.swap(next);
   p.width = width;
   p.height = height;
 }
@@ -106,7 +108,7 @@ bool pictureSize(HWND hwnd, int* width, int* height) {
 std::uint32_t pixel(HWND hwnd, int x, int y) {
   const Picture* p = pictureOf(hwnd);
   if (p == nullptr || x < 0 || y < 0 || x >= p->width || y >= p->height) return 0;
-  return p->rgb[static_cast<std::size_t>(y) * p->width + x];
+  return p->argb[static_cast<std::size_t>(y) * p->width + x] & 0xFFFFFFu;
 }
 
 int presentCount(HWND hwnd) {
@@ -136,7 +138,7 @@ bool writePng(HWND hwnd, const char* path) {
     std::vector<png_byte> row(static_cast<std::size_t>(p->width) * 3);
     for (int y = 0; y < p->height; ++y) {
       for (int x = 0; x < p->width; ++x) {
-        const std::uint32_t c = p->rgb[static_cast<std::size_t>(y) * p->width + x];
+        const std::uint32_t c = p->argb[static_cast<std::size_t>(y) * p->width + x];
         row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>(c >> 16);
         row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>(c >> 8);
         row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(c);
@@ -218,12 +220,7 @@ void presentIndexed(HWND hwnd, int x, int y, const IndexedBlit& blit) {
     return;
   }
   convertIndexedRows(blit.top_row, blit.row_step, blit.width, blit.height, blit.lut,
-                     p->rgb.data() + static_cast<std::ptrdiff_t>(y) * p->width + x, p->width);
-  // The picture keeps 0xRRGGBB; the table's alpha byte is dropped here.
-  for (int r = 0; r < blit.height; ++r) {
-    std::uint32_t* row = p->rgb.data() + static_cast<std::ptrdiff_t>(y + r) * p->width + x;
-    for (int c = 0; c < blit.width; ++c) row[c] &= 0xFFFFFFu;
-  }
+                     p->argb.data() + static_cast<std::ptrdiff_t>(y) * p->width + x, p->width);
   ++p->presents;
 }
 
@@ -232,7 +229,7 @@ void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
   if (p == nullptr) return;
   for (int y = rect.top < 0 ? 0 : rect.top; y < rect.bottom && y < p->height; ++y) {
     for (int x = rect.left < 0 ? 0 : rect.left; x < rect.right && x < p->width; ++x) {
-      p->rgb[static_cast<std::size_t>(y) * p->width + x] = rgb & 0xFFFFFFu;
+      p->argb[static_cast<std::size_t>(y) * p->width + x] = headless::OPAQUE_BLACK | rgb;
     }
   }
 }

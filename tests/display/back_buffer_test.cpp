@@ -92,6 +92,20 @@ TEST_F(BackBuffer, AClientDraggedToNothingLeavesNoBufferAndFramesGoOn) {
   EXPECT_TRUE(headless::boxes().empty());
 }
 
+TEST_F(BackBuffer, ARefusedBitmapSectionLeavesNoBufferAndFramesGoOn) {
+  platform::setDibByteLimit(1000);
+  runFrame();
+  EXPECT_EQ(mw.BufferMadeMarker, 0u);
+  EXPECT_EQ(mw.pixel_base, nullptr);
+  EXPECT_EQ(mw.memory_dc, nullptr) << "nothing kept from the failed attempt";
+  EXPECT_EQ(mw.bitmap, nullptr);
+  EXPECT_EQ(mw.presented_frames, 1u);
+  platform::setDibByteLimit(platform::DEFAULT_DIB_BYTE_LIMIT);
+  runFrame();
+  EXPECT_TRUE(mw.hasPixels()) << "the next paint tries again";
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
 TEST_F(BackBuffer, PaintWrappersCheckTheirOrder) {
   ASSERT_NE(BeginFramePaint(&mw, PAINT_PRESENT), nullptr);
   EXPECT_EQ(BeginFramePaint(&mw, PAINT_PRESENT), nullptr);
