@@ -17,12 +17,13 @@ void FramePacer::start(std::int32_t frame_rate) {
     if (got_start != FALSE && got_end != FALSE) {
       // Ticks counted across the one-second sleep against the stated frequency;
       // the difference is formed with explicit wrap-around.
-      const auto counted = static_cast<std::int64_t>(static_cast<std::uint64_t>(end_count.QuadPart) -
-                                                     static_cast<std::uint64_t>(start_count.QuadPart));
+      const auto counted =
+          static_cast<std::int64_t>(static_cast<std::uint64_t>(end_count.QuadPart) -
+                                    static_cast<std::uint64_t>(start_count.QuadPart));
       const auto diff = static_cast<std::int64_t>(static_cast<std::uint64_t>(freq.QuadPart) -
                                                   static_cast<std::uint64_t>(counted));
-      const std::uint64_t deviation = diff < 0 ? 0 - static_cast<std::uint64_t>(diff)
-                                               : static_cast<std::uint64_t>(diff);
+      const std::uint64_t deviation =
+          diff < 0 ? 0 - static_cast<std::uint64_t>(diff) : static_cast<std::uint64_t>(diff);
       // "Ten times the deviation exceeds freq", without forming ten times it.
       if (deviation > static_cast<std::uint64_t>(freq.QuadPart) / 10) {
         mode = PACER_FALLBACK;

@@ -10,9 +10,9 @@ inline constexpr std::uint8_t PACER_FALLBACK = 9;
 
 struct FramePacer {
   std::uint8_t mode = 0;
-  std::uint32_t period = 0;     // fallback: the raised timer resolution in ms
-  std::int64_t interval = 0;    // counter ticks per frame
-  std::int64_t next_due = 0;    // counter value at which the next frame is due
+  std::uint32_t period = 0;   // fallback: the raised timer resolution in ms
+  std::int64_t interval = 0;  // counter ticks per frame
+  std::int64_t next_due = 0;  // counter value at which the next frame is due
 
   // Measures the counter against a one-second sleep and sets the schedule.
   void start(std::int32_t frame_rate);

@@ -50,8 +50,9 @@ int ReportWarning(const char* text, std::int32_t number) {
   // The number and context matter more than the end of a long text: format the
   // tail first, then give the text whatever room is left.
   char tail[WARNING_MESSAGE_SIZE];
-  const int tail_length = std::snprintf(tail, sizeof tail, "  Error num=%d  Contine?    (err_context=%d)",
-                                        number, g_shell.err_context);
+  const int tail_length =
+      std::snprintf(tail, sizeof tail, "  Error num=%d  Contine?    (err_context=%d)", number,
+                    g_shell.err_context);
   char error_message[WARNING_MESSAGE_SIZE];
   const std::size_t room = sizeof error_message - 1 - static_cast<std::size_t>(tail_length);
   std::size_t n = 0;

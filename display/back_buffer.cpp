@@ -45,7 +45,8 @@ void CreateBackBuffer(MainWindow* window, PAINTSTRUCT* paint) {
   h.biYPelsPerMeter = 1000;
   h.biClrUsed = 0;
   h.biClrImportant = 0;
-  for (int i = 0; i < 256; ++i) window->bitmap_info.palette[i] = BackBufferPalette[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 256; ++i)
+    window->bitmap_info.palette[i] = BackBufferPalette[static_cast<std::size_t>(i)];
   window->pixel_base = nullptr;
   window->last_pixel = nullptr;
   window->pixel_end = nullptr;
@@ -53,9 +54,9 @@ void CreateBackBuffer(MainWindow* window, PAINTSTRUCT* paint) {
   if (window->width <= 0 || window->height <= 0 || window->size <= 0) return;
   window->memory_dc = CreateCompatibleDC(paint != nullptr ? paint->hdc : nullptr);
   void* bits = nullptr;
-  window->bitmap = CreateDIBSection(window->memory_dc,
-                                    reinterpret_cast<const BITMAPINFO*>(&window->bitmap_info),
-                                    DIB_RGB_COLORS, &bits, nullptr, 0);
+  window->bitmap =
+      CreateDIBSection(window->memory_dc, reinterpret_cast<const BITMAPINFO*>(&window->bitmap_info),
+                       DIB_RGB_COLORS, &bits, nullptr, 0);
   if (window->memory_dc == nullptr || window->bitmap == nullptr || bits == nullptr) {
     // Without pixel memory there is nothing to keep: undo and leave no buffer.
     if (window->bitmap != nullptr) DeleteObject(window->bitmap);

@@ -4,6 +4,7 @@
 
 RandomChannels g_random;
 
+// clang-format off
 const std::uint8_t PermutationTable[256] = {
     181, 137, 148, 74,  77,  198, 4,   195, 209, 182, 12,  106, 221, 202, 96,  246,
     223, 14,  243, 93,  134, 196, 152, 120, 76,  159, 166, 68,  72,  212, 211, 151,
@@ -22,6 +23,7 @@ const std::uint8_t PermutationTable[256] = {
     81,  131, 18,  64,  61,  170, 184, 164, 92,  22,  158, 78,  218, 82,  35,  176,
     141, 145, 51,  86,  189, 160, 99,  146, 248, 34,  226, 216, 186, 199, 250, 163,
 };
+// clang-format on
 
 namespace {
 std::uint8_t pt(int i) { return PermutationTable[i & 0xFF]; }
@@ -45,7 +47,8 @@ void seedRandom(std::uint8_t seed) {
 }
 
 void tickRandom() {
-  g_random.counter_b = g_random.counter_b == 255 ? 0 : static_cast<std::uint8_t>(g_random.counter_b + 1);
+  g_random.counter_b =
+      g_random.counter_b == 255 ? 0 : static_cast<std::uint8_t>(g_random.counter_b + 1);
 }
 
 std::uint8_t randomByte(std::int32_t channel) {
@@ -54,7 +57,8 @@ std::uint8_t randomByte(std::int32_t channel) {
     ReportError(5135);
     return 0;
   }
-  g_random.counter_a = g_random.counter_a == 255 ? 0 : static_cast<std::uint8_t>(g_random.counter_a + 1);
+  g_random.counter_a =
+      g_random.counter_a == 255 ? 0 : static_cast<std::uint8_t>(g_random.counter_a + 1);
   RandomChannel& c = g_random.channels[channel];
   if (c.position < 255) {
     ++c.position;

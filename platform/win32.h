@@ -4,9 +4,9 @@
 #pragma once
 
 #if defined(_WIN32)
-#include <windows.h>
-#include <mmsystem.h>
 #include <commdlg.h>
+#include <mmsystem.h>
+#include <windows.h>
 #else
 
 #include <cstddef>
@@ -324,7 +324,8 @@ typedef struct timecaps_tag {
 
 #define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((UINT_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((UINT_PTR)(b)) & 0xffff))) << 16))
+#define MAKELONG(a, b) \
+  ((LONG)(((WORD)(((UINT_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((UINT_PTR)(b)) & 0xffff))) << 16))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 

@@ -32,14 +32,14 @@ inline constexpr std::uint32_t LTGRAY_RGB = 0xC0C0C0;
 // window messages. The SDL backend makes these from SDL events; tests inject
 // them into the headless backend.
 enum class NativeEventKind {
-  KeyDown,    // vk, system, repeat
-  KeyUp,      // vk, system
-  ButtonDown, // button 0 = left, 1 = right
+  KeyDown,     // vk, system, repeat
+  KeyUp,       // vk, system
+  ButtonDown,  // button 0 = left, 1 = right
   ButtonUp,
-  Resize,     // width, height: new client size
-  Maximise,   // width, height
+  Resize,    // width, height: new client size
+  Maximise,  // width, height
   Minimise,
-  Restore,    // width, height
+  Restore,  // width, height
   Expose,
   Close,
 };
@@ -88,8 +88,8 @@ struct IndexedBlit {
   std::ptrdiff_t row_step;      // signed byte step to the next row down
   int width;
   int height;
-  const std::uint32_t* lut;     // 256 ARGB entries
-  std::uint64_t lut_version;    // changes whenever the palette changes
+  const std::uint32_t* lut;   // 256 ARGB entries
+  std::uint64_t lut_version;  // changes whenever the palette changes
 };
 
 namespace backend {

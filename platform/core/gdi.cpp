@@ -263,8 +263,8 @@ BOOL DeleteDC(HDC hdc) {
   return TRUE;
 }
 
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
-                         HANDLE section, DWORD /*offset*/) {
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD /*offset*/) {
   if (bits != nullptr) *bits = nullptr;
   if (info == nullptr || usage != DIB_RGB_COLORS || section != nullptr) return nullptr;
   if (hdc != nullptr && dcOf(hdc) == nullptr) return nullptr;
@@ -278,8 +278,8 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
   if (b == nullptr) return nullptr;
   if (h.biBitCount == 8) {
     const DWORD used = h.biClrUsed == 0 || h.biClrUsed > 256 ? 256 : h.biClrUsed;
-    const auto* colours = reinterpret_cast<const RGBQUAD*>(
-        reinterpret_cast<const std::uint8_t*>(info) + h.biSize);
+    const auto* colours =
+        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const std::uint8_t*>(info) + h.biSize);
     std::memcpy(b->palette, colours, used * sizeof(RGBQUAD));
     buildPaletteLut(b->palette, 256, b->lut);
     b->lut_version = g_gdi.next_lut_version++;

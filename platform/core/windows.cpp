@@ -15,7 +15,8 @@ State g_state;
 // destroyed window never names the window that later reuses its slot.
 HWND makeHandle(int index, std::uint32_t generation) {
   const std::uintptr_t value =
-      ((static_cast<std::uintptr_t>(generation) << 8) | static_cast<std::uintptr_t>(index + 1)) << 4;
+      ((static_cast<std::uintptr_t>(generation) << 8) | static_cast<std::uintptr_t>(index + 1))
+      << 4;
   return reinterpret_cast<HWND>(value);
 }
 

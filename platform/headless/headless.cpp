@@ -55,8 +55,8 @@ Picture* pictureOf(HWND hwnd) {
 }
 
 void resizePicture(Picture& p, int width, int height) {
-  std::vector<std::uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                  OPAQUE_BLACK);
+  std::vector<std::uint32_t> next(
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(height), OPAQUE_BLACK);
   for (int y = 0; y < height && y < p.height; ++y) {
     for (int x = 0; x < width && x < p.width; ++x) {
       next[static_cast<std::size_t>(y) * width + x] =

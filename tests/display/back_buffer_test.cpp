@@ -179,8 +179,8 @@ TEST_F(BackBuffer, StatusTextGoesOutAtTheEndOfAPaintAndNeedsItsTerminator) {
   g_settext_calls = 0;
   ControlSlot status;
   ControlSlot::init(&status, 1);
-  status.control_window = CreateWindowExA(0, "StatusTest", "", WS_CHILD, 0, 0, 10, 10, hwnd,
-                                          nullptr, nullptr, nullptr);
+  status.control_window =
+      CreateWindowExA(0, "StatusTest", "", WS_CHILD, 0, 0, 10, 10, hwnd, nullptr, nullptr, nullptr);
   ASSERT_NE(status.control_window, nullptr);
   g_shell.status_control = &status;
   std::snprintf(g_shell.status_text, sizeof g_shell.status_text, "ready");

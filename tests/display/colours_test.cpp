@@ -11,7 +11,9 @@
 namespace {
 
 TEST(Palette, IsTheColourCubeThenBlack) {
-  EXPECT_EQ(BackBufferPalette[0].rgbRed + BackBufferPalette[0].rgbGreen + BackBufferPalette[0].rgbBlue, 0);
+  EXPECT_EQ(
+      BackBufferPalette[0].rgbRed + BackBufferPalette[0].rgbGreen + BackBufferPalette[0].rgbBlue,
+      0);
   const RGBQUAD white = BackBufferPalette[215];
   EXPECT_EQ(white.rgbRed, 255);
   EXPECT_EQ(white.rgbGreen, 255);
@@ -21,7 +23,10 @@ TEST(Palette, IsTheColourCubeThenBlack) {
   EXPECT_EQ(BackBufferPalette[6].rgbRed, 51);
   EXPECT_EQ(BackBufferPalette[36].rgbGreen, 51);
   for (int i = 216; i < 256; ++i) {
-    EXPECT_EQ(BackBufferPalette[i].rgbRed | BackBufferPalette[i].rgbGreen | BackBufferPalette[i].rgbBlue, 0) << i;
+    EXPECT_EQ(
+        BackBufferPalette[i].rgbRed | BackBufferPalette[i].rgbGreen | BackBufferPalette[i].rgbBlue,
+        0)
+        << i;
   }
   for (const auto& e : BackBufferPalette) EXPECT_EQ(e.rgbReserved, 0);
 }
@@ -40,11 +45,12 @@ TEST_F(Colours, TheGameColoursAndTheRoundingEdge) {
   struct {
     std::uint8_t r, g, b, index;
   } const rows[] = {
-      {255, 255, 255, 215}, {180, 180, 255, 173}, {0, 0, 0, 0}, {85, 85, 0, 84},
+      {255, 255, 255, 215}, {180, 180, 255, 173}, {0, 0, 0, 0},     {85, 85, 0, 84},
       {128, 128, 128, 129}, {25, 25, 25, 0},      {26, 26, 26, 43},
   };
   for (const auto& r : rows) {
-    EXPECT_EQ(FindNearestColour(&mw, r.r, r.g, r.b), r.index) << int(r.r) << "," << int(r.g) << "," << int(r.b);
+    EXPECT_EQ(FindNearestColour(&mw, r.r, r.g, r.b), r.index)
+        << int(r.r) << "," << int(r.g) << "," << int(r.b);
   }
   EXPECT_TRUE(headless::boxes().empty());
 }

@@ -32,7 +32,10 @@ void runFrame() {
   dispatchAll();
 }
 
-void deliver(const platform::NativeEvent& event) { headless::inject(event); dispatchAll(); }
+void deliver(const platform::NativeEvent& event) {
+  headless::inject(event);
+  dispatchAll();
+}
 
 platform::NativeEvent keyEvent(platform::NativeEventKind kind, UINT vk, bool repeat) {
   platform::NativeEvent e;
