@@ -3,8 +3,9 @@ JOBS ?= $(shell nproc)
 NORMAL := build/normal
 SANITIZE := build/sanitize
 BENCH := build/bench
+SOURCES := find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
 
-.PHONY: all build sanitize test test-sanitize bench e2e fuzz format clean
+.PHONY: all build sanitize test test-sanitize bench e2e fuzz format format-check clean
 
 all: build
 
@@ -34,7 +35,10 @@ fuzz:
 	@if [ -x fuzz/run.sh ]; then fuzz/run.sh; else echo "no fuzz targets yet"; fi
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	$(SOURCES) | xargs clang-format -i
+
+format-check:
+	$(SOURCES) | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf build

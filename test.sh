@@ -8,6 +8,10 @@ source scripts/deps.sh
 ensure_packages "${BUILD_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
 
 jobs=$(nproc)
+echo "== style"
+find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print |
+  xargs clang-format --dry-run -Werror
+
 echo "== normal build"
 cmake -S . -B build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/normal -j "$jobs"
