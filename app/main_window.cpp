@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <cstdint>
+
 #include "app/reports.h"
 #include "app/shell_globals.h"
 
@@ -9,6 +11,9 @@ namespace {
 std::int32_t scaleRounded(std::int32_t pixels, float fraction) {
   const float product = static_cast<float>(pixels) * fraction;
   const float sum = product + 0.5f;
+  // A fraction a caller left at nonsense must not make the conversion undefined.
+  if (!(sum > -2147483648.0f)) return sum != sum ? 0 : INT32_MIN;
+  if (!(sum < 2147483648.0f)) return INT32_MAX;
   return static_cast<std::int32_t>(sum);
 }
 }  // namespace

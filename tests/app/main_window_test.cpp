@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/program.h"
@@ -118,6 +120,14 @@ TEST_F(MainWindowRecord, LayoutKeepsProportionsWithMinimumAndNoNegativeEdge) {
       EXPECT_FLOAT_EQ(s.width_fraction, 40.0f / 750.0f);
     }
   }
+  // Fractions left at nonsense give clamped pixels, never an undefined conversion.
+  ControlSlot& wild = mw.slots[2];
+  wild.flags = 0;
+  wild.width_fraction = 1e30f;
+  wild.height_fraction = std::numeric_limits<float>::quiet_NaN();
+  MainWindow::layoutControl(&mw, 2, LAYOUT_COMPUTE_ONLY);
+  EXPECT_EQ(wild.pixel_width, INT32_MAX);
+  EXPECT_EQ(wild.pixel_height, MIN_CONTROL_SIZE);
   // An index at or beyond control_count, or a free slot, is left alone.
   mw.slots[5].state = SLOT_USED;
   mw.slots[5].width_fraction = 0.5f;
