@@ -151,19 +151,28 @@ TEST_F(Angles, Rotate16MatchesRotate32InRangeAndTruncatesOutside) {
   }
   EXPECT_TRUE(headless::boxes().empty());
 
-  // p = 46334 does not fit: reported, its low 16 bits stored.
-  std::int16_t x = 32767;
-  std::int16_t y = 32767;
-  RotateVector16(512, &x, &y);
-  EXPECT_EQ(x, -19202);
-  EXPECT_EQ(y, 0);
-  ASSERT_EQ(headless::boxes().size(), 1u);
-  EXPECT_EQ(headless::boxes()[0].text, report(7206));
+  // (32767, 32767) at 512 gives p = 46334, at 1536 q = 46334: either one not
+  // fitting is reported, and its low 16 bits (-19202) are stored, for y negated.
+  struct Overflow {
+    Angle angle;
+    std::int16_t x;
+    std::int16_t y;
+  };
+  for (const Overflow o : {Overflow{512, -19202, 0}, Overflow{1536, 0, 19202}}) {
+    headless::clearBoxes();
+    std::int16_t x = 32767;
+    std::int16_t y = 32767;
+    RotateVector16(o.angle, &x, &y);
+    EXPECT_EQ(x, o.x) << o.angle;
+    EXPECT_EQ(y, o.y) << o.angle;
+    ASSERT_EQ(headless::boxes().size(), 1u) << o.angle;
+    EXPECT_EQ(headless::boxes()[0].text, report(7206));
+  }
 
   // q = -32768 fits, its 16-bit negation wraps back to -32768 without a report.
   headless::clearBoxes();
-  x = -32768;
-  y = 0;
+  std::int16_t x = -32768;
+  std::int16_t y = 0;
   RotateVector16(1024, &x, &y);
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, -32768);

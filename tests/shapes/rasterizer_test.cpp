@@ -543,6 +543,19 @@ TEST_F(Rasterizer, SaveRoomIsCheckedBeforeEachVertexAndAfterTheLast) {
   EXPECT_EQ(run.bytes.size(), 2u);
   EXPECT_EQ(run.cursor, buffer.at(3, 2));
   EXPECT_EQ(reportTexts(), (std::vector<std::string>{report(7235), report(7235)}));
+
+  // Drawing needs no save bytes but is checked all the same; the stopping
+  // vertex has already filled its slot.
+  headless::clearBoxes();
+  AttachmentSlot slot = {0, 0, ATTACHMENT_SLOT_MARKER};
+  const auto marked = shapeOf({{3, 1, 1}, {5, 1, DOWN}});
+  PixelOffset cursor = buffer.at(2, 2);
+  draw(buffer, SHAPE_DRAW_PIXELS, marked.data(), 0, &cursor, area, 10, &slot, 1);
+  EXPECT_EQ(reportTexts(), std::vector<std::string>{report(7235)});
+  EXPECT_EQ(slot.x, 3);
+  EXPECT_EQ(slot.y, 1);
+  EXPECT_EQ(cursor, buffer.at(2, 2));
+  EXPECT_EQ(buffer.pixels(), PixelBuffer(32, 32).pixels());
 }
 
 class ShapeMemory : public Rasterizer {

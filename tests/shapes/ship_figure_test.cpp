@@ -86,6 +86,20 @@ TEST_F(ShipDrawing, ArmAndWheelsFollowTheHeadingAndTurnByTheirOwnAngles) {
   drawAlone(expected, WheelShape, 2000, 106, 80);
   drawAlone(expected, WheelShape, 4000, 106, 60);
   EXPECT_EQ(buffer.pixels(), expected.pixels());
+
+  // Below zero the pixel is still the position shifted right, rounded down:
+  // (-2.996, -4.996) is pixel (-3, -5), not (-2, -4).
+  buffer.fill(0);
+  expected.fill(0);
+  ship->x = -3 * 256 + 1;
+  ship->y = -5 * 256 + 1;
+  ship->draw(window.get(), SHIP_PASS_DRAW);
+  drawAlone(expected, BodyShape, 1024, -3, -5);
+  drawAlone(expected, ArmShape, 300, 17, -5);
+  drawAlone(expected, WheelShape, 2000, 3, 5);
+  drawAlone(expected, WheelShape, 4000, 3, -15);
+  EXPECT_EQ(buffer.pixels(), expected.pixels());
+  EXPECT_NE(buffer.pixels(), PixelBuffer(200, 150).pixels());
 }
 
 TEST_F(ShipDrawing, PassFlagsChooseTheModeInPrecedence) {
