@@ -64,6 +64,8 @@ TEST_F(ScriptCompactor, StatementsCommentsAndHashLines) {
   EXPECT_EQ(compactLines({"/* block", " comment */ k = 3;"}, KEEP), "/* block comment */k=3;");
   EXPECT_EQ(compactLines({"v = a~b;"}, DROP), "v=ab;");
   EXPECT_EQ(compactLines({"t = 'tab\there';"}, DROP), "t='tab\there';");
+  // "}" ends a statement as ";" does.
+  EXPECT_EQ(compactLines({"f(){x;}", "#a"}, DROP), "f(){x;}#a\r");
   EXPECT_TRUE(reports().empty());
 }
 
@@ -87,8 +89,13 @@ TEST_F(ScriptCompactor, EachProblemIsReportedAndCompactionGoesOn) {
   EXPECT_EQ(headless::boxes()[0].style, 0x2014u);
 }
 
-TEST_F(ScriptCompactor, HighBytesCountAsControlBytes) {
-  // Outside quotes they are dropped; inside quotes they are kept and reported.
+TEST_F(ScriptCompactor, QuotedStrings) {
+  // A quote of the other kind is plain text inside a string; a string spans
+  // lines, and the line ends inside it vanish without a report.
+  EXPECT_EQ(compactLines({"t = '\" x';", "u = \"a", "b ' c\";"}, DROP), "t='\" x';u=\"ab ' c\";");
+  EXPECT_TRUE(reports().empty());
+  // High bytes count as control bytes: outside quotes they are dropped, inside
+  // quotes they are kept and reported.
   EXPECT_EQ(compactLines({"a\xE9=\x7F"
                           "1;"},
                          DROP),
@@ -142,6 +149,12 @@ TEST_F(ScriptCompactor, CommentMarkers) {
   // previous byte of the "/".
   EXPECT_EQ(compactLines({"/* a *", "/ b */c;"}, DROP), "c;");
   EXPECT_EQ(compactLines({"/* a *", "/ b */c;"}, KEEP), "/* a */ b */c;");
+  // "*/*" closes nothing: a "/" that opens a block comment does not close one.
+  EXPECT_EQ(compactLines({"/* a */* b */c;"}, DROP), "c;");
+  EXPECT_EQ(compactLines({"/* a */* b */c;"}, KEEP), "/* a */* b */c;");
+  // Markers count inside strings; quotes inside comments open nothing.
+  EXPECT_EQ(compactLines({"s = 'a // b';", "k=1;"}, DROP), "s='a k=1;");
+  EXPECT_EQ(compactLines({"// it's", "x = 1;"}, DROP), "x=1;");
   EXPECT_TRUE(reports().empty());
   // A comment left open at the end is not reported.
   EXPECT_EQ(compactLines({"k=1; /* open"}, DROP), "k=1;");
