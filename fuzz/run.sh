@@ -14,9 +14,8 @@ targets=${FUZZ_TARGETS:-"compact_script field_differs store_field fetch_field tr
 build=build/fuzz
 jobs=$(nproc)
 
-for tool in clang-14 clang++-14; do
-  command -v "$tool" >/dev/null || { echo "$tool is missing (Debian package clang-14)" >&2; exit 1; }
-done
+source scripts/deps.sh
+ensure_packages "${BUILD_PACKAGES[@]}" clang-14 libclang-rt-14-dev
 
 echo "== configuring $build with clang 14"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
