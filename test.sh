@@ -15,14 +15,22 @@ find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name 
 echo "== normal build"
 cmake -S . -B build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/normal -j "$jobs"
-ctest --test-dir build/normal --output-on-failure -j "$jobs"
+ctest --test-dir build/normal --output-on-failure -j "$jobs" | tee build/normal/ctest.log
 
 echo "== sanitizer build"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTARQUELL_SANITIZE=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
-ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs" | tee build/sanitize/ctest.log
 
+e2e=0
 if [ -x tests/e2e/run.sh ]; then
   echo "== end-to-end"
   tests/e2e/run.sh build/normal
+  e2e=1
 fi
+
+# One closing line for the whole run: every ctest test of both builds and the
+# end-to-end check (a failure stops the script before this line).
+ran() { sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -n 1; }
+total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + e2e ))
+echo "tests: $total passed, 0 failed"
