@@ -5,7 +5,7 @@ SANITIZE := build/sanitize
 BENCH := build/bench
 SOURCES := find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
 
-.PHONY: all build sanitize test test-sanitize bench e2e fuzz format format-check clean
+.PHONY: all build sanitize test test-sanitize bench e2e fuzz windows format format-check clean
 
 all: build
 
@@ -33,6 +33,11 @@ e2e: build
 
 fuzz:
 	@if [ -x fuzz/run.sh ]; then fuzz/run.sh; else echo "no fuzz targets yet"; fi
+
+# The program for Windows, cross-built against the real <windows.h>.
+windows:
+	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build/windows -j $(JOBS)
 
 format:
 	$(SOURCES) | xargs clang-format -i

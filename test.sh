@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a normal
-# build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; then the
-# real-window checks.
+# build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds the
+# program for Windows; then the real-window checks.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-ensure_packages "${BUILD_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${E2E_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
 jobs=$(nproc)
 echo "== style"
@@ -21,6 +21,10 @@ echo "== sanitizer build"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTARQUELL_SANITIZE=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs" | tee build/sanitize/ctest.log
+
+echo "== windows build (the same sources against the real <windows.h>)"
+cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/windows -j "$jobs"
 
 e2e=0
 if [ -x tests/e2e/run.sh ]; then

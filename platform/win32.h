@@ -4,9 +4,11 @@
 #pragma once
 
 #if defined(_WIN32)
+// windows.h first: the other two build on its types.
+#include <windows.h>
+
 #include <commdlg.h>
 #include <mmsystem.h>
-#include <windows.h>
 #else
 
 #include <cstddef>

@@ -6,6 +6,8 @@
 # Packages every build needs.
 BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
                 libsdl2-dev libsdl2-mixer-dev clang-format)
+# Packages the Windows cross-build needs.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
 # Packages the real-window checks need.
 E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev)
 
