@@ -152,6 +152,16 @@ void freeBitmap(Bitmap& b) {
 
 }  // namespace
 
+bool brushColour(HBRUSH brush, std::uint32_t* rgb) {
+  // The stock brushes: white, light grey, grey, dark grey, black.
+  static constexpr std::uint32_t STOCK_BRUSH_RGB[] = {0xFFFFFF, LTGRAY_RGB, 0x808080, 0x404040,
+                                                      0x000000};
+  const int stock = stockIndex(brush);
+  if (stock < WHITE_BRUSH || stock > BLACK_BRUSH) return false;
+  *rgb = STOCK_BRUSH_RGB[stock];
+  return true;
+}
+
 void resetGdi() {
   for (auto& b : g_gdi.bitmaps) {
     if (b.used) freeBitmap(b);

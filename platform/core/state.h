@@ -68,5 +68,7 @@ Window* lookup(HWND hwnd);
 const WindowClass* classOf(const Window& w);
 bool isTopLevel(const Window& w);
 void resetGdi();
+// The colour a brush paints with; false for a brush that paints nothing.
+bool brushColour(HBRUSH brush, std::uint32_t* rgb);
 
 }  // namespace platform::core

@@ -427,9 +427,10 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND: {
       const WindowClass* c = classOf(*w);
       if (c == nullptr || c->background == nullptr) return 0;
-      const RECT all{0, 0, w->client_width, w->client_height};
-      if (c->background == static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH))) {
-        if (isTopLevel(*w)) backend::fillRect(hwnd, all, LTGRAY_RGB);
+      std::uint32_t rgb = 0;
+      if (!brushColour(c->background, &rgb)) return 0;
+      if (isTopLevel(*w)) {
+        backend::fillRect(hwnd, RECT{0, 0, w->client_width, w->client_height}, rgb);
       }
       return 1;
     }

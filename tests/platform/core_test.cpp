@@ -83,6 +83,15 @@ TEST_F(Core, CreateSendsCreateWithTheReturnedHandleAndStaysHiddenUntilShown) {
   EXPECT_EQ(count(WM_PAINT), 1);
 }
 
+TEST_F(Core, APaintErasesWithTheClassBackground) {
+  const HWND h = make();
+  EXPECT_EQ(headless::pixel(h, 10, 10), 0u) << "a new window picture is black";
+  ShowWindow(h, SW_SHOWNORMAL);
+  UpdateWindow(h);
+  EXPECT_EQ(headless::pixel(h, 10, 10), platform::LTGRAY_RGB);
+  EXPECT_EQ(count(WM_ERASEBKGND), 1);
+}
+
 TEST_F(Core, ClientAreaIsTheOuterSizeLessTheFrame) {
   const HWND h = make(750, 570);
   RECT r{};
