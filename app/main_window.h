@@ -7,6 +7,9 @@
 
 #include "platform/win32.h"
 
+// One byte of the back buffer: an index into its fixed palette.
+using ColourIndex = std::uint8_t;
+
 inline constexpr std::uint32_t BUFFER_MADE_MARKER = 356724;
 inline constexpr std::int32_t SLOT_FREE = 8989;
 inline constexpr std::int32_t SLOT_USED = 222;

@@ -6,7 +6,5 @@
 
 #include "app/main_window.h"
 
-using ColourIndex = std::uint8_t;
-
 ColourIndex FindNearestColour(MainWindow* window, std::uint8_t red, std::uint8_t green,
                               std::uint8_t blue);

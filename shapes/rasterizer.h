@@ -8,11 +8,9 @@
 
 #include <cstdint>
 
+#include "app/main_window.h"
 #include "shapes/angles.h"
 #include "shapes/shape_data.h"
-
-// One byte of the fixed palette.
-using ColourIndex = std::uint8_t;
 
 // The rasterizer's cursor: a signed byte offset from the low bound of the
 // pixel memory rather than a pointer, so that a shape placed far outside the
