@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/reports.h"
-#include "app/shell_globals.h"
+#include "shell/reports.h"
+#include "shell/shell_globals.h"
 #include "app/window_proc.h"
 #include "game/random.h"
 

@@ -1,7 +1,7 @@
 #include "app/window_proc.h"
 
-#include "app/reports.h"
-#include "app/shell_globals.h"
+#include "shell/reports.h"
+#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 #include "game/frame.h"
 

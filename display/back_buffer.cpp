@@ -1,7 +1,7 @@
 #include "display/back_buffer.h"
 
-#include "app/reports.h"
-#include "app/shell_globals.h"
+#include "shell/reports.h"
+#include "shell/shell_globals.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/main_window.h"
+#include "shell/main_window.h"
 #include "platform/win32.h"
 
 // Paint flag: make the buffer if needed and present it before drawing.

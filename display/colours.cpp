@@ -1,6 +1,6 @@
 #include "display/colours.h"
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 namespace {
 float channelDistance(BYTE entry, std::uint8_t wanted) {

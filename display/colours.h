@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/main_window.h"
+#include "shell/main_window.h"
 
 ColourIndex FindNearestColour(MainWindow* window, std::uint8_t red, std::uint8_t green,
                               std::uint8_t blue);

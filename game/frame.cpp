@@ -1,6 +1,6 @@
 #include "game/frame.h"
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 
 void paintFrame() {

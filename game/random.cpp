@@ -1,6 +1,6 @@
 #include "game/random.h"
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 RandomChannels g_random;
 

@@ -1,6 +1,6 @@
 #include "shapes/angles.h"
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 namespace {
 

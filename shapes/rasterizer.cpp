@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 namespace {
 

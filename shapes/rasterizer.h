@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "app/main_window.h"
+#include "shell/main_window.h"
 #include "shapes/angles.h"
 #include "shapes/shape_data.h"
 

@@ -1,6 +1,6 @@
 #include "shapes/ship_figure.h"
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 void ShipFigure::draw(MainWindow* window, std::uint32_t pass) {
   if ((pass & (SHIP_PASS_SAVE | SHIP_PASS_DRAW | SHIP_PASS_RESTORE)) == 0) {

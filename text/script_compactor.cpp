@@ -1,6 +1,6 @@
 #include "text/script_compactor.h"
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 namespace {
 

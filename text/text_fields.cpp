@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/reports.h"
+#include "shell/reports.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/entry.h"
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 #include "game/frame.h"
 #include "game/game_state.h"

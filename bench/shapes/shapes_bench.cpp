@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_window.h"
+#include "shell/main_window.h"
 #include "shapes/rasterizer.h"
 #include "shapes/ship_figure.h"
 

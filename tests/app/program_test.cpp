@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/entry.h"
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "app/window_proc.h"
 #include "tests/support/fresh_state.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/program.h"
 

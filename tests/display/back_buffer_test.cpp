@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/program.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/program.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/main_window.h"
+#include "shell/main_window.h"
 #include "shapes/rasterizer.h"
 
 class PixelBuffer {

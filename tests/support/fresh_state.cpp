@@ -1,6 +1,6 @@
 #include "tests/support/fresh_state.h"
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "game/game_state.h"
 
 void resetProgramState() {

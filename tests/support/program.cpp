@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/entry.h"
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "platform/headless/headless.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The frame pacer on a scripted counter.
-#include "app/frame_pacer.h"
+#include "shell/frame_pacer.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/frame_pacer.h"
-#include "app/main_window.h"
+#include "shell/frame_pacer.h"
+#include "shell/main_window.h"
 #include "platform/win32.h"
 
 inline constexpr std::uint32_t SHELL_READY_MARKER = 784628;

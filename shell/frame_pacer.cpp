@@ -1,6 +1,6 @@
-#include "app/frame_pacer.h"
+#include "shell/frame_pacer.h"
 
-#include "app/reports.h"
+#include "shell/reports.h"
 #include "platform/win32.h"
 
 void FramePacer::start(std::int32_t frame_rate) {

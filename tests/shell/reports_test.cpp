@@ -1,11 +1,11 @@
 // The report family: exact texts, buttons, and what each answer does.
-#include "app/reports.h"
+#include "shell/reports.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 
 namespace {

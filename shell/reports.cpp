@@ -1,9 +1,9 @@
-#include "app/reports.h"
+#include "shell/reports.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "platform/win32.h"
 
 namespace {

@@ -1,12 +1,12 @@
 // The main-window record: measuring, layout of control slots, slot lookup and
 // the checks on missing records.
-#include "app/main_window.h"
+#include "shell/main_window.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/program.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell_globals.h"
+#include "shell/shell_globals.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "app/main_window.h"
+#include "shell/main_window.h"
 
 #include <cstdint>
 
-#include "app/reports.h"
-#include "app/shell_globals.h"
+#include "shell/reports.h"
+#include "shell/shell_globals.h"
 
 namespace {
 // Product of a client dimension and a fraction, rounded as the layout wants it:
