@@ -5,6 +5,7 @@
 #include "shell/reports.h"
 #include "shell/shell_globals.h"
 #include "app/window_proc.h"
+#include "game/game_state.h"
 #include "game/random.h"
 
 int createMainWindow() {
@@ -55,6 +56,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
       DispatchMessageA(&msg);
       continue;
     }
+    // Idle pass: play what the last frame asked for, wait for the next frame, ask for its paint.
+    g_game.sound.update();
     if (g_shell.pacer.frameDue() != 0) {
       MainWindow::requestRedraw(&g_shell.main_window);
       tickRandom();

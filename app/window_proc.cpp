@@ -4,6 +4,7 @@
 #include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 #include "game/frame.h"
+#include "game/game_state.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
                          ATTACH_NO_SHOW | ATTACH_NO_UPDATE | ATTACH_NO_FOCUS);
       return 0;
     case WM_DESTROY:
+      g_game.sound.shutdown();
       MainWindow::destroy(&g_shell.main_window);
       return 0;
     case WM_SIZE:

@@ -1,5 +1,13 @@
 #include "game/game_state.h"
 
+#include <memory>
+
 #include "game/random.h"
 
-void resetGameState() { g_random = RandomChannels{}; }
+GameGlobals g_game;
+
+void resetGameState() {
+  std::destroy_at(&g_game);
+  std::construct_at(&g_game);
+  g_random = RandomChannels{};
+}
