@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "shell/reports.h"
-#include "shell/shell_globals.h"
 #include "app/window_proc.h"
 #include "game/game_state.h"
 #include "game/random.h"
+#include "shell/reports.h"
+#include "shell/shell_globals.h"
 
 int createMainWindow() {
   WNDCLASSEXA wndclass = {};

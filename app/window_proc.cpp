@@ -1,10 +1,10 @@
 #include "app/window_proc.h"
 
-#include "shell/reports.h"
-#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 #include "game/frame.h"
 #include "game/game_state.h"
+#include "shell/reports.h"
+#include "shell/shell_globals.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "shell/main_window.h"
 #include "platform/win32.h"
+#include "shell/main_window.h"
 
 // Paint flag: make the buffer if needed and present it before drawing.
 inline constexpr std::int32_t PAINT_PRESENT = 2;

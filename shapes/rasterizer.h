@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "shell/main_window.h"
 #include "shapes/angles.h"
 #include "shapes/shape_data.h"
+#include "shell/main_window.h"
 
 // The rasterizer's cursor: a signed byte offset from the low bound of the
 // pixel memory rather than a pointer, so that a shape placed far outside the

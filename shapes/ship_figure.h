@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "shell/main_window.h"
 #include "shapes/angles.h"
 #include "shapes/rasterizer.h"
+#include "shell/main_window.h"
 
 // Pass flags of ShipFigure::draw; when several are set the first in this order wins.
 inline constexpr std::uint32_t SHIP_PASS_SAVE = 32;

@@ -1,7 +1,7 @@
 #include "shell/frame_pacer.h"
 
-#include "shell/reports.h"
 #include "platform/win32.h"
+#include "shell/reports.h"
 
 void FramePacer::start(std::int32_t frame_rate) {
   mode = PACER_COUNTER;

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/shell_globals.h"
 #include "platform/win32.h"
+#include "shell/shell_globals.h"
 
 namespace {
 constexpr std::size_t ERROR_MESSAGE_SIZE = 110;

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "platform/win32.h"
 #include "shell/frame_pacer.h"
 #include "shell/main_window.h"
-#include "platform/win32.h"
 
 inline constexpr std::uint32_t SHELL_READY_MARKER = 784628;
 inline constexpr int TITLE_CAPACITY = 256;

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "app/entry.h"
-#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
 #include "game/frame.h"
 #include "game/game_state.h"
 #include "platform/headless/headless.h"
+#include "shell/shell_globals.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "shell/main_window.h"
 #include "shapes/rasterizer.h"
 #include "shapes/ship_figure.h"
+#include "shell/main_window.h"
 
 namespace {
 

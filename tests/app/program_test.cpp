@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/entry.h"
-#include "shell/shell_globals.h"
 #include "app/window_proc.h"
+#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 
 namespace {

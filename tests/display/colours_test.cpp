@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/shell_globals.h"
 #include "display/back_buffer.h"
+#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/program.h"
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/main_window.h"
 #include "shapes/rasterizer.h"
+#include "shell/main_window.h"
 
 class PixelBuffer {
  public:

@@ -1,7 +1,7 @@
 #include "tests/support/fresh_state.h"
 
-#include "shell/shell_globals.h"
 #include "game/game_state.h"
+#include "shell/shell_globals.h"
 
 void resetProgramState() {
   headless::reset();

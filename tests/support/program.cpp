@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/entry.h"
-#include "shell/shell_globals.h"
 #include "platform/headless/headless.h"
+#include "shell/shell_globals.h"
 
 namespace {
 int g_instance_marker = 0;
