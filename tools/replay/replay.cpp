@@ -201,6 +201,11 @@ int run(const Script& script, const Options& options, std::FILE* out) {
   const int status =
       WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr, command_line, SW_SHOWNORMAL);
   headless::setPumpHook(nullptr);
+  // Every report the program showed (each answered Yes, so it went on).
+  for (const headless::Box& box : headless::boxes()) {
+    std::fprintf(stderr, "starquell-replay: message box \"%s\": %s\n", box.caption.c_str(),
+                 box.text.c_str());
+  }
   return status;
 }
 

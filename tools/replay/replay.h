@@ -40,7 +40,8 @@ struct Options {
 };
 
 // Runs the program for options.frames frames, writing the lines to out; then
-// closes the window and returns WinMain's status.
+// closes the window and returns WinMain's status. Message boxes are answered
+// Yes and listed on standard error.
 int run(const Script& script, const Options& options, std::FILE* out);
 
 // CRC-32 (zlib's) of the back buffer's pixel memory; 0 without a buffer.
