@@ -95,6 +95,11 @@ void GameGlobals::drawBorder() const {
 void paintFrame() {
   MainWindow* window = &g_shell.main_window;
   BeginFramePaint(window, PAINT_PRESENT);
+  gameFrame(window);
+  EndFramePaint(window);
+}
+
+void gameFrame(MainWindow* window) {
   if (window->presented_frames == 0) firstFrame(window);
 
   Ship& ship0 = g_game.ships[0];
@@ -118,5 +123,4 @@ void paintFrame() {
   ship0.draw(window, SHIP_PASS_DRAW);
   ship1.draw(window, SHIP_PASS_DRAW);
   g_game.drawBorder();
-  EndFramePaint(window);
 }

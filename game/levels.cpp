@@ -32,14 +32,16 @@ bool paintBands(const PixelView& p, ColourIndex a, ColourIndex b) {
 }
 
 // Levels 2 and 3: every row from its first byte to the next row's, A for k
-// columns, then B for k, and so on, bytes beyond the width included.
+// columns, then B for k, and so on, bytes beyond the width included. All rows
+// are alike: the first is painted, then copied in doubling blocks.
 void paintStripes(const PixelView& p, std::int64_t k, ColourIndex a, ColourIndex b) {
-  for (std::int64_t row = 0; row < p.size; row += p.stride) {
-    const std::int64_t row_end = std::min<std::int64_t>(row + p.stride, p.size);
-    bool use_a = true;
-    for (std::int64_t i = row; i < row_end; i += k, use_a = !use_a) {
-      fill(p, i, std::min(k, row_end - i), use_a ? a : b);
-    }
+  const std::int64_t row = std::min<std::int64_t>(p.stride, p.size);
+  bool use_a = true;
+  for (std::int64_t i = 0; i < row; i += k, use_a = !use_a) {
+    fill(p, i, std::min(k, row - i), use_a ? a : b);
+  }
+  for (std::int64_t done = row; done < p.size; done *= 2) {
+    std::memcpy(p.base + done, p.base, static_cast<std::size_t>(std::min(done, p.size - done)));
   }
 }
 
