@@ -298,6 +298,10 @@ void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
   w->dirty = true;
 }
 
+void controlChanged(HWND top) {
+  if (NativeWindow* w = sdl::nativeOf(top)) w->dirty = true;
+}
+
 int messageBox(const char* text, const char* caption, UINT style) {
   SDL_Window* parent = nullptr;
   if (NativeWindow* w = sdl::nativeOf(topLevelWindow())) parent = w->window;
