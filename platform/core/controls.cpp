@@ -41,7 +41,8 @@ struct ItemList {
   void erase(int position) {
     const int start = offset[position];
     const int size = length(position) + 1;
-    std::memmove(bytes + start, bytes + start + size, static_cast<std::size_t>(used - start - size));
+    std::memmove(bytes + start, bytes + start + size,
+                 static_cast<std::size_t>(used - start - size));
     used -= size;
     for (int i = position; i + 1 < count; ++i) offset[i] = offset[i + 1];
     --count;
@@ -238,7 +239,8 @@ bool editKey(Window& w, Control& c, UINT vk) {
 }
 
 int caretAt(const Window& w, const Control& c, int x) {
-  const int pos = c.scroll + (x - CONTROL_TEXT_MARGIN + CONTROL_CHAR_WIDTH / 2) / CONTROL_CHAR_WIDTH;
+  const int pos =
+      c.scroll + (x - CONTROL_TEXT_MARGIN + CONTROL_CHAR_WIDTH / 2) / CONTROL_CHAR_WIDTH;
   const int len = textLength(w);
   return pos < 0 ? 0 : (pos > len ? len : pos);
 }
@@ -495,7 +497,8 @@ LRESULT controlProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
       if (field) typeChar(*w, c, static_cast<int>(wparam));
       return 0;
     case WM_KEYDOWN:
-      if (combo && (wparam == VK_F4 || (c.dropped && (wparam == VK_ESCAPE || wparam == VK_RETURN)))) {
+      if (combo &&
+          (wparam == VK_F4 || (c.dropped && (wparam == VK_ESCAPE || wparam == VK_RETURN)))) {
         if (c.dropped) {
           chooseDropped(*w, c, wparam == VK_ESCAPE ? -1 : c.cur_sel);
         } else {

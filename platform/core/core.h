@@ -134,7 +134,7 @@ const char* controlItem(HWND control, int index);
 struct FileChoice {
   enum class Result { Chosen, Cancelled, Failed };
   Result result = Result::Failed;
-  DWORD error = 0;     // CDERR_* / FNERR_* when Failed
+  DWORD error = 0;       // CDERR_* / FNERR_* when Failed
   char path[4096] = {};  // native path when Chosen
 };
 

@@ -37,7 +37,8 @@ Font* fontOf(HGDIOBJ handle) {
 
 TEXTMETRICA metricsFor(int height, int width, int weight, DWORD pitch_and_family) {
   // A negative height asks for the character height; the cell adds an eighth.
-  int cell = height == 0 ? DEFAULT_FONT_HEIGHT : (height < 0 ? -height + (-height + 7) / 8 : height);
+  int cell =
+      height == 0 ? DEFAULT_FONT_HEIGHT : (height < 0 ? -height + (-height + 7) / 8 : height);
   TEXTMETRICA tm{};
   const bool variable_asked = (pitch_and_family & 3) == VARIABLE_PITCH;
   const bool substituted = !variable_asked && cell < MIN_FIXED_HEIGHT;
@@ -47,7 +48,8 @@ TEXTMETRICA metricsFor(int height, int width, int weight, DWORD pitch_and_family
     tm.tmMaxCharWidth = tm.tmAveCharWidth * 2;
     // Substituted small raster face: variable pitch only; otherwise a scalable one.
     tm.tmPitchAndFamily = static_cast<BYTE>(
-        FF_SWISS | (substituted ? TMPF_FIXED_PITCH : TMPF_FIXED_PITCH | TMPF_VECTOR | TMPF_TRUETYPE));
+        FF_SWISS |
+        (substituted ? TMPF_FIXED_PITCH : TMPF_FIXED_PITCH | TMPF_VECTOR | TMPF_TRUETYPE));
   } else {
     const int natural = (cell * 3 + 2) / 5;
     const int narrowest = (cell + 3) / 4;

@@ -51,6 +51,9 @@ struct Window {
 
 struct Queue {
   MSG items[QUEUE_CAPACITY] = {};
+  // Keyboard input whose window is the top-level window it arrived at: it
+  // goes to whichever window has the focus when it is read.
+  bool keyboard[QUEUE_CAPACITY] = {};
   int head = 0;
   int count = 0;
   bool quit_posted = false;

@@ -42,8 +42,8 @@ constexpr DWORD VERSION_LS = DWORD{STARQUELL_VERSION_PATCH} << 16;
     0,
     u"VS_VERSION_INFO",
     0,
-    {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, VERSION_MS, VERSION_LS, VERSION_MS, VERSION_LS, 0x3F,
-     0, VOS_NT_WINDOWS32, VFT_APP, 0, 0, 0},
+    {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, VERSION_MS, VERSION_LS, VERSION_MS, VERSION_LS, 0x3F, 0,
+     VOS_NT_WINDOWS32, VFT_APP, 0, 0, 0},
 };
 
 bool isVersionBlock(const unsigned char* p) {
@@ -78,9 +78,8 @@ bool findVersionBlock(const char* path, VersionResource* out) {
       const std::size_t span = total - sizeof(VersionResource) - i + 1;
       const void* v = std::memchr(buf.data() + i + KEY_AT, 'V', span);
       if (v == nullptr) break;
-      const std::size_t at = static_cast<std::size_t>(static_cast<const unsigned char*>(v) -
-                                                       buf.data()) -
-                             KEY_AT;
+      const std::size_t at =
+          static_cast<std::size_t>(static_cast<const unsigned char*>(v) - buf.data()) - KEY_AT;
       if (isVersionBlock(buf.data() + at)) {
         std::memcpy(out, buf.data() + at, sizeof *out);
         found = true;

@@ -90,11 +90,14 @@ bool matchesFilter(const MSG& m, HWND filter, UINT lo, UINT hi) {
   return m.message >= lo && m.message <= hi;
 }
 
-bool postToQueue(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool front = false) {
+bool postToQueue(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool front = false,
+                 bool keyboard = false) {
   Queue& q = g_state.queue;
   if (q.count == QUEUE_CAPACITY) return false;
   if (front) q.head = (q.head + QUEUE_CAPACITY - 1) % QUEUE_CAPACITY;
-  MSG& m = q.items[front ? q.head : (q.head + q.count) % QUEUE_CAPACITY];
+  const int at = front ? q.head : (q.head + q.count) % QUEUE_CAPACITY;
+  q.keyboard[at] = keyboard;
+  MSG& m = q.items[at];
   m = MSG{};
   m.hwnd = hwnd;
   m.message = msg;
@@ -109,6 +112,7 @@ void removeAt(int position) {
   Queue& q = g_state.queue;
   for (int i = position; i + 1 < q.count; ++i) {
     q.items[(q.head + i) % QUEUE_CAPACITY] = q.items[(q.head + i + 1) % QUEUE_CAPACITY];
+    q.keyboard[(q.head + i) % QUEUE_CAPACITY] = q.keyboard[(q.head + i + 1) % QUEUE_CAPACITY];
   }
   --q.count;
 }
@@ -181,8 +185,8 @@ void postButton(HWND top, const NativeEvent& e) {
   const HWND target = mouseTarget(top, &x, &y);
   const bool left = e.button == 0;
   const bool down = e.kind == NativeEventKind::ButtonDown;
-  const UINT msg = down ? (left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN)
-                        : (left ? WM_LBUTTONUP : WM_RBUTTONUP);
+  const UINT msg =
+      down ? (left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN) : (left ? WM_LBUTTONUP : WM_RBUTTONUP);
   const WPARAM keys = down ? (left ? 0x0001 : 0x0002) : 0;
   postToQueue(target, msg, keys, MAKELPARAM(x, y));
 }
@@ -194,11 +198,12 @@ struct KeyChar {
   char shifted;
 };
 constexpr KeyChar KEY_CHARS[] = {
-    {'0', '0', ')'},  {'1', '1', '!'},  {'2', '2', '@'},  {'3', '3', '#'},  {'4', '4', '$'},
-    {'5', '5', '%'},  {'6', '6', '^'},  {'7', '7', '&'},  {'8', '8', '*'},  {'9', '9', '('},
-    {0xBA, ';', ':'}, {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'}, {0xBE, '.', '>'},
-    {0xBF, '/', '?'}, {0xC0, '`', '~'}, {0xDB, '[', '{'}, {0xDC, '\\', '|'}, {0xDD, ']', '}'},
-    {0xDE, '\'', '"'}, {VK_SPACE, ' ', ' '}, {VK_RETURN, '\r', '\r'}, {VK_BACK, 8, 8},
+    {'0', '0', ')'},      {'1', '1', '!'},      {'2', '2', '@'},         {'3', '3', '#'},
+    {'4', '4', '$'},      {'5', '5', '%'},      {'6', '6', '^'},         {'7', '7', '&'},
+    {'8', '8', '*'},      {'9', '9', '('},      {0xBA, ';', ':'},        {0xBB, '=', '+'},
+    {0xBC, ',', '<'},     {0xBD, '-', '_'},     {0xBE, '.', '>'},        {0xBF, '/', '?'},
+    {0xC0, '`', '~'},     {0xDB, '[', '{'},     {0xDC, '\\', '|'},       {0xDD, ']', '}'},
+    {0xDE, '\'', '"'},    {VK_SPACE, ' ', ' '}, {VK_RETURN, '\r', '\r'}, {VK_BACK, 8, 8},
     {VK_TAB, '\t', '\t'}, {VK_ESCAPE, 27, 27},
 };
 
@@ -218,6 +223,17 @@ int charOfKey(UINT vk) {
     if (k.vk == vk) return static_cast<unsigned char>(shift ? k.shifted : k.normal);
   }
   return 0;
+}
+
+// The key state that TranslateMessage and GetKeyState see follows the
+// keyboard messages as the program reads them, not as they arrive.
+void trackKeyState(const MSG& m) {
+  const UINT vk = static_cast<UINT>(m.wParam);
+  if (vk >= 256) return;
+  const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+  const bool repeat = (m.lParam & (LPARAM{1} << 30)) != 0;
+  if (down && vk == VK_CAPITAL && !repeat) g_state.caps_lock = !g_state.caps_lock;
+  g_state.key_down[vk] = down;
 }
 
 }  // namespace
@@ -334,18 +350,13 @@ void deliverNativeEvent(const NativeEvent& e) {
       LPARAM lp = 1;
       if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
       if (e.repeat) lp |= LPARAM{1} << 30;
-      if (e.vk < 256) {
-        if (e.vk == VK_CAPITAL && !e.repeat) g_state.caps_lock = !g_state.caps_lock;
-        g_state.key_down[e.vk] = true;
-      }
-      postToQueue(keyboardTarget(hwnd), e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp);
+      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp, false, true);
       break;
     }
     case NativeEventKind::KeyUp: {
       LPARAM lp = 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31);
       if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
-      if (e.vk < 256) g_state.key_down[e.vk] = false;
-      postToQueue(keyboardTarget(hwnd), e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp);
+      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp, false, true);
       break;
     }
     case NativeEventKind::ButtonDown:
@@ -390,7 +401,7 @@ ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
       wc->lpfnWndProc == nullptr) {
     return 0;
   }
-  if (findClass(wc->lpszClassName) >= 0) return 0;  // already registered
+  if (findRegistered(wc->lpszClassName) >= 0) return 0;  // already registered
   for (int i = 0; i < MAX_CLASSES; ++i) {
     WindowClass& c = g_state.classes[i];
     if (c.used) continue;
@@ -637,7 +648,10 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT r
     const MSG& m = q.items[(q.head + i) % QUEUE_CAPACITY];
     if (!matchesFilter(m, hwnd, filter_min, filter_max)) continue;
     *msg = m;
+    const bool keyboard = q.keyboard[(q.head + i) % QUEUE_CAPACITY];
+    if (keyboard) msg->hwnd = keyboardTarget(m.hwnd);
     if ((remove & PM_REMOVE) != 0) {
+      if (keyboard) trackKeyState(*msg);
       if (i == 0) {
         q.head = (q.head + 1) % QUEUE_CAPACITY;
         --q.count;
@@ -683,7 +697,7 @@ BOOL TranslateMessage(const MSG* msg) {
   if (ch == 0 || lookup(msg->hwnd) == nullptr) return FALSE;
   const UINT char_msg = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
   return postToQueue(msg->hwnd, char_msg, static_cast<WPARAM>(ch), msg->lParam, true) ? TRUE
-                                                                                        : FALSE;
+                                                                                      : FALSE;
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {

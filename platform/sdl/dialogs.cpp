@@ -69,8 +69,7 @@ bool runChooser(const std::vector<std::string>& args, std::string* output, int* 
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
-  const int spawned =
-      posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_fds[1]);
   if (spawned != 0) {
@@ -101,8 +100,8 @@ bool runChooser(const std::vector<std::string>& args, std::string* output, int* 
 
 namespace platform::backend {
 
-void chooseOpenFile(HWND /*owner*/, const char* title, const char* filter,
-                    const char* initial_dir, FileChoice* out) {
+void chooseOpenFile(HWND /*owner*/, const char* title, const char* filter, const char* initial_dir,
+                    FileChoice* out) {
   *out = FileChoice{};
   out->result = FileChoice::Result::Failed;
   // No chooser on this desktop: the dialog cannot be made.
