@@ -282,10 +282,13 @@ LRESULT setEditText(Window& w, Control& c, const char* text) {
 
 // ---- Lists (list boxes and the list of a combo box) ------------------------
 
+// Rows a list shows: a list box as many as fit, a dropped combo list one per
+// item up to a handful.
 int visibleRows(const Window& w, const Control& c) {
-  const int height = c.kind == ControlKind::ComboBox ? COMBO_DROPPED_ROWS * CONTROL_ROW_HEIGHT
-                                                     : w.client_height - 2;
-  const int rows = height / CONTROL_ROW_HEIGHT;
+  int rows = (w.client_height - 2) / CONTROL_ROW_HEIGHT;
+  if (c.kind == ControlKind::ComboBox) {
+    rows = c.items.count < COMBO_DROPPED_ROWS ? c.items.count : COMBO_DROPPED_ROWS;
+  }
   return rows > 1 ? rows : 1;
 }
 
