@@ -9,10 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/sdl/median_reporter.h"
 #include "bench/sdl/xvfb_session.h"
 #include "platform/core/core.h"
 #include "platform/sdl/sdl_backend.h"
@@ -114,40 +113,6 @@ void lutConversion(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-
-// The console output as usual, plus the medians (or the single results when
-// there are no repetitions) kept for the closing ratio.
-class MedianReporter : public benchmark::ConsoleReporter {
- public:
-  MedianReporter() : ConsoleReporter(isatty(1) != 0 ? OO_ColorTabular : OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      const std::string& name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-        median_[name] = r.GetAdjustedRealTime();
-      } else if (r.run_type == Run::RT_Iteration && median_.count(name) == 0) {
-        single_[name] = r.GetAdjustedRealTime();
-      }
-    }
-  }
-  bool get(const std::string& name, double* value) const {
-    if (auto it = median_.find(name); it != median_.end()) {
-      *value = it->second;
-      return true;
-    }
-    if (auto it = single_.find(name); it != single_.end()) {
-      *value = it->second;
-      return true;
-    }
-    return false;
-  }
-
- private:
-  std::map<std::string, double> median_;
-  std::map<std::string, double> single_;
-};
 
 }  // namespace
 
