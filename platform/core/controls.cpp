@@ -443,6 +443,55 @@ void comboClick(Window& w, Control& c, int x, int y) {
   }
 }
 
+// The item messages list boxes and combo boxes share, under their own numbers.
+enum class ListOp { None, Add, Insert, Delete, Count, Text, TextLength, FindExact };
+
+ListOp listOp(UINT msg, bool combo) {
+  struct Pair {
+    UINT list;
+    UINT combo;
+    ListOp op;
+  };
+  static constexpr Pair PAIRS[] = {
+      {LB_ADDSTRING, CB_ADDSTRING, ListOp::Add},
+      {LB_INSERTSTRING, CB_INSERTSTRING, ListOp::Insert},
+      {LB_DELETESTRING, CB_DELETESTRING, ListOp::Delete},
+      {LB_GETCOUNT, CB_GETCOUNT, ListOp::Count},
+      {LB_GETTEXT, CB_GETLBTEXT, ListOp::Text},
+      {LB_GETTEXTLEN, CB_GETLBTEXTLEN, ListOp::TextLength},
+      {LB_FINDSTRINGEXACT, CB_FINDSTRINGEXACT, ListOp::FindExact},
+  };
+  for (const Pair& p : PAIRS) {
+    if ((combo ? p.combo : p.list) == msg) return p.op;
+  }
+  return ListOp::None;
+}
+
+LRESULT listMessage(Window& w, Control& c, ListOp op, WPARAM wparam, LPARAM lparam) {
+  const int index = static_cast<int>(static_cast<INT_PTR>(wparam));
+  const bool combo = c.kind == ControlKind::ComboBox;
+  switch (op) {
+    case ListOp::Add:
+      return addItem(w, c, -1, reinterpret_cast<const char*>(lparam),
+                     (w.style & (combo ? CBS_SORT : LBS_SORT)) != 0);
+    case ListOp::Insert:
+      return addItem(w, c, index, reinterpret_cast<const char*>(lparam), false);
+    case ListOp::Delete:
+      return deleteItem(c, index);
+    case ListOp::Count:
+      return c.items.count;
+    case ListOp::Text:
+      return itemText(c, index, reinterpret_cast<char*>(lparam));
+    case ListOp::TextLength:
+      return itemText(c, index, nullptr);
+    case ListOp::FindExact:
+      return findExact(c, index, reinterpret_cast<const char*>(lparam));
+    case ListOp::None:
+      break;
+  }
+  return LB_ERR;
+}
+
 // ---- Window procedures -------------------------------------------------------
 
 LRESULT controlProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -594,76 +643,43 @@ LRESULT controlProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
+  if (list || combo) {
+    const ListOp op = listOp(msg, combo);
+    if (op != ListOp::None) return listMessage(*w, c, op, wparam, lparam);
+  }
+  const int index = static_cast<int>(static_cast<INT_PTR>(wparam));
   if (list) {
     switch (msg) {
-      case LB_ADDSTRING:
-        return addItem(*w, c, -1, reinterpret_cast<const char*>(lparam),
-                       (w->style & LBS_SORT) != 0);
-      case LB_INSERTSTRING:
-        return addItem(*w, c, static_cast<int>(static_cast<INT_PTR>(wparam)),
-                       reinterpret_cast<const char*>(lparam), false);
-      case LB_DELETESTRING:
-        return deleteItem(c, static_cast<int>(static_cast<INT_PTR>(wparam)));
       case LB_RESETCONTENT:
         c.items = ItemList{};
         c.cur_sel = -1;
         c.top = 0;
         touch(c);
         return 0;
-      case LB_GETCOUNT:
-        return c.items.count;
-      case LB_SETCURSEL: {
-        const int i = static_cast<int>(static_cast<INT_PTR>(wparam));
-        c.cur_sel = i >= 0 && i < c.items.count ? i : -1;
+      case LB_SETCURSEL:
+        c.cur_sel = index >= 0 && index < c.items.count ? index : -1;
         keepSelectionVisible(*w, c);
         touch(c);
         return c.cur_sel < 0 ? LB_ERR : c.cur_sel;
-      }
       case LB_GETCURSEL:
         return c.cur_sel < 0 ? LB_ERR : c.cur_sel;
-      case LB_GETTEXT:
-        return itemText(c, static_cast<int>(static_cast<INT_PTR>(wparam)),
-                        reinterpret_cast<char*>(lparam));
-      case LB_GETTEXTLEN:
-        return itemText(c, static_cast<int>(static_cast<INT_PTR>(wparam)), nullptr);
       case LB_GETTOPINDEX:
         return c.top;
-      case LB_FINDSTRINGEXACT:
-        return findExact(c, static_cast<int>(static_cast<INT_PTR>(wparam)),
-                         reinterpret_cast<const char*>(lparam));
       default:
         break;
     }
   }
   if (combo) {
     switch (msg) {
-      case CB_ADDSTRING:
-        return addItem(*w, c, -1, reinterpret_cast<const char*>(lparam),
-                       (w->style & CBS_SORT) != 0);
-      case CB_INSERTSTRING:
-        return addItem(*w, c, static_cast<int>(static_cast<INT_PTR>(wparam)),
-                       reinterpret_cast<const char*>(lparam), false);
-      case CB_DELETESTRING:
-        return deleteItem(c, static_cast<int>(static_cast<INT_PTR>(wparam)));
       case CB_RESETCONTENT:
         c.items = ItemList{};
         c.top = 0;
         comboSetCurSel(*w, c, -1);
         return CB_OKAY;
-      case CB_GETCOUNT:
-        return c.items.count;
       case CB_GETCURSEL:
         return c.cur_sel < 0 ? CB_ERR : c.cur_sel;
       case CB_SETCURSEL:
-        return comboSetCurSel(*w, c, static_cast<int>(static_cast<INT_PTR>(wparam)));
-      case CB_GETLBTEXT:
-        return itemText(c, static_cast<int>(static_cast<INT_PTR>(wparam)),
-                        reinterpret_cast<char*>(lparam));
-      case CB_GETLBTEXTLEN:
-        return itemText(c, static_cast<int>(static_cast<INT_PTR>(wparam)), nullptr);
-      case CB_FINDSTRINGEXACT:
-        return findExact(c, static_cast<int>(static_cast<INT_PTR>(wparam)),
-                         reinterpret_cast<const char*>(lparam));
+        return comboSetCurSel(*w, c, index);
       case CB_SHOWDROPDOWN:
         showDropped(*w, c, wparam != 0);
         return TRUE;
