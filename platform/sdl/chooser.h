@@ -1,5 +1,6 @@
 // The desktop's file chooser for the SDL backend: zenity or kdialog, run as a
-// child process with its arguments as a vector (never through a shell).
+// child process with its arguments as a vector (never through a shell). The
+// command line is made apart from running it, so that it can be tested.
 #pragma once
 
 #include <string>
