@@ -143,8 +143,9 @@ TEST_F(Angles, Rotate16MatchesRotate32InRangeAndTruncatesOutside) {
   }
   EXPECT_TRUE(headless::boxes().empty());
 
-  // (32767, 32767) at 512 gives p = 46334, at 1536 q = 46334: either one not
-  // fitting is reported, and its low 16 bits (-19202) are stored, for y negated.
+  // (32767, 32767) at 512 gives p = 46334, at 1536 q = 46334, at 3584
+  // q = -46335: any one not fitting is reported and its low 16 bits are
+  // stored, for y negated.
   // q = -32768 fits, and its 16-bit negation wraps back to -32768 unreported.
   struct Case {
     Angle angle;
@@ -154,7 +155,7 @@ TEST_F(Angles, Rotate16MatchesRotate32InRangeAndTruncatesOutside) {
   };
   for (const Case c :
        {Case{512, 32767, 32767, -19202, 0, true}, Case{1536, 32767, 32767, 0, 19202, true},
-        Case{1024, -32768, 0, 0, -32768, false}}) {
+        Case{3584, 32767, 32767, 0, -19201, true}, Case{1024, -32768, 0, 0, -32768, false}}) {
     headless::clearBoxes();
     std::int16_t x = c.x;
     std::int16_t y = c.y;
