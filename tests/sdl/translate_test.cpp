@@ -188,8 +188,9 @@ TEST_F(Translation, KeysBecomeKeyOrSystemKeyMessages) {
       {key(SDL_KEYUP, SDLK_F10), WM_SYSKEYUP, VK_F10, 0, 1},
       // Alt+F4 as the core's default handling expects it, to close the window.
       {key(SDL_KEYDOWN, SDLK_F4, KMOD_LALT), WM_SYSKEYDOWN, 0x73, 1, 0},
-      // Ctrl+Alt (AltGr on many layouts) types ordinary keys.
+      // Ctrl+Alt (AltGr on many layouts) types ordinary keys, Alt included.
       {key(SDL_KEYDOWN, SDLK_z, KMOD_LALT | KMOD_LCTRL), WM_KEYDOWN, 'Z', 0, 0},
+      {key(SDL_KEYDOWN, SDLK_RALT, KMOD_RALT | KMOD_LCTRL), WM_KEYDOWN, VK_MENU, 0, 0},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
