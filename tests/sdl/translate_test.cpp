@@ -331,7 +331,7 @@ TEST(MessageBoxes, ButtonsIconsAndTheAnswerWhenNoBoxCanBeShown) {
     int unshown;
     std::vector<SDL_MessageBoxButtonData> buttons;
   };
-  // Like its Windows counterpart, a Yes/No box has no Escape answer.
+  // A Yes/No box has no Escape answer.
   const Case cases[] = {
       {MB_YESNO | MB_ICONERROR, SDL_MESSAGEBOX_ERROR, IDNO, {{RET, IDYES, "Yes"}, {0, IDNO, "No"}}},
       {MB_OK | MB_ICONWARNING, SDL_MESSAGEBOX_WARNING, IDOK, {{RET | ESC, IDOK, "OK"}}},
