@@ -69,16 +69,17 @@ void MainWindow::measureClient(MainWindow* mw) {
   }
   if (mw->window == nullptr) ReportError(4479);
   GetClientRect(mw->window, &mw->client);
-  std::int32_t w = mw->client.right - mw->client.left;
-  std::int32_t h = mw->client.bottom - mw->client.top;
+  std::int64_t w = std::int64_t{mw->client.right} - mw->client.left;
+  std::int64_t h = std::int64_t{mw->client.bottom} - mw->client.top;
   if (w < 0) w = -w;
   if (h < 0) h = -h;
-  mw->width = w;
-  mw->height = h;
-  std::int32_t stride = w;
-  while (stride % 4 != 0) ++stride;
-  mw->stride = stride;
-  mw->size = h * stride;
+  const std::int64_t stride = (w + 3) / 4 * 4;
+  // A client area whose pixels would not fit in 32 bits gets no buffer at all.
+  const bool fits = h * stride <= INT32_MAX;
+  mw->width = fits ? static_cast<std::int32_t>(w) : 0;
+  mw->height = fits ? static_cast<std::int32_t>(h) : 0;
+  mw->stride = fits ? static_cast<std::int32_t>(stride) : 0;
+  mw->size = fits ? static_cast<std::int32_t>(h * stride) : 0;
 }
 
 void MainWindow::measureText(MainWindow* mw) {

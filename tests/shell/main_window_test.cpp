@@ -40,6 +40,10 @@ TEST_F(MainWindowRecord, CreationMeasuresTheClientAreaAndTextGrid) {
     EXPECT_EQ(mw.stride, stride) << width;
     EXPECT_EQ(mw.size, stride * mw.height) << width;
   }
+  // Pixels beyond 32 bits: no size at all, so no buffer is ever made for it.
+  platform::deliverNativeEvent(sizeEvent(platform::NativeEventKind::Resize, 50000, 50000));
+  EXPECT_EQ(mw.size, 0);
+  EXPECT_EQ(mw.width, 0);
 }
 
 TEST_F(MainWindowRecord, ResizeResetsOnlyFramesSinceResize) {
