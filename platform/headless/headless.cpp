@@ -8,6 +8,9 @@
 #include <deque>
 
 namespace headless {
+
+void resetAudio();  // platform/headless/audio.cpp
+
 namespace {
 
 struct Picture {
@@ -73,6 +76,7 @@ void resizePicture(Picture& p, int width, int height) {
 void reset() {
   platform::resetCore();
   st() = State{};
+  resetAudio();
 }
 
 void setCounterFrequency(std::int64_t f) { st().frequency = f; }
