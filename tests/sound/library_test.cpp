@@ -13,7 +13,6 @@ namespace {
 
 class SoundLibrary : public FreshState {
  protected:
-  SoundFolder folder_;
   AudioSystem* system_ = nullptr;
 
   void open() {
@@ -23,6 +22,7 @@ class SoundLibrary : public FreshState {
 };
 
 TEST_F(SoundLibrary, FilesLoadOrFailWithTheirCode) {
+  const SoundFolder folder;
   open();
   for (const FileCase& c : fileCases()) {
     SCOPED_TRACE(c.what);
