@@ -24,14 +24,7 @@ class SoundLibrary : public FreshState {
 TEST_F(SoundLibrary, FilesLoadOrFailWithTheirCode) {
   const SoundFolder folder;
   open();
-  for (const FileCase& c : fileCases()) {
-    SCOPED_TRACE(c.what);
-    makeFile(c, "case.wav");
-    AudioSound* sound = nullptr;
-    EXPECT_EQ(audioCreateSound(system_, "case.wav", AUDIO_MODE_DEFAULT, nullptr, &sound),
-              c.expected);
-    EXPECT_EQ(sound != nullptr, c.expected == AUDIO_OK);
-  }
+  expectFileResults(system_);
 }
 
 TEST_F(SoundLibrary, HandlesAreCheckedAtEveryStep) {

@@ -65,13 +65,7 @@ class SdlSoundOutput : public ::testing::Test {
 
 TEST_F(SdlSoundOutput, FilesLoadOrFailWithTheSameCodes) {
   open(5);
-  for (const FileCase& c : fileCases()) {
-    SCOPED_TRACE(c.what);
-    makeFile(c, "case.wav");
-    AudioSound* sound = nullptr;
-    EXPECT_EQ(audioCreateSound(system_, "case.wav", AUDIO_MODE_DEFAULT, nullptr, &sound),
-              c.expected);
-  }
+  expectFileResults(system_);
 }
 
 TEST_F(SdlSoundOutput, APlayLeavesTheMixerInBuffersOf512FramesAtMost) {

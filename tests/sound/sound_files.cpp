@@ -130,3 +130,14 @@ void makeFile(const FileCase& c, const char* name) {
     ASSERT_EQ(std::fclose(f), 0);
   }
 }
+
+void expectFileResults(AudioSystem* system) {
+  for (const FileCase& c : fileCases()) {
+    SCOPED_TRACE(c.what);
+    makeFile(c, "case.wav");
+    AudioSound* sound = nullptr;
+    EXPECT_EQ(audioCreateSound(system, "case.wav", AUDIO_MODE_DEFAULT, nullptr, &sound),
+              c.expected);
+    EXPECT_EQ(sound != nullptr, c.expected == AUDIO_OK);
+  }
+}

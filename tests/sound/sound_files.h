@@ -37,3 +37,6 @@ struct FileCase {
 std::vector<FileCase> fileCases();
 // Puts the case under `name` in the working directory (nothing when Missing).
 void makeFile(const FileCase& c, const char* name);
+// Loads every case into the open, initialised system through whichever output
+// is linked, expecting the case's result and a sound exactly on success.
+void expectFileResults(AudioSystem* system);
