@@ -89,6 +89,7 @@ TEST_F(Sound, RequestsBecomePlaysAtMostOncePerGap) {
       {"the gap across the clock's wrap",
        {{TOP - 1, {R21}}, {2, {R21}}, {4, {R21}}},
        {{"sound21.wav", TOP - 1}, {"sound21.wav", 4}}},
+      {"a clock set back is still inside the gap", {{100, {HIT}}, {50, {HIT}}}, {{"hit.wav", 100}}},
       {"bit 1 and bits above 8", {{0, {1}}, {1, {16 | 0x80000000u}}, {2, {~0xEu}}}, {}},
   };
   for (const Case& c : cases) {
