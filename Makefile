@@ -5,7 +5,7 @@ SANITIZE := build/sanitize
 BENCH := build/bench
 SOURCES := find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
 
-.PHONY: all build sanitize test test-sanitize bench e2e fuzz windows format format-check clean
+.PHONY: all build sanitize test test-sanitize bench e2e fuzz soak windows format format-check clean
 
 all: build
 
@@ -31,6 +31,11 @@ bench:
 
 e2e: build
 	@if [ -x tests/e2e/run.sh ]; then tests/e2e/run.sh $(NORMAL); else echo "no end-to-end checks yet"; fi
+
+# The sanitizer build of the replay runner over random input and window sizes.
+SOAK_FRAMES ?= 1000000
+soak: sanitize
+	tools/replay/soak.sh $(SANITIZE)/tools/replay/starquell-replay $(SOAK_FRAMES)
 
 fuzz:
 	@if [ -x fuzz/run.sh ]; then fuzz/run.sh; else echo "no fuzz targets yet"; fi

@@ -22,6 +22,9 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTARQUELL_SANITIZE=ON >/
 cmake --build build/sanitize -j "$jobs"
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs" | tee build/sanitize/ctest.log
 
+echo "== soak (sanitizer build of the replay runner, random input and window sizes)"
+tools/replay/soak.sh build/sanitize/tools/replay/starquell-replay 20000
+
 echo "== windows build (the same sources against the real <windows.h>)"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j "$jobs"
@@ -33,8 +36,8 @@ if [ -x tests/e2e/run.sh ]; then
   e2e=1
 fi
 
-# One closing line for the whole run: every ctest test of both builds and the
-# end-to-end check (a failure stops the script before this line).
+# One closing line for the whole run: every ctest test of both builds, the soak
+# and the end-to-end check (a failure stops the script before this line).
 ran() { sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -n 1; }
-total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + e2e ))
+total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e ))
 echo "tests: $total passed, 0 failed"

@@ -8,6 +8,7 @@ GameGlobals g_game;
 
 void resetGameState() {
   std::destroy_at(&g_game);
+  Ship::resetCounter();
   std::construct_at(&g_game);
   g_random = RandomChannels{};
 }

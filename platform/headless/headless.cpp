@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <deque>
 
 namespace headless {
@@ -21,6 +22,12 @@ struct Picture {
   int presents = 0;
   std::string title;
   std::vector<std::uint32_t> argb;  // 0xAARRGGBB as presented, row 0 at the top
+  // The last present that covered the whole picture, kept as 8-bit rows (top
+  // row first) and converted only when the picture is looked at: most frames
+  // are presented and never read.
+  std::vector<std::uint8_t> pending;
+  std::uint32_t pending_lut[256] = {};
+  bool has_pending = false;
 };
 
 struct State {
@@ -57,7 +64,23 @@ Picture* pictureOf(HWND hwnd) {
   return nullptr;
 }
 
+// Brings argb up to date with a pending present.
+void settle(Picture& p) {
+  if (!p.has_pending) return;
+  p.has_pending = false;
+  platform::convertIndexedRows(p.pending.data(), p.width, p.width, p.height, p.pending_lut,
+                               p.argb.data(), p.width);
+}
+
+// The picture as presented so far, for reading or drawing over.
+Picture* settledPicture(HWND hwnd) {
+  Picture* p = pictureOf(hwnd);
+  if (p != nullptr) settle(*p);
+  return p;
+}
+
 void resizePicture(Picture& p, int width, int height) {
+  settle(p);
   std::vector<std::uint32_t> next(
       static_cast<std::size_t>(width) * static_cast<std::size_t>(height), OPAQUE_BLACK);
   for (int y = 0; y < height && y < p.height; ++y) {
@@ -110,7 +133,7 @@ bool pictureSize(HWND hwnd, int* width, int* height) {
 }
 
 std::uint32_t pixel(HWND hwnd, int x, int y) {
-  const Picture* p = pictureOf(hwnd);
+  const Picture* p = settledPicture(hwnd);
   if (p == nullptr || x < 0 || y < 0 || x >= p->width || y >= p->height) return 0;
   return p->argb[static_cast<std::size_t>(y) * p->width + x] & 0xFFFFFFu;
 }
@@ -126,8 +149,16 @@ bool isShown(HWND hwnd) {
 }
 
 bool writePng(HWND hwnd, const char* path) {
-  const Picture* p = pictureOf(hwnd);
-  if (p == nullptr || p->width == 0 || p->height == 0) return false;
+  const Picture* p = settledPicture(hwnd);
+  if (p == nullptr) return false;
+  return writeRgbPng(path, p->width, p->height, [p](int x, int y) {
+    return p->argb[static_cast<std::size_t>(y) * p->width + x];
+  });
+}
+
+bool writeRgbPng(const char* path, int width, int height,
+                 const std::function<std::uint32_t(int x, int y)>& rgb) {
+  if (width <= 0 || height <= 0) return false;
   std::FILE* f = std::fopen(path, "wb");
   if (f == nullptr) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -135,14 +166,14 @@ bool writePng(HWND hwnd, const char* path) {
   bool ok = false;
   if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
     png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(p->width), static_cast<png_uint_32>(p->height),
-                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(p->width) * 3);
-    for (int y = 0; y < p->height; ++y) {
-      for (int x = 0; x < p->width; ++x) {
-        const std::uint32_t c = p->argb[static_cast<std::size_t>(y) * p->width + x];
+    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const std::uint32_t c = rgb(x, y);
         row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>(c >> 16);
         row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>(c >> 8);
         row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(c);
@@ -223,13 +254,24 @@ void presentIndexed(HWND hwnd, int x, int y, const IndexedBlit& blit) {
   if (p == nullptr || x < 0 || y < 0 || x + blit.width > p->width || y + blit.height > p->height) {
     return;
   }
+  ++p->presents;
+  if (x == 0 && y == 0 && blit.width == p->width && blit.height == p->height) {
+    p->pending.resize(static_cast<std::size_t>(p->width) * static_cast<std::size_t>(p->height));
+    for (int row = 0; row < blit.height; ++row) {
+      std::memcpy(p->pending.data() + static_cast<std::ptrdiff_t>(row) * p->width,
+                  blit.top_row + row * blit.row_step, static_cast<std::size_t>(blit.width));
+    }
+    std::memcpy(p->pending_lut, blit.lut, sizeof p->pending_lut);
+    p->has_pending = true;
+    return;
+  }
+  headless::settle(*p);
   convertIndexedRows(blit.top_row, blit.row_step, blit.width, blit.height, blit.lut,
                      p->argb.data() + static_cast<std::ptrdiff_t>(y) * p->width + x, p->width);
-  ++p->presents;
 }
 
 void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
-  auto* p = headless::pictureOf(hwnd);
+  auto* p = headless::settledPicture(hwnd);
   if (p == nullptr) return;
   for (int y = rect.top < 0 ? 0 : rect.top; y < rect.bottom && y < p->height; ++y) {
     for (int x = rect.left < 0 ? 0 : rect.left; x < rect.right && x < p->width; ++x) {

@@ -61,6 +61,9 @@ void setPumpHook(std::function<void()> hook);
 bool pictureSize(HWND hwnd, int* width, int* height);
 std::uint32_t pixel(HWND hwnd, int x, int y);
 bool writePng(HWND hwnd, const char* path);
+// Any picture as an RGB PNG: rgb(x, y) gives 0xRRGGBB, row 0 at the top.
+bool writeRgbPng(const char* path, int width, int height,
+                 const std::function<std::uint32_t(int x, int y)>& rgb);
 int presentCount(HWND hwnd);
 bool isShown(HWND hwnd);
 
