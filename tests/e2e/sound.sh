@@ -21,8 +21,6 @@ audio=$work/audio.raw
 start_game SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio"
 # The controls are locked for the first 120 frames (2 s).
 sleep 2.5
-import -window "$id" "$work/arena.png" || fail "screenshot failed"
-arena_colours=$("$magick" "$work/arena.png" -unique-colors -format '%w' info:)
 [ -s "$audio" ] || fail "the disk audio driver has written nothing to $audio"
 before_fire=$(stat -c %s "$audio")
 xdotool keydown z x
@@ -33,13 +31,8 @@ close_game
 after=$(stat -c %s "$audio")
 pass "disk audio: $after bytes written, $before_fire of them before Z and X"
 silent "$audio" 0 "$before_fire" || fail "sound was played before ship 1 fired"
-if [ "$arena_colours" -le 1 ]; then
-  # Until the game world is built the arena is one colour and no ship can fire.
-  echo "e2e: SKIP: no arena drawn (no game world yet), so ship 1 cannot fire; silence checked only"
-else
-  silent "$audio" "$before_fire" "$after" && fail "silence after ship 1 fired"
-  pass "ship 1 fired: the output holds sound"
-fi
+silent "$audio" "$before_fire" "$after" && fail "silence after ship 1 fired"
+pass "ship 1 fired: the output holds sound"
 
 # ---- fire.wav missing: the box on the first frame, then status 255.
 game_dir=$work/no-fire
