@@ -39,6 +39,10 @@ typedef std::intptr_t INT_PTR;
 typedef std::uint16_t ATOM;
 typedef UINT MMRESULT;
 typedef DWORD COLORREF;
+typedef UINT* PUINT;
+typedef DWORD* LPDWORD;
+typedef BYTE* LPBYTE;
+typedef std::size_t SIZE_T;
 
 #define WINAPI
 #define CALLBACK
@@ -67,6 +71,7 @@ DECLARE_HANDLE(HPEN);
 #undef DECLARE_HANDLE
 typedef void* HANDLE;
 typedef void* HGDIOBJ;
+typedef HANDLE HGLOBAL;
 typedef HICON HCURSOR;
 typedef HINSTANCE HMODULE;
 
@@ -175,6 +180,59 @@ typedef struct tagBITMAPINFO {
   RGBQUAD bmiColors[1];
 } BITMAPINFO;
 
+// The fixed part of a version resource (the root block "\\").
+typedef struct tagVS_FIXEDFILEINFO {
+  DWORD dwSignature;
+  DWORD dwStrucVersion;
+  DWORD dwFileVersionMS;
+  DWORD dwFileVersionLS;
+  DWORD dwProductVersionMS;
+  DWORD dwProductVersionLS;
+  DWORD dwFileFlagsMask;
+  DWORD dwFileFlags;
+  DWORD dwFileOS;
+  DWORD dwFileType;
+  DWORD dwFileSubtype;
+  DWORD dwFileDateMS;
+  DWORD dwFileDateLS;
+} VS_FIXEDFILEINFO;
+
+typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagOFNA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpstrFilter;
+  LPSTR lpstrCustomFilter;
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;
+  LPSTR lpstrFile;
+  DWORD nMaxFile;
+  LPSTR lpstrFileTitle;
+  DWORD nMaxFileTitle;
+  LPCSTR lpstrInitialDir;
+  LPCSTR lpstrTitle;
+  DWORD Flags;
+  WORD nFileOffset;
+  WORD nFileExtension;
+  LPCSTR lpstrDefExt;
+  LPARAM lCustData;
+  LPOFNHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+  void* pvReserved;
+  DWORD dwReserved;
+  DWORD FlagsEx;
+} OPENFILENAMEA, *LPOPENFILENAMEA, OPENFILENAME;
+
+// The record up to lpTemplateName, as programs written before the extended
+// record pass it (76 bytes in a 32-bit program).
+#define CDSIZEOF_STRUCT(structname, member)                                    \
+  (((int)((LPBYTE)(&((structname*)0)->member) - ((LPBYTE)((structname*)0)))) + \
+   sizeof(((structname*)0)->member))
+#define OPENFILENAME_SIZE_VERSION_400A CDSIZEOF_STRUCT(OPENFILENAMEA, lpTemplateName)
+#define OPENFILENAME_SIZE_VERSION_400 OPENFILENAME_SIZE_VERSION_400A
+
 typedef struct timecaps_tag {
   UINT wPeriodMin;
   UINT wPeriodMax;
@@ -196,6 +254,7 @@ typedef struct timecaps_tag {
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
 #define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -211,7 +270,89 @@ typedef struct timecaps_tag {
 #define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
+#define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
+
+// Edit controls
+#define ES_LEFT 0x0000L
+#define ES_UPPERCASE 0x0008L
+#define ES_LOWERCASE 0x0010L
+#define ES_AUTOHSCROLL 0x0080L
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_GETLINE 0x00C4
+#define EM_LIMITTEXT 0x00C5
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
+#define EN_MAXTEXT 0x0501
+
+// Buttons
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BN_CLICKED 0
+
+// List boxes
+#define LBS_NOTIFY 0x0001L
+#define LBS_SORT 0x0002L
+#define LBS_HASSTRINGS 0x0040L
+#define LB_ADDSTRING 0x0180
+#define LB_INSERTSTRING 0x0181
+#define LB_DELETESTRING 0x0182
+#define LB_RESETCONTENT 0x0184
+#define LB_SETCURSEL 0x0186
+#define LB_GETCURSEL 0x0188
+#define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
+#define LB_GETCOUNT 0x018B
+#define LB_GETTOPINDEX 0x018E
+#define LB_FINDSTRINGEXACT 0x01A2
+#define LB_OKAY 0
+#define LB_ERR (-1)
+#define LB_ERRSPACE (-2)
+#define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5
+
+// Combo boxes
+#define CBS_SIMPLE 0x0001L
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_AUTOHSCROLL 0x0040L
+#define CBS_SORT 0x0100L
+#define CBS_HASSTRINGS 0x0200L
+#define CBS_UPPERCASE 0x2000L
+#define CBS_LOWERCASE 0x4000L
+#define CB_GETEDITSEL 0x0140
+#define CB_LIMITTEXT 0x0141
+#define CB_SETEDITSEL 0x0142
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_SETCURSEL 0x014E
+#define CB_SHOWDROPDOWN 0x014F
+#define CB_GETDROPPEDSTATE 0x0157
+#define CB_FINDSTRINGEXACT 0x0158
+#define CB_OKAY 0
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CBN_SELCHANGE 1
+#define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_EDITCHANGE 5
+#define CBN_EDITUPDATE 6
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+#define CBN_SELENDOK 9
+#define CBN_SELENDCANCEL 10
 
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
@@ -290,6 +431,61 @@ typedef struct timecaps_tag {
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
+// Fonts and text metrics
+#define FW_DONTCARE 0
+#define FW_NORMAL 400
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+// Low bits of tmPitchAndFamily. TMPF_FIXED_PITCH set means the font is NOT
+// fixed-pitch: the name is historical.
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+#define TMPF_DEVICE 0x08
+
+// Global memory
+#define GMEM_FIXED 0x0000
+#define GMEM_ZEROINIT 0x0040
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+
+// Version information
+#define VS_FFI_SIGNATURE 0xFEEF04BDL
+#define VS_FFI_STRUCVERSION 0x00010000L
+#define VOS_NT_WINDOWS32 0x00040004L
+#define VFT_APP 0x00000001L
+
+// The file-open dialog
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+#define OFN_NOTESTFILECREATE 0x00010000
+#define OFN_LONGNAMES 0x00200000
+#define CDERR_DIALOGFAILURE 0xFFFF
+#define CDERR_STRUCTSIZE 0x0001
+#define CDERR_INITIALIZATION 0x0002
+#define CDERR_NOTEMPLATE 0x0003
+#define CDERR_NOHINSTANCE 0x0004
+#define CDERR_LOADSTRFAILURE 0x0005
+#define CDERR_FINDRESFAILURE 0x0006
+#define CDERR_LOADRESFAILURE 0x0007
+#define CDERR_LOCKRESFAILURE 0x0008
+#define CDERR_MEMALLOCFAILURE 0x0009
+#define CDERR_MEMLOCKFAILURE 0x000A
+#define CDERR_NOHOOK 0x000B
+#define FNERR_SUBCLASSFAILURE 0x3001
+#define FNERR_INVALIDFILENAME 0x3002
+#define FNERR_BUFFERTOOSMALL 0x3003
+
 #define BI_RGB 0L
 #define DIB_RGB_COLORS 0
 #define SRCCOPY (DWORD)0x00CC0020
@@ -321,6 +517,7 @@ typedef struct timecaps_tag {
 #define VK_DELETE 0x2E
 #define VK_NUMPAD0 0x60
 #define VK_F1 0x70
+#define VK_F4 0x73
 #define VK_F10 0x79
 #define VK_F12 0x7B
 
@@ -357,6 +554,16 @@ LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(int exit_code);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+int GetClassNameA(HWND hwnd, LPSTR name, int max_count);
+int GetWindowTextA(HWND hwnd, LPSTR text, int max_count);
+int GetWindowTextLengthA(HWND hwnd);
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
+HWND GetParent(HWND hwnd);
+int GetDlgCtrlID(HWND hwnd);
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture(void);
+HWND GetCapture(void);
+SHORT GetKeyState(int vk);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 
 // Painting and GDI
@@ -375,6 +582,21 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int src_x, int src_y,
             DWORD rop);
 BOOL GdiFlush(void);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strike_out, DWORD char_set, DWORD out_precision,
+                  DWORD clip_precision, DWORD quality, DWORD pitch_and_family, LPCSTR face_name);
+
+// Modules, version information and global memory
+DWORD GetModuleFileNameA(HMODULE module, LPSTR file_name, DWORD size);
+DWORD GetFileVersionInfoSizeA(LPCSTR file_name, LPDWORD handle);
+BOOL GetFileVersionInfoA(LPCSTR file_name, DWORD handle, DWORD length, LPVOID data);
+BOOL VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT length);
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+HGLOBAL GlobalFree(HGLOBAL memory);
+
+// Common dialogs
+BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn);
+DWORD CommDlgExtendedError(void);
 
 // Kernel and multimedia timers
 [[noreturn]] void ExitProcess(UINT exit_code);

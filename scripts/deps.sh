@@ -5,7 +5,7 @@
 
 # Packages every build needs.
 BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-                libsdl2-dev libsdl2-mixer-dev clang-format)
+                libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core clang-format)
 # Packages the Windows cross-build needs.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
 # Packages the real-window checks need.

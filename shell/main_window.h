@@ -56,6 +56,13 @@ struct ControlSlot {
 
   // Puts a slot into its free state (4322 slot missing, 4625 index out of range).
   static void init(ControlSlot* slot, std::int32_t index);
+
+  // The control toolkit's operations on a slot (controls/).
+  static void setText(ControlSlot* slot, const char* text);
+  static std::int32_t addComboItemOnce(ControlSlot* slot, const char* text, std::int32_t size);
+  static std::int32_t addComboItem(ControlSlot* slot, const char* text);
+  static std::int32_t filterText(ControlSlot* slot, char* out, std::int32_t size,
+                                 std::int32_t mask);
 };
 
 // The bitmap header directly followed by its 256-entry palette: one BITMAPINFO.
@@ -105,6 +112,14 @@ struct MainWindow {
   static void destroy(MainWindow* mw);
   static void requestRedraw(MainWindow* mw);
   static ControlSlot* controlSlot(MainWindow* mw, std::int32_t id);
+
+  // The control toolkit's slot handling and creation (controls/).
+  static std::int16_t takeControlSlot(MainWindow* mw);
+  static ControlSlot* slotAt(MainWindow* mw, std::int32_t number);
+  static std::int16_t createControl(MainWindow* mw, std::int32_t kind, float centre_x,
+                                    float centre_y, float width, float height, const char* text,
+                                    std::int32_t flags);
+  static void releaseControls(MainWindow* mw);
 
   // True while a back buffer with pixel memory exists.
   bool hasPixels() const { return BufferMadeMarker == BUFFER_MADE_MARKER && pixel_base != nullptr; }

@@ -12,6 +12,7 @@
 inline constexpr std::uint32_t SHELL_READY_MARKER = 784628;
 inline constexpr int TITLE_CAPACITY = 256;
 inline constexpr int STATUS_TEXT_SIZE = 255;
+inline constexpr int WORK_BUFFER_SIZE = 512;
 inline constexpr int KEY_COUNT = 256;
 inline constexpr int MOUSE_LEFT = 0;
 inline constexpr int MOUSE_RIGHT = 1;
@@ -30,6 +31,9 @@ struct ShellGlobals {
   std::uint8_t status_pending = 0;
   char status_text[STATUS_TEXT_SIZE] = {};
   ControlSlot* status_control = nullptr;  // set by the control text filter
+  // The control toolkit's scratch space for class names and control text.
+  // Shell state rather than game state, so that the toolkit needs no game.
+  char work_buffer[WORK_BUFFER_SIZE] = {};
   MainWindow main_window;
 };
 

@@ -9,104 +9,42 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/sdl/bench_frame.h"
+#include "bench/sdl/median_reporter.h"
 #include "bench/sdl/xvfb_session.h"
 #include "platform/core/core.h"
 #include "platform/sdl/sdl_backend.h"
 
 namespace {
 
-constexpr int CLIENT_WIDTH = 734;
-constexpr int CLIENT_HEIGHT = 531;
-constexpr int STRIDE = (CLIENT_WIDTH + 3) & ~3;
+constexpr int CLIENT_WIDTH = BENCH_CLIENT_WIDTH;
+constexpr int CLIENT_HEIGHT = BENCH_CLIENT_HEIGHT;
+constexpr int STRIDE = BENCH_STRIDE;
 
 struct Scene {
-  HWND hwnd = nullptr;
-  HDC window_dc = nullptr;
-  HDC memory_dc = nullptr;
-  std::uint8_t* pixels = nullptr;
+  BenchFrame frame;
   std::uint32_t lut[256] = {};
   std::vector<std::uint32_t> converted;
 };
 Scene g_scene;
 
-LRESULT CALLBACK benchProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    BeginPaint(hwnd, &ps);
-    EndPaint(hwnd, &ps);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wparam, lparam);
-}
-
-void pump() {
-  MSG m;
-  while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE) != FALSE) DispatchMessageA(&m);
-}
-
-// A window of the game's size and a bottom-up 8-bit frame with the game's
-// colour cube, holding a pattern of many colours.
 bool makeScene() {
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = benchProc;
-  wc.lpszClassName = "PresentBench";
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  if (RegisterClassExA(&wc) == 0) return false;
-  g_scene.hwnd =
-      CreateWindowExA(0, "PresentBench", "present bench", WS_OVERLAPPEDWINDOW, 0, 0,
-                      CLIENT_WIDTH + platform::FRAME_WIDTH, CLIENT_HEIGHT + platform::FRAME_HEIGHT,
-                      nullptr, nullptr, nullptr, nullptr);
-  if (g_scene.hwnd == nullptr) return false;
-  ShowWindow(g_scene.hwnd, SW_SHOWNORMAL);
-  pump();
-
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[256];
-  } info{};
-  info.header.biSize = sizeof(BITMAPINFOHEADER);
-  info.header.biWidth = CLIENT_WIDTH;
-  info.header.biHeight = CLIENT_HEIGHT;
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 8;
-  info.header.biCompression = BI_RGB;
-  for (int i = 0; i < 216; ++i) {
-    info.colours[i] = RGBQUAD{static_cast<BYTE>((i % 6) * 51), static_cast<BYTE>((i / 36) * 51),
-                              static_cast<BYTE>(((i / 6) % 6) * 51), 0};
-  }
-  g_scene.window_dc = GetDC(g_scene.hwnd);
-  g_scene.memory_dc = CreateCompatibleDC(g_scene.window_dc);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(g_scene.memory_dc, reinterpret_cast<BITMAPINFO*>(&info),
-                                    DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap == nullptr || bits == nullptr) return false;
-  SelectObject(g_scene.memory_dc, bitmap);
-  g_scene.pixels = static_cast<std::uint8_t*>(bits);
-  for (int y = 0; y < CLIENT_HEIGHT; ++y) {
-    for (int x = 0; x < CLIENT_WIDTH; ++x) {
-      g_scene.pixels[y * STRIDE + x] = static_cast<std::uint8_t>((x / 8 + y / 8 * 7) % 216);
-    }
-  }
-  platform::buildPaletteLut(info.colours, 256, g_scene.lut);
+  if (!makeBenchFrame(&g_scene.frame, "present bench")) return false;
+  platform::buildPaletteLut(g_scene.frame.colours, 256, g_scene.lut);
   g_scene.converted.assign(static_cast<std::size_t>(CLIENT_WIDTH) * CLIENT_HEIGHT, 0);
   return true;
 }
 
 void sdlPresent(benchmark::State& state) {
-  for (auto _ : state) {
-    BitBlt(g_scene.window_dc, 0, 0, CLIENT_WIDTH, CLIENT_HEIGHT, g_scene.memory_dc, 0, 0, SRCCOPY);
-  }
-  pump();
+  for (auto _ : state) presentBenchFrame(g_scene.frame);
+  pumpBenchMessages();
 }
 
 void lutConversion(benchmark::State& state) {
   const std::uint8_t* top =
-      g_scene.pixels + static_cast<std::ptrdiff_t>(CLIENT_HEIGHT - 1) * STRIDE;
+      g_scene.frame.pixels + static_cast<std::ptrdiff_t>(CLIENT_HEIGHT - 1) * STRIDE;
   for (auto _ : state) {
     platform::convertIndexedRows(top, -STRIDE, CLIENT_WIDTH, CLIENT_HEIGHT, g_scene.lut,
                                  g_scene.converted.data(), CLIENT_WIDTH);
@@ -114,40 +52,6 @@ void lutConversion(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-
-// The console output as usual, plus the medians (or the single results when
-// there are no repetitions) kept for the closing ratio.
-class MedianReporter : public benchmark::ConsoleReporter {
- public:
-  MedianReporter() : ConsoleReporter(isatty(1) != 0 ? OO_ColorTabular : OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      const std::string& name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-        median_[name] = r.GetAdjustedRealTime();
-      } else if (r.run_type == Run::RT_Iteration && median_.count(name) == 0) {
-        single_[name] = r.GetAdjustedRealTime();
-      }
-    }
-  }
-  bool get(const std::string& name, double* value) const {
-    if (auto it = median_.find(name); it != median_.end()) {
-      *value = it->second;
-      return true;
-    }
-    if (auto it = single_.find(name); it != single_.end()) {
-      *value = it->second;
-      return true;
-    }
-    return false;
-  }
-
- private:
-  std::map<std::string, double> median_;
-  std::map<std::string, double> single_;
-};
 
 }  // namespace
 

@@ -51,6 +51,8 @@ struct NativeEvent {
   bool system = false;  // F10 or a key held with Alt
   bool repeat = false;
   int button = 0;
+  int x = 0;  // buttons: pointer position in the client area of `window`
+  int y = 0;
   int width = 0;
   int height = 0;
 };
@@ -67,6 +69,84 @@ const char* windowTitle(HWND hwnd);
 
 // Drops every window, class, device context, GDI object and queued message.
 void resetCore();
+
+// The key that types a character on the US layout the platform assumes, and
+// whether Shift is held for it; false for a character no key types.
+bool keyForChar(char ch, UINT* vk, bool* shift);
+
+// Platform calls a test can make fail once, as a system short of resources
+// would: the next call of that kind fails. Cleared by resetCore.
+enum class CoreFault {
+  CreateFont,
+  SelectObject,
+  TextMetrics,
+  DeleteObject,
+  GlobalAlloc,
+  GlobalFree,
+  FileVersionInfo,
+  VersionQuery,
+  Count
+};
+void failNextCall(CoreFault call);
+
+// The program file GetModuleFileNameA names, as a native path; null or empty:
+// the running executable. Reset by resetCore.
+void setModuleFileName(const char* native_path);
+
+// ---- Child controls, as backends draw them ---------------------------------
+// Geometry shared by the control models and the drawing: text is laid out in
+// cells of a fixed-pitch font.
+inline constexpr int CONTROL_CHAR_WIDTH = 8;
+inline constexpr int CONTROL_TEXT_MARGIN = 4;
+inline constexpr int CONTROL_ROW_HEIGHT = 16;
+inline constexpr int COMBO_BUTTON_WIDTH = 18;
+inline constexpr int COMBO_DROPPED_ROWS = 6;
+
+enum class ControlKind { None, Button, Edit, ListBox, ComboBox };
+
+struct ControlView {
+  HWND hwnd = nullptr;
+  ControlKind kind = ControlKind::None;
+  RECT rect = {};       // in the client area of the top-level window
+  RECT list_rect = {};  // a dropped combo box's list, same coordinates
+  const char* text = "";
+  int sel_start = 0;  // selection of the text, caret at `caret`
+  int sel_end = 0;
+  int caret = 0;
+  int scroll = 0;  // first character shown
+  bool focused = false;
+  bool pressed = false;
+  bool dropped = false;
+  int item_count = 0;
+  int cur_sel = -1;
+  int top_index = 0;
+  std::uint64_t version = 0;  // changes whenever anything drawn changes
+};
+
+inline constexpr int MAX_CONTROL_VIEWS = 32;
+// The visible child controls of a top-level window in creation order; returns
+// how many were written.
+int controlViews(HWND top, ControlView* out, int max);
+// Item `index` of a list box or combo box, or null.
+const char* controlItem(HWND control, int index);
+
+// What a file-open dialog answered.
+struct FileChoice {
+  enum class Result { Chosen, Cancelled, Failed };
+  Result result = Result::Failed;
+  DWORD error = 0;       // CDERR_* / FNERR_* when Failed
+  char path[4096] = {};  // native path when Chosen
+};
+
+// One pair of a Windows filter text ("Text\0*.txt;*.md\0\0"): its description
+// and its patterns separated by blanks, "*.*" written "*".
+struct FilterPair {
+  char description[128] = {};
+  char patterns[256] = {};
+};
+inline constexpr int MAX_FILTER_PAIRS = 8;
+// Reads the pairs of a filter text (null: none); returns how many.
+int parseFilter(const char* filter, FilterPair* out, int max);
 
 // The most pixel memory one DIB section may have (256 MiB unless set; reset by
 // resetCore). A larger request fails, as a system short of memory refuses it.
@@ -106,6 +186,11 @@ void pumpEvents();
 void presentIndexed(HWND hwnd, int x, int y, const IndexedBlit& blit);
 void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb);
 int messageBox(const char* text, const char* caption, UINT style);
+// A control of a top-level window looks different now.
+void controlChanged(HWND top);
+// Shows the desktop's file-open dialog and waits for its answer.
+void chooseOpenFile(HWND owner, const char* title, const char* filter, const char* initial_dir,
+                    FileChoice* out);
 // High-resolution counter; a frequency of 0 means no counter.
 std::int64_t counterFrequency();
 bool readCounter(std::int64_t* value);

@@ -167,6 +167,7 @@ void resetGdi() {
     if (b.used) freeBitmap(b);
   }
   g_gdi = Gdi{};
+  resetFonts();
 }
 
 }  // namespace platform::core
@@ -184,6 +185,7 @@ HDC GetDC(HWND hwnd) {
 int ReleaseDC(HWND /*hwnd*/, HDC hdc) {
   DeviceContext* dc = dcOf(hdc);
   if (dc == nullptr || dc->kind != DcKind::Window) return 0;
+  fontSelected(dc->font, -1);
   *dc = DeviceContext{};
   return 1;
 }
@@ -196,6 +198,14 @@ HGDIOBJ GetStockObject(int object) {
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
   DeviceContext* dc = dcOf(hdc);
   if (dc == nullptr || object == nullptr) return nullptr;
+  if (isCreatedFont(object)) {
+    if (takeFault(CoreFault::SelectObject)) return nullptr;
+    HGDIOBJ previous = dc->font;
+    fontSelected(previous, -1);
+    fontSelected(object, +1);
+    dc->font = object;
+    return previous;
+  }
   if (Bitmap* b = bitmapOf(object)) {
     if (dc->kind != DcKind::Memory) return nullptr;
     HGDIOBJ previous = dc->bitmap;
@@ -209,6 +219,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
   HGDIOBJ previous = nullptr;
   if (isFont(stock)) {
     previous = dc->font;
+    fontSelected(previous, -1);
     dc->font = object;
   } else {
     previous = dc->brush;
@@ -218,7 +229,9 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
+  if (takeFault(CoreFault::DeleteObject)) return FALSE;
   if (stockIndex(object) >= 0) return TRUE;  // stock objects are never deleted
+  if (isCreatedFont(object)) return deleteFont(object) ? TRUE : FALSE;
   Bitmap* b = bitmapOf(object);
   if (b == nullptr || b->selected_in > 0) return FALSE;
   freeBitmap(*b);
@@ -227,7 +240,8 @@ BOOL DeleteObject(HGDIOBJ object) {
 
 BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
   DeviceContext* dc = dcOf(hdc);
-  if (dc == nullptr || tm == nullptr) return FALSE;
+  if (dc == nullptr || tm == nullptr || takeFault(CoreFault::TextMetrics)) return FALSE;
+  if (fontMetrics(dc->font, tm)) return TRUE;
   *tm = TEXTMETRICA{};
   const bool fixed = stockIndex(dc->font) == SYSTEM_FIXED_FONT;
   tm->tmHeight = fixed ? FIXED_FONT_HEIGHT : 16;
@@ -265,6 +279,7 @@ HDC CreateCompatibleDC(HDC hdc) {
 BOOL DeleteDC(HDC hdc) {
   DeviceContext* dc = dcOf(hdc);
   if (dc == nullptr) return FALSE;
+  fontSelected(dc->font, -1);
   if (Bitmap* b = bitmapOf(dc->bitmap)) {
     --b->selected_in;
     if (b->is_default) freeBitmap(*b);

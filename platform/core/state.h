@@ -2,6 +2,7 @@
 // the message queue. Fixed-size tables, so nothing here allocates per message.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/core/core.h"
@@ -44,10 +45,15 @@ struct Window {
   bool invalid = false;
   bool erase_pending = false;
   bool destroying = false;
+  RECT update = {};    // bounding box of the invalid area, client coordinates
+  RECT painting = {};  // the area of the paint in progress (erased by WM_ERASEBKGND)
 };
 
 struct Queue {
   MSG items[QUEUE_CAPACITY] = {};
+  // Keyboard input whose window is the top-level window it arrived at: it
+  // goes to whichever window has the focus when it is read.
+  bool keyboard[QUEUE_CAPACITY] = {};
   int head = 0;
   int count = 0;
   bool quit_posted = false;
@@ -60,7 +66,13 @@ struct State {
   std::uint32_t next_generation = 1;
   Queue queue;
   HWND focus = nullptr;
+  HWND capture = nullptr;
   std::uint32_t message_time = 0;
+  bool key_down[256] = {};
+  bool caps_lock = false;
+  char module_file[WINDOW_TEXT_MAX] = {};  // native path; empty: the running executable
+  bool faults[static_cast<int>(CoreFault::Count)] = {};
+  DWORD dialog_error = 0;  // CommDlgExtendedError
 };
 
 State& state();
@@ -68,6 +80,31 @@ Window* lookup(HWND hwnd);
 const WindowClass* classOf(const Window& w);
 bool isTopLevel(const Window& w);
 void resetGdi();
+void resetControls();
+void resetFonts();
+void resetFiles();
+// Registers a system control class ("BUTTON", "EDIT", "LISTBOX", "COMBOBOX")
+// on first use; false for any other name.
+bool registerSystemClass(const char* name);
+// Case-blind comparison of two NUL-terminated names.
+bool sameName(const char* a, const char* b);
+// Copies at most capacity - 1 bytes and a NUL; nothing when capacity is 0.
+void copyText(char* dst, std::size_t capacity, const char* src);
+// Sends WM_COMMAND with the control's id and a notification code to its parent.
+void notifyParent(HWND control, WORD code);
+// Bumps the look of a control so that backends draw it again.
+void controlChanged(HWND control);
+// Fonts created by CreateFontA (fonts.cpp), used by the GDI calls.
+bool isCreatedFont(HGDIOBJ object);
+void fontSelected(HGDIOBJ font, int delta);  // a device context took (+1) or dropped (-1) it
+bool deleteFont(HGDIOBJ font);
+bool fontMetrics(HGDIOBJ font, TEXTMETRICA* tm);
+// True once when a fault was ordered for this call (failNextCall).
+bool takeFault(CoreFault call);
+// Paths: the native form "/a/b" and the Windows form "Z:\a\b". False when the
+// result does not fit.
+bool toWindowsPath(const char* native, char* out, std::size_t capacity);
+bool toNativePath(const char* windows, char* out, std::size_t capacity);
 // The colour a brush paints with; false for a brush that paints nothing.
 bool brushColour(HBRUSH brush, std::uint32_t* rgb);
 

@@ -2,7 +2,7 @@
 // resolution, and the palette conversion that every present uses.
 #include <cstdio>
 
-#include "platform/core/core.h"
+#include "platform/core/state.h"
 
 namespace platform {
 
@@ -26,6 +26,15 @@ void convertIndexedRows(const std::uint8_t* src, std::ptrdiff_t src_step, int wi
     src += src_step;
     dst += dst_pitch;
   }
+}
+
+void failNextCall(CoreFault call) { core::state().faults[static_cast<int>(call)] = true; }
+
+bool core::takeFault(CoreFault call) {
+  bool& f = state().faults[static_cast<int>(call)];
+  const bool fail = f;
+  f = false;
+  return fail;
 }
 
 }  // namespace platform

@@ -20,30 +20,7 @@ HWND makeHandle(int index, std::uint32_t generation) {
   return reinterpret_cast<HWND>(value);
 }
 
-bool sameName(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    const unsigned char ca = static_cast<unsigned char>(*a);
-    const unsigned char cb = static_cast<unsigned char>(*b);
-    const unsigned char la = (ca >= 'A' && ca <= 'Z') ? static_cast<unsigned char>(ca + 32) : ca;
-    const unsigned char lb = (cb >= 'A' && cb <= 'Z') ? static_cast<unsigned char>(cb + 32) : cb;
-    if (la != lb) return false;
-    if (la == 0) return true;
-  }
-}
-
-void copyText(char* dst, std::size_t capacity, const char* src) {
-  if (capacity == 0) return;
-  std::size_t n = 0;
-  if (src != nullptr) {
-    while (n + 1 < capacity && src[n] != 0) {
-      dst[n] = src[n];
-      ++n;
-    }
-  }
-  dst[n] = 0;
-}
-
-int findClass(const char* name) {
+int findRegistered(const char* name) {
   if (name == nullptr) return -1;
   for (int i = 0; i < MAX_CLASSES; ++i) {
     if (g_state.classes[i].used && sameName(g_state.classes[i].name, name)) return i;
@@ -51,7 +28,30 @@ int findClass(const char* name) {
   return -1;
 }
 
-void invalidate(Window& w, bool erase) {
+int findClass(const char* name) {
+  const int found = findRegistered(name);
+  if (found >= 0 || !registerSystemClass(name)) return found;
+  return findRegistered(name);
+}
+
+// Adds a rectangle (null: the whole client area) to the window's update area.
+void invalidate(Window& w, bool erase, const RECT* rect = nullptr) {
+  RECT r{0, 0, w.client_width, w.client_height};
+  if (rect != nullptr) {
+    r.left = rect->left < 0 ? 0 : rect->left;
+    r.top = rect->top < 0 ? 0 : rect->top;
+    r.right = rect->right > w.client_width ? w.client_width : rect->right;
+    r.bottom = rect->bottom > w.client_height ? w.client_height : rect->bottom;
+    if (r.right <= r.left || r.bottom <= r.top) return;  // nothing of the window
+  }
+  if (!w.invalid) {
+    w.update = r;
+  } else {
+    if (r.left < w.update.left) w.update.left = r.left;
+    if (r.top < w.update.top) w.update.top = r.top;
+    if (r.right > w.update.right) w.update.right = r.right;
+    if (r.bottom > w.update.bottom) w.update.bottom = r.bottom;
+  }
   w.invalid = true;
   if (erase) w.erase_pending = true;
 }
@@ -90,10 +90,14 @@ bool matchesFilter(const MSG& m, HWND filter, UINT lo, UINT hi) {
   return m.message >= lo && m.message <= hi;
 }
 
-bool postToQueue(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+bool postToQueue(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool front = false,
+                 bool keyboard = false) {
   Queue& q = g_state.queue;
   if (q.count == QUEUE_CAPACITY) return false;
-  MSG& m = q.items[(q.head + q.count) % QUEUE_CAPACITY];
+  if (front) q.head = (q.head + QUEUE_CAPACITY - 1) % QUEUE_CAPACITY;
+  const int at = front ? q.head : (q.head + q.count) % QUEUE_CAPACITY;
+  q.keyboard[at] = keyboard;
+  MSG& m = q.items[at];
   m = MSG{};
   m.hwnd = hwnd;
   m.message = msg;
@@ -108,6 +112,7 @@ void removeAt(int position) {
   Queue& q = g_state.queue;
   for (int i = position; i + 1 < q.count; ++i) {
     q.items[(q.head + i) % QUEUE_CAPACITY] = q.items[(q.head + i + 1) % QUEUE_CAPACITY];
+    q.keyboard[(q.head + i) % QUEUE_CAPACITY] = q.keyboard[(q.head + i + 1) % QUEUE_CAPACITY];
   }
   --q.count;
 }
@@ -123,7 +128,138 @@ void dropQueuedFor(HWND hwnd) {
   }
 }
 
+bool isDescendant(HWND child, HWND ancestor) {
+  for (const Window* w = lookup(child); w != nullptr; w = lookup(w->parent)) {
+    if (w->parent == ancestor) return true;
+  }
+  return false;
+}
+
+// Keyboard input goes to the focused window when it lies within the window
+// the input arrived at, else to that window itself.
+HWND keyboardTarget(HWND top) {
+  const HWND focus = g_state.focus;
+  if (focus != nullptr && lookup(focus) != nullptr && isDescendant(focus, top)) return focus;
+  return top;
+}
+
+// The window a button event at (x, y) of `top`'s client area goes to: the
+// window holding the capture, else the last-created visible child under the
+// point (children drawn later lie on top), searched down the tree. The point
+// comes back in that window's client coordinates.
+HWND mouseTarget(HWND top, int* x, int* y) {
+  HWND target = top;
+  if (g_state.capture != nullptr && lookup(g_state.capture) != nullptr &&
+      (g_state.capture == top || isDescendant(g_state.capture, top))) {
+    target = g_state.capture;
+  } else {
+    for (bool deeper = true; deeper;) {
+      deeper = false;
+      for (int i = MAX_WINDOWS - 1; i >= 0; --i) {
+        const Window& c = g_state.windows[i];
+        if (!c.used || !c.visible || c.parent != target) continue;
+        int ox = 0;
+        int oy = 0;
+        for (const Window* a = &c; a != nullptr && a->handle != top; a = lookup(a->parent)) {
+          ox += a->x;
+          oy += a->y;
+        }
+        if (*x >= ox && *y >= oy && *x < ox + c.outer_width && *y < oy + c.outer_height) {
+          target = c.handle;
+          deeper = true;
+          break;
+        }
+      }
+    }
+  }
+  for (const Window* a = lookup(target); a != nullptr && a->handle != top; a = lookup(a->parent)) {
+    *x -= a->x;
+    *y -= a->y;
+  }
+  return target;
+}
+
+void postButton(HWND top, const NativeEvent& e) {
+  int x = e.x;
+  int y = e.y;
+  const HWND target = mouseTarget(top, &x, &y);
+  const bool left = e.button == 0;
+  const bool down = e.kind == NativeEventKind::ButtonDown;
+  const UINT msg =
+      down ? (left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN) : (left ? WM_LBUTTONUP : WM_RBUTTONUP);
+  const WPARAM keys = down ? (left ? 0x0001 : 0x0002) : 0;
+  postToQueue(target, msg, keys, MAKELPARAM(x, y));
+}
+
+// Key -> character on the US layout: unshifted and shifted.
+struct KeyChar {
+  UINT vk;
+  char normal;
+  char shifted;
+};
+constexpr KeyChar KEY_CHARS[] = {
+    {'0', '0', ')'},      {'1', '1', '!'},      {'2', '2', '@'},         {'3', '3', '#'},
+    {'4', '4', '$'},      {'5', '5', '%'},      {'6', '6', '^'},         {'7', '7', '&'},
+    {'8', '8', '*'},      {'9', '9', '('},      {0xBA, ';', ':'},        {0xBB, '=', '+'},
+    {0xBC, ',', '<'},     {0xBD, '-', '_'},     {0xBE, '.', '>'},        {0xBF, '/', '?'},
+    {0xC0, '`', '~'},     {0xDB, '[', '{'},     {0xDC, '\\', '|'},       {0xDD, ']', '}'},
+    {0xDE, '\'', '"'},    {VK_SPACE, ' ', ' '}, {VK_RETURN, '\r', '\r'}, {VK_BACK, 8, 8},
+    {VK_TAB, '\t', '\t'}, {VK_ESCAPE, 27, 27},
+};
+
+// The character a key types with the current Shift, Caps Lock and Ctrl state;
+// 0 for a key that types none.
+int charOfKey(UINT vk) {
+  const bool shift = g_state.key_down[VK_SHIFT];
+  const bool ctrl = g_state.key_down[VK_CONTROL];
+  if (vk >= 'A' && vk <= 'Z') {
+    if (ctrl) return static_cast<int>(vk - 'A' + 1);
+    const bool upper = shift != g_state.caps_lock;
+    return static_cast<int>(upper ? vk : vk + 32);
+  }
+  if (ctrl) return 0;
+  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return static_cast<int>('0' + (vk - VK_NUMPAD0));
+  for (const KeyChar& k : KEY_CHARS) {
+    if (k.vk == vk) return static_cast<unsigned char>(shift ? k.shifted : k.normal);
+  }
+  return 0;
+}
+
+// The key state that TranslateMessage and GetKeyState see follows the
+// keyboard messages as the program reads them, not as they arrive.
+void trackKeyState(const MSG& m) {
+  const UINT vk = static_cast<UINT>(m.wParam);
+  if (vk >= 256) return;
+  const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+  const bool repeat = (m.lParam & (LPARAM{1} << 30)) != 0;
+  if (down && vk == VK_CAPITAL && !repeat) g_state.caps_lock = !g_state.caps_lock;
+  g_state.key_down[vk] = down;
+}
+
 }  // namespace
+
+bool sameName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char ca = static_cast<unsigned char>(*a);
+    const unsigned char cb = static_cast<unsigned char>(*b);
+    const unsigned char la = (ca >= 'A' && ca <= 'Z') ? static_cast<unsigned char>(ca + 32) : ca;
+    const unsigned char lb = (cb >= 'A' && cb <= 'Z') ? static_cast<unsigned char>(cb + 32) : cb;
+    if (la != lb) return false;
+    if (la == 0) return true;
+  }
+}
+
+void copyText(char* dst, std::size_t capacity, const char* src) {
+  if (capacity == 0) return;
+  std::size_t n = 0;
+  if (src != nullptr) {
+    while (n + 1 < capacity && src[n] != 0) {
+      dst[n] = src[n];
+      ++n;
+    }
+  }
+  dst[n] = 0;
+}
 
 State& state() { return g_state; }
 
@@ -179,6 +315,29 @@ const char* windowTitle(HWND hwnd) {
 void resetCore() {
   g_state = State{};
   resetGdi();
+  resetControls();
+  resetFiles();
+}
+
+bool keyForChar(char ch, UINT* vk, bool* shift) {
+  if (ch >= 'a' && ch <= 'z') {
+    *vk = static_cast<UINT>(ch - 32);
+    *shift = false;
+    return true;
+  }
+  if (ch >= 'A' && ch <= 'Z') {
+    *vk = static_cast<UINT>(ch);
+    *shift = true;
+    return true;
+  }
+  for (const KeyChar& k : KEY_CHARS) {
+    if (k.normal == ch || k.shifted == ch) {
+      *vk = k.vk;
+      *shift = k.normal != ch;
+      return true;
+    }
+  }
+  return false;
 }
 
 void deliverNativeEvent(const NativeEvent& e) {
@@ -191,21 +350,18 @@ void deliverNativeEvent(const NativeEvent& e) {
       LPARAM lp = 1;
       if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
       if (e.repeat) lp |= LPARAM{1} << 30;
-      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp);
+      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp, false, true);
       break;
     }
     case NativeEventKind::KeyUp: {
       LPARAM lp = 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31);
       if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
-      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp);
+      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp, false, true);
       break;
     }
     case NativeEventKind::ButtonDown:
-      postToQueue(hwnd, e.button == 0 ? WM_LBUTTONDOWN : WM_RBUTTONDOWN,
-                  e.button == 0 ? 0x0001 : 0x0002, 0);
-      break;
     case NativeEventKind::ButtonUp:
-      postToQueue(hwnd, e.button == 0 ? WM_LBUTTONUP : WM_RBUTTONUP, 0, 0);
+      postButton(hwnd, e);
       break;
     case NativeEventKind::Resize:
     case NativeEventKind::Maximise:
@@ -245,7 +401,7 @@ ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
       wc->lpfnWndProc == nullptr) {
     return 0;
   }
-  if (findClass(wc->lpszClassName) >= 0) return 0;  // already registered
+  if (findRegistered(wc->lpszClassName) >= 0) return 0;  // already registered
   for (int i = 0; i < MAX_CLASSES; ++i) {
     WindowClass& c = g_state.classes[i];
     if (c.used) continue;
@@ -321,6 +477,7 @@ BOOL DestroyWindow(HWND hwnd) {
     if (c.used && c.parent == hwnd) DestroyWindow(c.handle);
   }
   if (g_state.focus == hwnd) g_state.focus = nullptr;
+  if (g_state.capture == hwnd) g_state.capture = nullptr;
   dropQueuedFor(hwnd);
   if (top) backend::destroyWindow(hwnd);
   w = lookup(hwnd);
@@ -342,6 +499,9 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     sendSize(*w, SIZE_RESTORED);
   }
   if (show && lookup(hwnd) != nullptr) invalidateTree(hwnd, true, true);
+  if (const Window* again = lookup(hwnd); again != nullptr && !isTopLevel(*again)) {
+    controlChanged(hwnd);
+  }
   return was_visible;
 }
 
@@ -361,10 +521,17 @@ BOOL RedrawWindow(HWND hwnd, const RECT* /*update*/, HRGN /*region*/, UINT flags
   return TRUE;
 }
 
-BOOL InvalidateRect(HWND hwnd, const RECT* /*rect*/, BOOL erase) {
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
+  if (hwnd == nullptr) {
+    // No window: every top-level window is repainted, as Windows does.
+    for (auto& w : g_state.windows) {
+      if (w.used && isTopLevel(w)) invalidate(w, erase != FALSE);
+    }
+    return TRUE;
+  }
   Window* w = lookup(hwnd);
   if (w == nullptr) return FALSE;
-  invalidate(*w, erase != FALSE);
+  invalidate(*w, erase != FALSE, rect);
   return TRUE;
 }
 
@@ -393,6 +560,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   const bool resized = old_cw != w->client_width || old_ch != w->client_height;
   if (resized && isTopLevel(*w)) backend::resizeWindow(hwnd, w->client_width, w->client_height);
   if (resized) sendSize(*w, SIZE_RESTORED);
+  if (!resized && lookup(hwnd) != nullptr && !isTopLevel(*w)) controlChanged(hwnd);
   if (repaint != FALSE && lookup(hwnd) != nullptr) invalidateTree(hwnd, true, true);
   return TRUE;
 }
@@ -429,9 +597,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
       if (c == nullptr || c->background == nullptr) return 0;
       std::uint32_t rgb = 0;
       if (!brushColour(c->background, &rgb)) return 0;
-      if (isTopLevel(*w)) {
-        backend::fillRect(hwnd, RECT{0, 0, w->client_width, w->client_height}, rgb);
-      }
+      if (isTopLevel(*w)) backend::fillRect(hwnd, w->painting, rgb);
       return 1;
     }
     case WM_SYSKEYDOWN:
@@ -482,7 +648,10 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT r
     const MSG& m = q.items[(q.head + i) % QUEUE_CAPACITY];
     if (!matchesFilter(m, hwnd, filter_min, filter_max)) continue;
     *msg = m;
+    const bool keyboard = q.keyboard[(q.head + i) % QUEUE_CAPACITY];
+    if (keyboard) msg->hwnd = keyboardTarget(m.hwnd);
     if ((remove & PM_REMOVE) != 0) {
+      if (keyboard) trackKeyState(*msg);
       if (i == 0) {
         q.head = (q.head + 1) % QUEUE_CAPACITY;
         --q.count;
@@ -517,8 +686,19 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filter_min, UINT filter_max, UINT r
   return FALSE;
 }
 
-// Character messages are not produced; key messages pass through unchanged.
-BOOL TranslateMessage(const MSG* /*msg*/) { return FALSE; }
+// A key that types a character makes WM_CHAR (WM_SYSCHAR with Alt) for the
+// same window. It is read before any other queued input, as Windows hands out
+// posted messages before input.
+BOOL TranslateMessage(const MSG* msg) {
+  if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
+    return FALSE;
+  }
+  const int ch = charOfKey(static_cast<UINT>(msg->wParam));
+  if (ch == 0 || lookup(msg->hwnd) == nullptr) return FALSE;
+  const UINT char_msg = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+  return postToQueue(msg->hwnd, char_msg, static_cast<WPARAM>(ch), msg->lParam, true) ? TRUE
+                                                                                      : FALSE;
+}
 
 LRESULT DispatchMessageA(const MSG* msg) {
   if (msg == nullptr || msg->hwnd == nullptr) return 0;
@@ -536,7 +716,11 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
   w->erase_pending = false;
   HDC dc = GetDC(hwnd);
   ps->hdc = dc;
-  ps->rcPaint = RECT{0, 0, w->client_width, w->client_height};
+  // A paint that nobody asked for (UpdateWindow of a valid window) covers it all.
+  const bool asked = w->update.right > w->update.left && w->update.bottom > w->update.top;
+  w->painting = asked ? w->update : RECT{0, 0, w->client_width, w->client_height};
+  w->update = RECT{};
+  ps->rcPaint = w->painting;
   // fErase tells the caller that the background still needs erasing.
   ps->fErase = FALSE;
   if (erase && dc != nullptr) {
@@ -558,4 +742,69 @@ HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR /*name*/) {
 
 HCURSOR LoadCursorA(HINSTANCE /*instance*/, LPCSTR /*name*/) {
   return reinterpret_cast<HCURSOR>(std::uintptr_t{0x7F10});
+}
+
+// ---- Win32: window text, relations, capture, key state ---------------------------
+
+int GetClassNameA(HWND hwnd, LPSTR name, int max_count) {
+  const Window* w = lookup(hwnd);
+  if (w == nullptr || name == nullptr || max_count <= 0) return 0;
+  const WindowClass* c = classOf(*w);
+  if (c == nullptr) return 0;
+  copyText(name, static_cast<std::size_t>(max_count), c->name);
+  return static_cast<int>(std::strlen(name));
+}
+
+int GetWindowTextA(HWND hwnd, LPSTR text, int max_count) {
+  if (text == nullptr || max_count <= 0) return 0;
+  text[0] = 0;
+  return static_cast<int>(SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(max_count),
+                                       reinterpret_cast<LPARAM>(text)));
+}
+
+int GetWindowTextLengthA(HWND hwnd) {
+  return static_cast<int>(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0));
+}
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
+  if (lookup(hwnd) == nullptr) return FALSE;
+  return SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0 ? TRUE : FALSE;
+}
+
+HWND GetParent(HWND hwnd) {
+  const Window* w = lookup(hwnd);
+  return w == nullptr ? nullptr : w->parent;
+}
+
+int GetDlgCtrlID(HWND hwnd) {
+  const Window* w = lookup(hwnd);
+  if (w == nullptr || isTopLevel(*w)) return 0;
+  return static_cast<int>(reinterpret_cast<std::uintptr_t>(w->menu));
+}
+
+HWND SetCapture(HWND hwnd) {
+  const HWND previous = g_state.capture;
+  g_state.capture = lookup(hwnd) != nullptr ? hwnd : nullptr;
+  if (previous != nullptr && previous != g_state.capture && lookup(previous) != nullptr) {
+    SendMessageA(previous, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(g_state.capture));
+  }
+  return previous;
+}
+
+BOOL ReleaseCapture(void) {
+  const HWND previous = g_state.capture;
+  g_state.capture = nullptr;
+  if (previous != nullptr && lookup(previous) != nullptr) {
+    SendMessageA(previous, WM_CAPTURECHANGED, 0, 0);
+  }
+  return TRUE;
+}
+
+HWND GetCapture(void) { return g_state.capture; }
+
+SHORT GetKeyState(int vk) {
+  if (vk < 0 || vk > 255) return 0;
+  int state = g_state.key_down[vk] ? 0x8000 : 0;
+  if (vk == VK_CAPITAL && g_state.caps_lock) state |= 1;
+  return static_cast<SHORT>(state);
 }

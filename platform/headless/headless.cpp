@@ -8,6 +8,8 @@
 #include <cstring>
 #include <deque>
 
+#include "platform/core/state.h"
+
 namespace headless {
 
 void resetAudio();  // platform/headless/audio.cpp
@@ -48,6 +50,8 @@ struct State {
   std::function<void()> pump_hook;
   std::vector<Picture> pictures;
   bool fail_next_create = false;
+  std::deque<platform::FileChoice> file_answers;
+  FileRequest last_request;
 };
 
 State& st() {
@@ -190,6 +194,57 @@ bool writeRgbPng(const char* path, int width, int height,
 
 void failNextCreateWindow() { st().fail_next_create = true; }
 
+namespace {
+void key(platform::NativeEventKind kind, UINT vk) {
+  platform::NativeEvent e;
+  e.kind = kind;
+  e.vk = vk;
+  inject(e);
+}
+
+void scriptFile(platform::FileChoice::Result result, const char* path, DWORD error) {
+  platform::FileChoice c;
+  c.result = result;
+  c.error = error;
+  platform::core::copyText(c.path, sizeof c.path, path);
+  st().file_answers.push_back(c);
+}
+}  // namespace
+
+void typeText(const char* text) {
+  for (const char* p = text; p != nullptr && *p != 0; ++p) {
+    UINT vk = 0;
+    bool shift = false;
+    if (!platform::keyForChar(*p, &vk, &shift)) continue;
+    if (shift) key(platform::NativeEventKind::KeyDown, VK_SHIFT);
+    key(platform::NativeEventKind::KeyDown, vk);
+    key(platform::NativeEventKind::KeyUp, vk);
+    if (shift) key(platform::NativeEventKind::KeyUp, VK_SHIFT);
+  }
+}
+
+void pressKey(UINT vk) {
+  key(platform::NativeEventKind::KeyDown, vk);
+  key(platform::NativeEventKind::KeyUp, vk);
+}
+
+void click(int x, int y) {
+  platform::NativeEvent e;
+  e.kind = platform::NativeEventKind::ButtonDown;
+  e.x = x;
+  e.y = y;
+  inject(e);
+  e.kind = platform::NativeEventKind::ButtonUp;
+  inject(e);
+}
+
+void scriptFileChosen(const char* path) {
+  scriptFile(platform::FileChoice::Result::Chosen, path, 0);
+}
+void scriptFileCancelled() { scriptFile(platform::FileChoice::Result::Cancelled, "", 0); }
+void scriptFileError(DWORD code) { scriptFile(platform::FileChoice::Result::Failed, "", code); }
+const FileRequest& lastFileRequest() { return st().last_request; }
+
 }  // namespace headless
 
 // ---- The backend interface ---------------------------------------------------
@@ -289,6 +344,22 @@ int messageBox(const char* text, const char* caption, UINT style) {
     st().answers.pop_front();
   }
   return answer;
+}
+
+void controlChanged(HWND /*top*/) {}
+
+void chooseOpenFile(HWND /*owner*/, const char* title, const char* filter,
+                    const char* /*initial_dir*/, FileChoice* out) {
+  platform::FilterPair pairs[platform::MAX_FILTER_PAIRS];
+  const int n = platform::parseFilter(filter, pairs, platform::MAX_FILTER_PAIRS);
+  st().last_request = headless::FileRequest{title, n > 0 ? pairs[0].patterns : ""};
+  if (st().file_answers.empty()) {
+    out->result = FileChoice::Result::Failed;
+    out->error = CDERR_DIALOGFAILURE;
+    return;
+  }
+  *out = st().file_answers.front();
+  st().file_answers.pop_front();
 }
 
 std::int64_t counterFrequency() { return st().frequency; }

@@ -71,6 +71,26 @@ bool isShown(HWND hwnd);
 // The next native window cannot be made, so CreateWindowExA fails.
 void failNextCreateWindow();
 
+// ---- Child controls and the file dialog -------------------------------------
+// Native key events that type the text on the US layout (Shift where needed);
+// they reach the focused window at the next PeekMessageA.
+void typeText(const char* text);
+// A key pressed and released.
+void pressKey(UINT vk);
+// A left click at a point of the first top-level window's client area.
+void click(int x, int y);
+// Answers of the next file-open dialogs, in order. With none scripted a dialog
+// fails with CDERR_DIALOGFAILURE, as where no chooser is installed.
+void scriptFileChosen(const char* native_path);
+void scriptFileCancelled();
+void scriptFileError(DWORD code);
+// What the last file-open dialog was asked.
+struct FileRequest {
+  std::string title;
+  std::string patterns;  // the first filter's patterns
+};
+const FileRequest& lastFileRequest();
+
 // ---- Sound -----------------------------------------------------------------
 // Sound files are really read and checked; the output plays nothing but keeps
 // a record of every start.

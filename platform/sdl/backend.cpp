@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/core/core.h"
+#include "platform/sdl/controls.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/translate.h"
 
@@ -126,7 +127,16 @@ bool ensureTexture(NativeWindow& w) {
 }
 
 void present(NativeWindow& w) {
-  if (w.texture != nullptr) SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
+  if (w.texture != nullptr) {
+    SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
+  } else {
+    SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(w.renderer);
+  }
+  int cw = 0;
+  int ch = 0;
+  windowClientSize(w.hwnd, &cw, &ch);
+  drawControls(w.renderer, w.hwnd, cw, ch);
   SDL_RenderPresent(w.renderer);
   w.dirty = false;
 }
@@ -197,6 +207,7 @@ void destroyWindow(HWND hwnd) {
   NativeWindow* w = sdl::nativeOf(hwnd);
   if (w == nullptr) return;
   if (w->texture != nullptr) SDL_DestroyTexture(w->texture);
+  sdl::dropControlTextures(w->renderer);
   SDL_DestroyRenderer(w->renderer);
   SDL_DestroyWindow(w->window);
   *w = NativeWindow{};
@@ -296,6 +307,10 @@ void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
   // Shown with the next present: an erase is normally followed by a blit in
   // the same paint, and showing both would flicker.
   w->dirty = true;
+}
+
+void controlChanged(HWND top) {
+  if (NativeWindow* w = sdl::nativeOf(top)) w->dirty = true;
 }
 
 int messageBox(const char* text, const char* caption, UINT style) {

@@ -129,6 +129,13 @@ int translateButton(const SDL_MouseButtonEvent& b, const WindowView* view, Nativ
   n.kind = down ? NativeEventKind::ButtonDown : NativeEventKind::ButtonUp;
   n.window = view != nullptr ? view->hwnd : nullptr;
   n.button = button;
+  // Window coordinates to client pixels, where the two sizes differ.
+  n.x = b.x;
+  n.y = b.y;
+  if (view != nullptr && view->window_width > 0 && view->window_height > 0) {
+    n.x = static_cast<int>(static_cast<long long>(b.x) * view->client_width / view->window_width);
+    n.y = static_cast<int>(static_cast<long long>(b.y) * view->client_height / view->window_height);
+  }
   out[0] = n;
   return 1;
 }

@@ -233,6 +233,7 @@ TEST_F(Translation, LeftAndRightButtonsOnly) {
   const auto m = posted();
   ASSERT_EQ(m.size(), 4u);
   EXPECT_EQ(m[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+  EXPECT_EQ(m[0].lParam, MAKELPARAM(10, 10)) << "the pointer's client position";
   EXPECT_EQ(m[1].message, static_cast<UINT>(WM_LBUTTONUP));
   EXPECT_EQ(m[2].message, static_cast<UINT>(WM_RBUTTONDOWN));
   EXPECT_EQ(m[3].message, static_cast<UINT>(WM_RBUTTONUP));

@@ -1,0 +1,132 @@
+// Slots, creation, text, combo items and list clearing of the control toolkit.
+#include <cstring>
+
+#include "controls/control_toolkit.h"
+#include "tests/controls/host.h"
+
+namespace {
+
+using Toolkit = ControlHost;
+
+TEST_F(Toolkit, SlotsAreTakenInOrderAndTakenAgainAfterRelease) {
+  EXPECT_EQ(MainWindow::createControl(&mw, CONTROL_EDIT, 0.2f, 0.2f, 0.2f, 0.1f, "", 0), 0);
+  EXPECT_EQ(MainWindow::createControl(&mw, CONTROL_LIST, 0.5f, 0.5f, 0.2f, 0.3f, "", 0), 1);
+  EXPECT_EQ(mw.control_count, 2);
+  MainWindow::releaseControls(&mw);
+  EXPECT_EQ(mw.window, nullptr);
+  EXPECT_EQ(mw.slots[1].state, SLOT_FREE);
+  mw.window = host;  // a new main window
+  EXPECT_EQ(MainWindow::createControl(&mw, CONTROL_BUTTON, 0.5f, 0.5f, 0.2f, 0.1f, "", 0), 0);
+  EXPECT_EQ(mw.control_count, 2) << "the count keeps the highest slot ever taken";
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+TEST_F(Toolkit, NoSlotPastTheTenAndNoneOutsideThem) {
+  for (int i = 0; i < CONTROL_SLOTS; ++i) ASSERT_NE(make(CONTROL_BUTTON), nullptr);
+  EXPECT_EQ(MainWindow::takeControlSlot(&mw), -1);
+  EXPECT_EQ(reports(4168), 1);
+  // Creation after no free slot was found leaves every slot as it was.
+  const ControlSlot before = mw.slots[9];
+  EXPECT_EQ(MainWindow::createControl(&mw, CONTROL_EDIT, 0.1f, 0.1f, 0.1f, 0.1f, "", 0), -1);
+  EXPECT_EQ(reports(4168), 2);
+  EXPECT_EQ(std::memcmp(&before, &mw.slots[9], sizeof before), 0);
+  struct Case {
+    std::int32_t number;
+    int report;
+    bool slot;
+  };
+  for (const Case c :
+       {Case{-1, 4170, false}, Case{10, 4168, false}, Case{70000, 4168, false}, Case{9, 0, true}}) {
+    headless::clearBoxes();
+    ControlSlot* s = MainWindow::slotAt(&mw, c.number);
+    EXPECT_EQ(s != nullptr, c.slot) << c.number;
+    if (c.report != 0) {
+      EXPECT_EQ(reports(c.report), 1) << c.number;
+    }
+    if (c.slot) {
+      EXPECT_EQ(s, &mw.slots[c.number]);
+    }
+  }
+}
+
+TEST_F(Toolkit, KindsGiveTheirClassesAndAnUnknownKindAButton) {
+  struct Case {
+    std::int32_t kind;
+    const char* class_name;
+  };
+  for (const Case c : {Case{CONTROL_BUTTON, "Button"}, Case{CONTROL_COMBO, "ComboBox"},
+                       Case{CONTROL_LIST, "ListBox"}, Case{CONTROL_SORTED_LIST, "ListBox"},
+                       Case{CONTROL_EDIT, "Edit"}, Case{6, "Button"}}) {
+    headless::clearBoxes();
+    ControlSlot* s = make(c.kind, "x");
+    ASSERT_NE(s, nullptr);
+    ASSERT_NE(s->control_window, nullptr) << c.kind;
+    char name[32] = {};
+    GetClassNameA(s->control_window, name, sizeof name);
+    EXPECT_STREQ(name, c.class_name);
+    EXPECT_EQ(GetDlgCtrlID(s->control_window), s->index);
+    EXPECT_EQ(reports(4433), c.kind == 6 ? 1 : 0);
+  }
+}
+
+TEST_F(Toolkit, ComboItemsAreAddedOnceInAnyCaseAndNotToAListBox) {
+  ControlSlot* combo = make(CONTROL_COMBO);
+  ControlSlot* list = make(CONTROL_LIST);
+  struct Case {
+    ControlSlot* slot;
+    const char* text;
+    std::int32_t result;
+    int report;
+    LRESULT count;
+  };
+  for (const Case c :
+       {Case{combo, "Red", 2, 0, 1}, Case{combo, "RED", 1, 0, 1}, Case{combo, "blue", 2, 0, 2},
+        Case{combo, "rEd", 1, 0, 2}, Case{combo, "", 0, 4378, 2}, Case{list, "red", 0, 4381, 2}}) {
+    headless::clearBoxes();
+    EXPECT_EQ(ControlSlot::addComboItem(c.slot, c.text), c.result) << c.text;
+    if (c.report != 0) {
+      EXPECT_EQ(reports(c.report), 1) << c.text;
+    }
+    EXPECT_EQ(SendMessageA(combo->control_window, CB_GETCOUNT, 0, 0), c.count) << c.text;
+    EXPECT_EQ(c.slot->nesting, 0);
+  }
+  char first[16] = {};
+  SendMessageA(combo->control_window, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+  EXPECT_STREQ(first, "blue") << "sorted, and folded to lower case";
+  const char unended[4] = {'a', 'b', 'c', 'd'};
+  EXPECT_EQ(ControlSlot::addComboItemOnce(combo, unended, 4), 0);
+  EXPECT_EQ(reports(4382), 1);
+}
+
+TEST_F(Toolkit, SetTextKeepsTheNestingCounterOnSuccessAndFailure) {
+  ControlSlot* edit = make(CONTROL_EDIT);
+  ControlSlot::setText(edit, "typed by the program");
+  EXPECT_EQ(textOf(edit->control_window), "typed by the program");
+  EXPECT_EQ(edit->nesting, 0);
+  ASSERT_FALSE(notes.empty()) << "the edit field reports the change to its parent";
+  // A control that is gone refuses the text.
+  DestroyWindow(edit->control_window);
+  ControlSlot::setText(edit, "lost");
+  EXPECT_EQ(reports(4275), 1);
+  EXPECT_EQ(edit->nesting, 0);
+  helloCallback(edit->control_window, WM_TIMER, 0, 0);
+  EXPECT_EQ(reports(88888), 1);
+  ControlSlot* button = make(CONTROL_BUTTON, "press");
+  helloCallback(button->control_window, WM_TIMER, 0, 0);
+  EXPECT_EQ(textOf(button->control_window), "HELLO");
+}
+
+TEST_F(Toolkit, ClearListBoxEmptiesAListAndStopsOnAnEmptyOne) {
+  for (int items : {0, 3}) {
+    ControlSlot* list = make(CONTROL_SORTED_LIST);
+    for (int i = 0; i < items; ++i) {
+      SendMessageA(list->control_window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
+    }
+    clearListBox(list->control_window);
+    EXPECT_EQ(SendMessageA(list->control_window, LB_GETCOUNT, 0, 0), 0);
+  }
+  clearListBox(nullptr);
+  EXPECT_TRUE(headless::boxes().empty());
+}
+
+}  // namespace
