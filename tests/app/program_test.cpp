@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/entry.h"
@@ -13,6 +14,12 @@
 namespace {
 
 using K = platform::NativeEventKind;
+
+void injectClose() {
+  platform::NativeEvent close;
+  close.kind = K::Close;
+  headless::inject(close);
+}
 
 class Program : public FreshState {
  protected:
@@ -30,9 +37,7 @@ class Program : public FreshState {
   static void closeAt(std::uint32_t frame) {
     headless::setPumpHook([frame] {
       if (g_shell.main_window.presented_frames >= frame && IsWindow(g_shell.main_window.window)) {
-        platform::NativeEvent close;
-        close.kind = K::Close;
-        headless::inject(close);
+        injectClose();
         headless::setPumpHook(nullptr);
       }
     });
@@ -45,11 +50,7 @@ TEST_F(Program, StartsMeasuresOpensTheWindowAndEndsWithZeroOnClose) {
   headless::setPumpHook([&] {
     if (slept_at_first_pump < 0) slept_at_first_pump = headless::sleptMilliseconds();
     frames_at_pump.push_back(g_shell.main_window.presented_frames);
-    if (g_shell.main_window.presented_frames == 30) {
-      platform::NativeEvent close;
-      close.kind = K::Close;
-      headless::inject(close);
-    }
+    if (g_shell.main_window.presented_frames == 30) injectClose();
   });
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(slept_at_first_pump, 1000) << "the pacer measured before the window came";
@@ -76,11 +77,7 @@ TEST_F(Program, InputArrivingBeforeAFrameIsSeenByThatFrame) {
       headless::inject(down);
     }
     if (frames == 4 && after_next_frame == 0) after_next_frame = g_shell.KeyState['X'];
-    if (frames == 6) {
-      platform::NativeEvent close;
-      close.kind = K::Close;
-      headless::inject(close);
-    }
+    if (frames == 6) injectClose();
   });
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(after_next_frame, 2) << "pressed before frame 4 and aged by its end";
@@ -100,21 +97,17 @@ TEST_F(Program, TheWindowPictureShowsTheBackBufferAndCanBeSaved) {
       EXPECT_EQ(headless::pixel(window, 0, mw.height - 1), 0xFFFFFFu);
       EXPECT_EQ(headless::pixel(window, 1, mw.height - 1), 0x000000u);
       saved = headless::writePng(window, path.c_str());
-      platform::NativeEvent close;
-      close.kind = K::Close;
-      headless::inject(close);
+      injectClose();
     }
   });
   EXPECT_EQ(run(), 0);
   ASSERT_TRUE(saved);
   std::FILE* f = std::fopen(path.c_str(), "rb");
   ASSERT_NE(f, nullptr);
-  unsigned char signature[8] = {};
+  char signature[8] = {};
   EXPECT_EQ(std::fread(signature, 1, 8, f), 8u);
   std::fclose(f);
-  EXPECT_EQ(signature[1], 'P');
-  EXPECT_EQ(signature[2], 'N');
-  EXPECT_EQ(signature[3], 'G');
+  EXPECT_EQ(std::string(signature, 8), "\x89PNG\r\n\x1a\n");
   std::remove(path.c_str());
 }
 

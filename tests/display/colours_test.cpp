@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "display/back_buffer.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
@@ -11,22 +13,20 @@
 namespace {
 
 TEST(Palette, IsTheColourCubeThenBlack) {
-  EXPECT_EQ(
-      BackBufferPalette[0].rgbRed + BackBufferPalette[0].rgbGreen + BackBufferPalette[0].rgbBlue,
-      0);
-  const RGBQUAD white = BackBufferPalette[215];
-  EXPECT_EQ(white.rgbRed, 255);
-  EXPECT_EQ(white.rgbGreen, 255);
-  EXPECT_EQ(white.rgbBlue, 255);
   // Index 1 is the first blue step, 6 the first red step, 36 the first green step.
-  EXPECT_EQ(BackBufferPalette[1].rgbBlue, 51);
-  EXPECT_EQ(BackBufferPalette[6].rgbRed, 51);
-  EXPECT_EQ(BackBufferPalette[36].rgbGreen, 51);
+  for (const auto& [index, red, green, blue] : {std::array{0, 0, 0, 0},
+                                                {1, 0, 0, 51},
+                                                {6, 51, 0, 0},
+                                                {36, 0, 51, 0},
+                                                {215, 255, 255, 255}}) {
+    const RGBQUAD& e = BackBufferPalette[static_cast<std::size_t>(index)];
+    EXPECT_EQ((std::array{int{e.rgbRed}, int{e.rgbGreen}, int{e.rgbBlue}}),
+              (std::array{red, green, blue}))
+        << index;
+  }
   for (int i = 216; i < 256; ++i) {
-    EXPECT_EQ(
-        BackBufferPalette[i].rgbRed | BackBufferPalette[i].rgbGreen | BackBufferPalette[i].rgbBlue,
-        0)
-        << i;
+    const RGBQUAD& e = BackBufferPalette[static_cast<std::size_t>(i)];
+    EXPECT_EQ(e.rgbRed | e.rgbGreen | e.rgbBlue, 0) << i;
   }
   for (const auto& e : BackBufferPalette) EXPECT_EQ(e.rgbReserved, 0);
 }

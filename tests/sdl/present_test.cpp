@@ -107,14 +107,11 @@ TEST(PresentPalette, KnownColoursOfTheCube) {
   // One row: black, pure blue, pure red, pure green, white.
   const std::uint8_t row[8] = {0, 5, 30, 180, 215, PADDING_INDEX, PADDING_INDEX, PADDING_INDEX};
   IndexedBlit b{row, 8, 5, 1, lut, 7};
-  std::uint32_t out[5] = {};
+  std::vector<std::uint32_t> out(5);
   PaletteCache cache;
-  convertBlit(b, cache, out, sizeof out);
-  EXPECT_EQ(out[0], 0xFF000000u);
-  EXPECT_EQ(out[1], 0xFF0000FFu);
-  EXPECT_EQ(out[2], 0xFFFF0000u);
-  EXPECT_EQ(out[3], 0xFF00FF00u);
-  EXPECT_EQ(out[4], 0xFFFFFFFFu);
+  convertBlit(b, cache, out.data(), 5 * 4);
+  EXPECT_EQ(out, (std::vector<std::uint32_t>{0xFF000000u, 0xFF0000FFu, 0xFFFF0000u, 0xFF00FF00u,
+                                             0xFFFFFFFFu}));
 }
 
 TEST(PresentPalette, TableIsTakenOverOnlyWhenThePaletteVersionChanges) {

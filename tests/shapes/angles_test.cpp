@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "tests/support/fresh_state.h"
 
@@ -14,6 +15,11 @@ class Angles : public FreshState {
  protected:
   static std::string report(int number) {
     return "Error " + std::to_string(number) + "  Contine?    (err_context=0)";
+  }
+  static std::vector<std::string> reports() {
+    std::vector<std::string> texts;
+    for (const auto& box : headless::boxes()) texts.push_back(box.text);
+    return texts;
   }
   static int exactSine(int angle) {
     return static_cast<int>(
@@ -31,28 +37,28 @@ Vec32 rotated32(Angle angle, Vec32 v) {
   return v;
 }
 
-TEST_F(Angles, SineTableFollowsTheRoundingRuleAndReferenceValues) {
-  for (int i = 0; i < SINE_TABLE_SIZE; ++i) EXPECT_EQ(SineTable[i], exactSine(i)) << i;
-  EXPECT_EQ(SineTable[0], 0);
-  EXPECT_EQ(SineTable[1], 6);
-  EXPECT_EQ(SineTable[2], 13);
-  EXPECT_EQ(SineTable[3], 19);
-  EXPECT_EQ(SineTable[256], 1567);
-  EXPECT_EQ(SineTable[512], 2896);
-  EXPECT_EQ(SineTable[768], 3784);
-  for (int i = 1020; i <= 1024; ++i) EXPECT_EQ(SineTable[i], 4096) << i;
+// Every angle against the rounded formula: this covers each entry of the
+// quarter-wave table and the four ways a quarter is read from it.
+TEST_F(Angles, LookupMatchesTheRoundedSineAndCosineAtEveryAngle) {
+  for (int a = 0; a < 4096; ++a) {
+    Fixed12 sine = 0;
+    Fixed12 cosine = 0;
+    LookupSineCosine(a, &sine, &cosine);
+    EXPECT_EQ(sine, exactSine(a)) << a;
+    EXPECT_EQ(cosine, exactSine(a + 1024)) << a;
+  }
 }
 
-TEST_F(Angles, LookupGivesQuarterTurnsAndFoldsWholeTurns) {
+TEST_F(Angles, LookupGivesReferenceValuesAndFoldsAnyAngle) {
   struct Case {
     std::int32_t angle;
     Fixed12 sine;
     Fixed12 cosine;
   };
-  const Case cases[] = {{0, 0, 4096},         {1024, 4096, 0},      {2048, 0, -4096},
-                        {3072, -4096, 0},     {4096, 0, 4096},      {-4096, 0, 4096},
-                        {512, 2896, 2896},    {1536, 2896, -2896},  {3584, -2896, 2896},
-                        {4095, -6, 4096},     {-1, -6, 4096},       {4096 * 1000 + 512, 2896, 2896},
+  const Case cases[] = {{0, 0, 4096},         {1, 6, 4096},         {1024, 4096, 0},
+                        {2048, 0, -4096},     {3072, -4096, 0},     {512, 2896, 2896},
+                        {256, 1567, 3784},    {4095, -6, 4096},     {4096, 0, 4096},
+                        {-4096, 0, 4096},     {-1, -6, 4096},       {4096 * 1000 + 512, 2896, 2896},
                         {INT32_MIN, 0, 4096}, {INT32_MAX, -6, 4096}};
   for (const Case& c : cases) {
     Fixed12 sine = 99;
@@ -69,43 +75,34 @@ TEST_F(Angles, LookupGivesQuarterTurnsAndFoldsWholeTurns) {
   EXPECT_TRUE(headless::boxes().empty());
 }
 
-TEST_F(Angles, LookupMatchesTheExactRoundedValuesAtEveryAngle) {
-  for (int a = 0; a < 4096; ++a) {
-    Fixed12 sine = 0;
-    Fixed12 cosine = 0;
-    LookupSineCosine(a, &sine, &cosine);
-    EXPECT_EQ(sine, exactSine(a)) << a;
-    EXPECT_EQ(cosine, exactSine(a + 1024)) << a;
-  }
-}
-
-TEST_F(Angles, Rotate32TurnsClockwiseWithFloorForXAndCeilingForY) {
-  auto expectRotation = [](Angle angle, Vec32 in, Vec32 out) {
-    const Vec32 got = rotated32(angle, in);
-    EXPECT_EQ(got.x, out.x) << angle << " (" << in.x << ", " << in.y << ")";
-    EXPECT_EQ(got.y, out.y) << angle << " (" << in.x << ", " << in.y << ")";
+TEST_F(Angles, Rotate32TurnsClockwiseWithFloorForXCeilingForYAndWrappingSums) {
+  struct Case {
+    Angle angle;
+    Vec32 in;
+    Vec32 out;
   };
-  expectRotation(1024, {256, 0}, {0, -256});
-  expectRotation(1024, {0, 256}, {256, 0});
-  expectRotation(1024, {1, 0}, {0, -1});
-  expectRotation(512, {256, 0}, {181, -181});
-  expectRotation(512, {-256, 0}, {-181, 181});
-  expectRotation(2048, {1, 1}, {-1, -1});
-  expectRotation(100, {1, 0}, {0, 0});
-  for (const Vec32 v : {Vec32{0, 0}, Vec32{1, -1}, Vec32{-300, 77}, Vec32{123456, -65432}}) {
-    expectRotation(0, v, v);
+  const Case cases[] = {
+      {1024, {256, 0}, {0, -256}},
+      {1024, {0, 256}, {256, 0}},
+      {1024, {1, 0}, {0, -1}},
+      {512, {256, 0}, {181, -181}},
+      {512, {-256, 0}, {-181, 181}},
+      {2048, {1, 1}, {-1, -1}},
+      {100, {1, 0}, {0, 0}},
+      {0, {0, 0}, {0, 0}},
+      {0, {1, -1}, {1, -1}},
+      {0, {-300, 77}, {-300, 77}},
+      {0, {123456, -65432}, {123456, -65432}},
+      // INT32_MAX * 4096 wraps to -4096 before the shift.
+      {0, {INT32_MAX, 0}, {-1, 0}},
+      {1024, {INT32_MAX, 0}, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    const Vec32 got = rotated32(c.angle, c.in);
+    EXPECT_EQ(got.x, c.out.x) << c.angle << " (" << c.in.x << ", " << c.in.y << ")";
+    EXPECT_EQ(got.y, c.out.y) << c.angle << " (" << c.in.x << ", " << c.in.y << ")";
   }
   EXPECT_TRUE(headless::boxes().empty());
-}
-
-TEST_F(Angles, Rotate32SumsWrapToThirtyTwoBits) {
-  // INT32_MAX * 4096 wraps to -4096 before the shift.
-  Vec32 v = rotated32(0, {INT32_MAX, 0});
-  EXPECT_EQ(v.x, -1);
-  EXPECT_EQ(v.y, 0);
-  v = rotated32(1024, {INT32_MAX, 0});
-  EXPECT_EQ(v.x, 0);
-  EXPECT_EQ(v.y, 1);
 }
 
 TEST_F(Angles, RotationsReportNullVectorsAndAnglesOutOfRange) {
@@ -129,13 +126,8 @@ TEST_F(Angles, RotationsReportNullVectorsAndAnglesOutOfRange) {
   EXPECT_EQ(a, 0);
   EXPECT_EQ(b, -256);
 
-  const auto& boxes = headless::boxes();
-  ASSERT_EQ(boxes.size(), 5u);
-  EXPECT_EQ(boxes[0].text, report(7204));
-  EXPECT_EQ(boxes[1].text, report(7204));
-  EXPECT_EQ(boxes[2].text, report(7205));
-  EXPECT_EQ(boxes[3].text, report(7205));
-  EXPECT_EQ(boxes[4].text, report(7205));
+  EXPECT_EQ(reports(), (std::vector<std::string>{report(7204), report(7204), report(7205),
+                                                 report(7205), report(7205)}));
 }
 
 TEST_F(Angles, Rotate16MatchesRotate32InRangeAndTruncatesOutside) {
@@ -151,43 +143,40 @@ TEST_F(Angles, Rotate16MatchesRotate32InRangeAndTruncatesOutside) {
   }
   EXPECT_TRUE(headless::boxes().empty());
 
-  // (32767, 32767) at 512 gives p = 46334, at 1536 q = 46334: either one not
-  // fitting is reported, and its low 16 bits (-19202) are stored, for y negated.
-  struct Overflow {
+  // (32767, 32767) at 512 gives p = 46334, at 1536 q = 46334, at 3584
+  // q = -46335: any one not fitting is reported and its low 16 bits are
+  // stored, for y negated.
+  // q = -32768 fits, and its 16-bit negation wraps back to -32768 unreported.
+  struct Case {
     Angle angle;
-    std::int16_t x;
-    std::int16_t y;
+    std::int16_t x, y;
+    std::int16_t out_x, out_y;
+    bool reported;
   };
-  for (const Overflow o : {Overflow{512, -19202, 0}, Overflow{1536, 0, 19202}}) {
+  for (const Case c :
+       {Case{512, 32767, 32767, -19202, 0, true}, Case{1536, 32767, 32767, 0, 19202, true},
+        Case{3584, 32767, 32767, 0, -19201, true}, Case{1024, -32768, 0, 0, -32768, false}}) {
     headless::clearBoxes();
-    std::int16_t x = 32767;
-    std::int16_t y = 32767;
-    RotateVector16(o.angle, &x, &y);
-    EXPECT_EQ(x, o.x) << o.angle;
-    EXPECT_EQ(y, o.y) << o.angle;
-    ASSERT_EQ(headless::boxes().size(), 1u) << o.angle;
-    EXPECT_EQ(headless::boxes()[0].text, report(7206));
+    std::int16_t x = c.x;
+    std::int16_t y = c.y;
+    RotateVector16(c.angle, &x, &y);
+    EXPECT_EQ(x, c.out_x) << c.angle;
+    EXPECT_EQ(y, c.out_y) << c.angle;
+    EXPECT_EQ(reports(),
+              c.reported ? std::vector<std::string>{report(7206)} : std::vector<std::string>{})
+        << c.angle;
   }
-
-  // q = -32768 fits, its 16-bit negation wraps back to -32768 without a report.
-  headless::clearBoxes();
-  std::int16_t x = -32768;
-  std::int16_t y = 0;
-  RotateVector16(1024, &x, &y);
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, -32768);
-  EXPECT_TRUE(headless::boxes().empty());
 }
 
 TEST_F(Angles, DifferenceFoldsIntoAHalfTurnEachWay) {
-  EXPECT_EQ(AngleDifference(10, 4090), 16);
-  EXPECT_EQ(AngleDifference(4090, 10), -16);
-  EXPECT_EQ(AngleDifference(3000, 952), 2048);
-  EXPECT_EQ(AngleDifference(952, 3000), -2048);
-  EXPECT_EQ(AngleDifference(-10, 10), -20);
-  EXPECT_EQ(AngleDifference(4106, 10), 0);
-  EXPECT_EQ(AngleDifference(-32768, 0), 0);
-  EXPECT_EQ(AngleDifference(32767, 0), -1);
+  struct Case {
+    Angle a, b, difference;
+  };
+  for (const Case c :
+       {Case{10, 4090, 16}, Case{4090, 10, -16}, Case{3000, 952, 2048}, Case{952, 3000, -2048},
+        Case{-10, 10, -20}, Case{4106, 10, 0}, Case{-32768, 0, 0}, Case{32767, 0, -1}}) {
+    EXPECT_EQ(AngleDifference(c.a, c.b), c.difference) << c.a << " - " << c.b;
+  }
   for (int a = -8192; a <= 8192; a += 97) {
     for (int b = -8192; b <= 8192; b += 89) {
       const int d = AngleDifference(static_cast<Angle>(a), static_cast<Angle>(b));

@@ -33,6 +33,12 @@ class PixelBuffer {
   void fill(std::uint8_t value) {
     for (int i = 0; i < size(); ++i) low()[i] = value;
   }
+  // How many pixel memory bytes hold the value.
+  int count(std::uint8_t value) {
+    int n = 0;
+    for (int i = 0; i < size(); ++i) n += low()[i] == value;
+    return n;
+  }
   // Every pixel memory byte from a simple generator; seed 0 is not special.
   void scramble(std::uint32_t seed) {
     for (int i = 0; i < size(); ++i) {

@@ -46,43 +46,32 @@ TEST_F(Pacer, FrameDueWaitsForTheDueTimeAndNeverRebases) {
 }
 
 TEST_F(Pacer, UntrustworthyCountersSelectFallback) {
-  headless::setCounterFrequency(239);
-  pacer.start(60);
-  EXPECT_EQ(pacer.mode, PACER_FALLBACK);
-  EXPECT_EQ(headless::sleptMilliseconds(), 0) << "a slow counter is not measured";
-  EXPECT_EQ(pacer.period, 1u);
-
-  resetProgramState();
-  headless::setTicksPerRead(0);
-  FramePacer off_by_more;
-  headless::setCounterFrequency(10000);
-  headless::setSleepExtraTicks(1001);  // more than a tenth off
-  off_by_more.start(60);
-  EXPECT_EQ(off_by_more.mode, PACER_FALLBACK);
-
-  resetProgramState();
-  headless::setTicksPerRead(0);
-  FramePacer off_by_a_tenth;
-  headless::setCounterFrequency(10000);
-  headless::setSleepExtraTicks(-1000);  // exactly a tenth: still trusted
-  off_by_a_tenth.start(60);
-  EXPECT_EQ(off_by_a_tenth.mode, PACER_COUNTER);
-
-  resetProgramState();
-  FramePacer failing_read;
-  headless::setCounterFrequency(10000);
-  headless::failCounterReadsFrom(1);
-  failing_read.start(60);
-  EXPECT_EQ(failing_read.mode, PACER_FALLBACK);
-
-  resetProgramState();
-  FramePacer no_counter;
-  headless::setCounterFrequency(0);
-  no_counter.start(60);
-  EXPECT_EQ(no_counter.mode, PACER_FALLBACK);
-  const std::int64_t reads = headless::counterReads();
-  EXPECT_EQ(no_counter.frameDue(), 1);
-  EXPECT_EQ(headless::counterReads(), reads) << "fallback never waits";
+  struct Case {
+    std::int64_t frequency, sleep_extra_ticks;
+    int fail_reads_from;
+    std::uint8_t mode;
+  };
+  // Too slow to pace 60 frames, more than a tenth off, exactly a tenth off
+  // (still trusted), a read that fails, no counter at all.
+  for (const Case c : {Case{239, 0, -1, PACER_FALLBACK}, Case{10000, 1001, -1, PACER_FALLBACK},
+                       Case{10000, -1000, -1, PACER_COUNTER}, Case{10000, 0, 1, PACER_FALLBACK},
+                       Case{0, 0, -1, PACER_FALLBACK}}) {
+    resetProgramState();
+    headless::setTicksPerRead(0);
+    headless::setCounterFrequency(c.frequency);
+    headless::setSleepExtraTicks(c.sleep_extra_ticks);
+    headless::failCounterReadsFrom(c.fail_reads_from);
+    FramePacer p;
+    p.start(60);
+    EXPECT_EQ(p.mode, c.mode) << c.frequency << " " << c.sleep_extra_ticks;
+    // A slow counter is not measured, and fallback never waits.
+    EXPECT_EQ(headless::sleptMilliseconds(), c.frequency < 4 * 60 ? 0 : 1000) << c.frequency;
+    if (c.mode != PACER_FALLBACK) continue;
+    EXPECT_EQ(p.period, 1u);
+    const std::int64_t reads = headless::counterReads();
+    EXPECT_EQ(p.frameDue(), 1);
+    EXPECT_EQ(headless::counterReads(), reads);
+  }
   EXPECT_TRUE(headless::boxes().empty());
 }
 

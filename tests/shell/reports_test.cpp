@@ -5,50 +5,40 @@
 
 #include <string>
 
-#include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 
 namespace {
 
 class Reports : public FreshState {
  protected:
+  static constexpr UINT QUESTION = 0x2014;  // Yes/No, stop icon, task-modal
+  static constexpr UINT NOTE = 0x2000;      // OK, task-modal
   const headless::Box& lastBox() { return headless::boxes().back(); }
+  void expectLastBox(const char* text, const char* caption, UINT style) {
+    EXPECT_EQ(lastBox().text, text);
+    EXPECT_EQ(lastBox().caption, caption) << text;
+    EXPECT_EQ(lastBox().style, style) << text;
+  }
 };
 
 TEST_F(Reports, EveryMemberShowsItsOwnTextCaptionAndStyle) {
   ReportError(7010);
-  EXPECT_EQ(lastBox().text, "Error 7010  Contine?    (err_context=0)");
-  EXPECT_EQ(lastBox().caption, "ERROR");
-  EXPECT_EQ(lastBox().style, 0x2014u);
-
+  expectLastBox("Error 7010  Contine?    (err_context=0)", "ERROR", QUESTION);
   EXPECT_EQ(ReportErrorWithStatus(4452, 2), IDYES);
-  EXPECT_EQ(lastBox().text, "Error 4452   stat 2   Contine?    (err_context=0)");
-  EXPECT_EQ(lastBox().style, 0x2014u);
-
+  expectLastBox("Error 4452   stat 2   Contine?    (err_context=0)", "ERROR", QUESTION);
   EXPECT_EQ(AskToContinue("Unterminated string."), IDYES);
-  EXPECT_EQ(lastBox().text, "Unterminated string.");
-  EXPECT_EQ(lastBox().caption, "ERROR");
-  EXPECT_EQ(lastBox().style, 0x2014u);
-
+  expectLastBox("Unterminated string.", "ERROR", QUESTION);
   EXPECT_EQ(ShowWarning("Font not found"), IDOK);
-  EXPECT_EQ(lastBox().caption, "Warning");
-  EXPECT_EQ(lastBox().style, 0x2000u);
-
+  expectLastBox("Font not found", "Warning", NOTE);
   EXPECT_EQ(ReportWarning("Odd value", 12), IDOK);
-  EXPECT_EQ(lastBox().text, "Odd value  Error num=12  Contine?    (err_context=0)");
-  EXPECT_EQ(lastBox().caption, "Warning");
-  EXPECT_EQ(lastBox().style, 0x2000u);
-
+  expectLastBox("Odd value  Error num=12  Contine?    (err_context=0)", "Warning", NOTE);
   EXPECT_EQ(ShowMessage("Note", "Hello"), IDOK);
-  EXPECT_EQ(lastBox().caption, "Note");
-  EXPECT_EQ(lastBox().text, "Hello");
-  EXPECT_EQ(lastBox().style, 0x2000u);
+  expectLastBox("Hello", "Note", NOTE);
   EXPECT_EQ(headless::boxes().size(), 6u);
 }
 
 TEST_F(Reports, ErrorContextIsShownAndMinusOneSticks) {
   EXPECT_EQ(setErrorContext(5), 0);
-  EXPECT_EQ(g_shell.err_context, 5);
   ReportError(4166);
   EXPECT_EQ(lastBox().text, "Error 4166  Contine?    (err_context=5)");
   EXPECT_EQ(setErrorContext(-1), 5);
@@ -70,35 +60,28 @@ TEST_F(Reports, LongWarningTextIsCutSoTheNumberStillShows) {
 
 using ReportsDeath = Reports;
 
-TEST_F(ReportsDeath, NoEndsTheProcessWithTheNumber) {
-  EXPECT_EXIT(
-      {
-        headless::queueAnswer(IDNO);
-        ReportError(7010);
-      },
-      ::testing::ExitedWithCode(7010 & 0xFF), "ExitProcess\\(7010\\)");
-  EXPECT_EXIT(
-      {
-        headless::queueAnswer(IDNO);
-        ReportErrorWithStatus(4452, 3);
-      },
-      ::testing::ExitedWithCode(4452 & 0xFF), "ExitProcess\\(4452\\)");
-  EXPECT_EXIT(
-      {
-        headless::queueAnswer(IDNO);
-        AskToContinue("x");
-      },
-      ::testing::ExitedWithCode(1), "ExitProcess\\(1\\)");
-}
-
-TEST_F(ReportsDeath, FatalMessageNeverReturnsWhateverTheAnswer) {
-  EXPECT_EXIT(FatalMessage("fatal"), ::testing::ExitedWithCode(1), "ExitProcess\\(1\\)");
-  EXPECT_EXIT(
-      {
-        headless::queueAnswer(IDYES);
-        FatalMessage("fatal");
-      },
-      ::testing::ExitedWithCode(1), "ExitProcess\\(1\\)");
+// No ends the process with the number (or 1 without one); a fatal message
+// ends it whatever the answer.
+TEST_F(ReportsDeath, NoOrAFatalMessageEndsTheProcess) {
+  struct Case {
+    void (*report)();
+    int answer;
+    int code;
+  };
+  const Case cases[] = {{[] { ReportError(7010); }, IDNO, 7010},
+                        {[] { ReportErrorWithStatus(4452, 3); }, IDNO, 4452},
+                        {[] { AskToContinue("x"); }, IDNO, 1},
+                        {[] { FatalMessage("fatal"); }, IDOK, 1},
+                        {[] { FatalMessage("fatal"); }, IDYES, 1}};
+  for (const Case& c : cases) {
+    EXPECT_EXIT(
+        {
+          headless::queueAnswer(c.answer);
+          c.report();
+        },
+        ::testing::ExitedWithCode(c.code & 0xFF),
+        "ExitProcess\\(" + std::to_string(c.code) + "\\)");
+  }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -11,6 +10,8 @@
 #include "tests/support/fresh_state.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 std::vector<int> reportedNumbers() {
   std::vector<int> numbers;
@@ -24,57 +25,44 @@ std::vector<int> reportedNumbers() {
 // Exactly the bytes given, no NUL added: a stray access shows under the
 // sanitizers.
 std::vector<char> bytes(const std::string& text) { return {text.begin(), text.end()}; }
-std::vector<char> withNul(const std::string& text) {
-  auto buffer = bytes(text);
-  buffer.push_back(0);
-  return buffer;
-}
-std::string asText(const std::vector<char>& buffer) { return std::string(buffer.data()); }
-std::int32_t sizeOf(const std::vector<char>& buffer) {
-  return static_cast<std::int32_t>(buffer.size());
-}
+std::string str(const std::vector<char>& buffer) { return {buffer.begin(), buffer.end()}; }
 
 class Fields : public FreshState {};
 
 TEST_F(Fields, CompareStoreAndFetch) {
-  auto record = bytes("xxabc   yy");
-  EXPECT_EQ(fieldDiffers("abc", record.data(), 6, 2), 0);
-  EXPECT_EQ(fieldDiffers("ab", record.data(), 6, 2), 1);
-  EXPECT_EQ(fieldDiffers("abcdefgh", record.data(), 3, 2), 0);
-  EXPECT_EQ(fieldDiffers("abd", record.data(), 6, 2), 1);
-
-  storeField("hi", record.data(), 6, 2);
-  EXPECT_EQ(std::string(record.begin(), record.end()), "xxhi    yy");
-  storeField("abcdefgh", record.data(), 6, 2);
-  EXPECT_EQ(std::string(record.begin(), record.end()), "xxabcdefyy");
-
-  auto padded = bytes("  a b  ");
-  std::vector<char> destination(8, 'z');
-  EXPECT_EQ(fetchField(destination.data(), padded.data(), 7, 0), 3);
-  EXPECT_EQ(std::string(destination.begin(), destination.end()), std::string("a b\0\0\0\0\0", 8));
-
-  auto blanks = bytes("......      ");
-  std::fill(destination.begin(), destination.end(), 'z');
-  EXPECT_EQ(fetchField(destination.data(), blanks.data(), 6, 6), 0);
-  EXPECT_EQ(std::string(destination.begin(), destination.begin() + 7), std::string(7, '\0'));
-  EXPECT_EQ(destination[7], 'z');
+  // A text with no NUL is read for the width only.
+  const auto record = bytes("xxabc   yy");
+  for (const auto& [text, width, differs] : {std::tuple{"abc\0"s, 6, 0},
+                                             {"ab\0"s, 6, 1},
+                                             {"abcdefgh"s, 3, 0},
+                                             {"abd\0"s, 6, 1},
+                                             {"abc"s, 3, 0}}) {
+    EXPECT_EQ(fieldDiffers(bytes(text).data(), record.data(), width, 2), differs) << text;
+  }
+  for (const auto& [text, before, width, after] :
+       {std::tuple{"hi\0"s, "xxabc   yy"s, 6, "xxhi    yy"s},
+        {"abcdefgh"s, "xxabc   yy"s, 6, "xxabcdefyy"s},
+        {"abc"s, "-----"s, 3, "--abc"s}}) {
+    auto target = bytes(before);
+    storeField(bytes(text).data(), target.data(), width, 2);
+    EXPECT_EQ(str(target), after) << text;
+  }
+  // The destination gets the field without blanks, then NULs to index width.
+  // Bytes 128 and up are text, and a NUL ends the field.
+  struct Fetch {
+    std::string record;
+    std::int32_t width, offset, length;
+    std::string destination;  // all of it, from a fill of 'z'
+  };
+  for (const Fetch& f : {Fetch{"  a b  ", 7, 0, 3, "a b\0\0\0\0\0"s},
+                         Fetch{"......      ", 6, 6, 0, "\0\0\0\0\0\0\0z"s},
+                         Fetch{" \xE9x\0yz"s, 6, 0, 2, "\xE9x\0\0\0\0\0"s}}) {
+    const auto field = bytes(f.record);
+    std::vector<char> destination(f.destination.size(), 'z');
+    EXPECT_EQ(fetchField(destination.data(), field.data(), f.width, f.offset), f.length);
+    EXPECT_EQ(str(destination), f.destination) << f.record;
+  }
   EXPECT_TRUE(headless::boxes().empty());
-}
-
-TEST_F(Fields, FetchStopsAtNulAndTreatsHighBytesAsText) {
-  auto record = bytes(std::string(" \xE9x\0yz", 6));
-  std::vector<char> destination(7, 'z');
-  EXPECT_EQ(fetchField(destination.data(), record.data(), 6, 0), 2);
-  EXPECT_EQ(std::string(destination.begin(), destination.end()), std::string("\xE9x\0\0\0\0\0", 7));
-}
-
-TEST_F(Fields, TextWithoutNulIsReadForTheWidthOnly) {
-  auto text = bytes("abc");
-  auto record = bytes("abc");
-  EXPECT_EQ(fieldDiffers(text.data(), record.data(), 3, 0), 0);
-  std::vector<char> target(5, '-');
-  storeField(text.data(), target.data(), 3, 2);
-  EXPECT_EQ(std::string(target.begin(), target.end()), "--abc");
 }
 
 TEST_F(Fields, EveryFailingCheckIsReportedThenNothingHappens) {
@@ -92,7 +80,7 @@ TEST_F(Fields, EveryFailingCheckIsReportedThenNothingHappens) {
   storeField(record.data(), record.data(), 2, 0);
   storeField("zz", record.data(), 0, 0);
   EXPECT_EQ(reportedNumbers(), (std::vector<int>{4230, 4231, 4233, 4234, 4232, 4233}));
-  EXPECT_EQ(std::string(record.begin(), record.end()), "abcdef");
+  EXPECT_EQ(str(record), "abcdef");
 
   headless::clearBoxes();
   std::vector<char> destination(4, 'z');
@@ -101,8 +89,8 @@ TEST_F(Fields, EveryFailingCheckIsReportedThenNothingHappens) {
   EXPECT_EQ(fetchField(nullptr, record.data(), 0, 0), 0);
   EXPECT_EQ(fetchField(record.data(), record.data(), 3, 0), 0);
   EXPECT_EQ(reportedNumbers(), (std::vector<int>{4225, 4222, 4221, 4224, 4223}));
-  EXPECT_EQ(std::string(destination.begin(), destination.end()), "zzzz");
-  EXPECT_EQ(std::string(record.begin(), record.end()), "abcdef");
+  EXPECT_EQ(str(destination), "zzzz");
+  EXPECT_EQ(str(record), "abcdef");
 
   EXPECT_EXIT(
       {
@@ -113,161 +101,131 @@ TEST_F(Fields, EveryFailingCheckIsReportedThenNothingHappens) {
       ::testing::ExitedWithCode(4231 & 0xFF), "ExitProcess\\(4231\\)");
 }
 
-class Texts : public FreshState {};
+// One call on a buffer of exactly the bytes given; NULs are written out, and
+// a buffer without one is a text that fills it.
+struct TextCase {
+  std::string before;
+  std::int32_t arg;  // the maximum length or the width; unused otherwise
+  std::int32_t result;
+  std::string after;  // the buffer's first after.size() bytes afterwards
+  std::vector<int> reports = {};
+};
+
+using TextOp = std::int32_t (*)(char* text, std::int32_t size, std::int32_t arg);
+
+class Texts : public FreshState {
+ protected:
+  static void expectTexts(TextOp op, const std::vector<TextCase>& cases) {
+    for (const TextCase& c : cases) {
+      headless::clearBoxes();
+      auto buffer = bytes(c.before);
+      const std::string what = ::testing::PrintToString(c.before) + " " + std::to_string(c.arg);
+      EXPECT_EQ(op(buffer.data(), static_cast<std::int32_t>(buffer.size()), c.arg), c.result)
+          << what;
+      EXPECT_EQ(std::string(buffer.data(), c.after.size()), c.after) << what;
+      EXPECT_EQ(reportedNumbers(), c.reports) << what;
+    }
+  }
+};
 
 TEST_F(Texts, TrimBlanks) {
-  auto text = withNul("  ab  ");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("ab\0\0\0\0\0", 7));
-  text = withNul("\t\tx");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 1);
-  EXPECT_EQ(asText(text), "x");
-  text = withNul("   ");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 0);
-  EXPECT_EQ(asText(text), "");
-  text = withNul("\xE9 a \xE9");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 5);
-}
-
-TEST_F(Texts, TrimBlanksWithoutNul) {
-  auto text = bytes("  ab");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("ab\0\0", 4));
-  text = bytes("ab ");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("ab\0", 3));
-  text = bytes("abc");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("ab\0", 3));
-  // The last byte gives way to the NUL; the blank before it stays.
-  text = bytes("a c");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 2);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("a \0", 3));
-  text = bytes("   ");
-  EXPECT_EQ(trimBlanks(text.data(), sizeOf(text)), 0);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string(3, '\0'));
+  expectTexts([](char* text, std::int32_t size, std::int32_t) { return trimBlanks(text, size); },
+              {{"  ab  \0"s, 0, 2, "ab\0\0\0\0\0"s},
+               {"\t\tx\0"s, 0, 1, "x\0"s},
+               {"   \0"s, 0, 0, "\0"s},
+               {"\xE9 a \xE9\0"s, 0, 5, "\xE9 a \xE9\0"s},
+               {"  ab"s, 0, 2, "ab\0\0"s},
+               {"ab "s, 0, 2, "ab\0"s},
+               {"abc"s, 0, 2, "ab\0"s},
+               // The last byte gives way to the NUL; the blank before it stays.
+               {"a c"s, 0, 2, "a \0"s},
+               {"   "s, 0, 0, "\0\0\0"s}});
+  char byte = 'q';
   EXPECT_EQ(trimBlanks(nullptr, 4), 0);
-  EXPECT_EQ(trimBlanks(text.data(), 0), 0);
+  EXPECT_EQ(trimBlanks(&byte, 0), 0);
+  EXPECT_EQ(byte, 'q');
 }
 
 TEST_F(Texts, NormaliseNumberText) {
-  const std::pair<const char*, const char*> cases[] = {
-      {" 007", "7"}, {"12.50", "12.5"}, {"12.00", "12"},   {"100", "100"}, {"0.5", ".5"},
-      {"0", "0"},    {"0.000", "0"},    {"-0.50", "-0.5"}, {" 3.", "3"},   {"1.2.30", "1.2.3"}};
-  for (const auto& [input, expected] : cases) {
-    auto text = withNul(input);
-    EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 10), 0) << input;
-    EXPECT_EQ(asText(text), expected) << input;
-  }
-  auto text = withNul("12.50");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 3), 1);
-  EXPECT_EQ(asText(text), "12.5");
-  text = withNul("12.00");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 3), 0);
-  text = withNul("12.3");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 4), 0);
-  EXPECT_TRUE(headless::boxes().empty());
-
-  // A maximum below 1 is reported; the text is still normalised.
-  text = withNul("0012");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 0), 1);
-  EXPECT_EQ(asText(text), "12");
-  EXPECT_EQ(reportedNumbers(), std::vector<int>{4192});
-}
-
-TEST_F(Texts, NormaliseNumberTextWithoutNul) {
-  auto text = bytes("007");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 1), 0);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("7\0\0", 3));
-  text = bytes("0.0");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 1), 0);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("0\0\0", 3));
-  // No room after the "0" for its NUL.
-  text = bytes("0");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 1), 0);
-  EXPECT_EQ(text[0], '0');
-  // Nothing to cut: the text keeps filling the buffer.
-  text = bytes("12");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 1), 1);
-  EXPECT_EQ(std::string(text.begin(), text.end()), "12");
-  text = bytes("1.50");
-  EXPECT_EQ(normaliseNumberText(text.data(), sizeOf(text), 3), 0);
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("1.5\0", 4));
+  expectTexts(normaliseNumberText, {{" 007\0"s, 10, 0, "7\0"s},
+                                    {"12.50\0"s, 10, 0, "12.5\0"s},
+                                    {"12.00\0"s, 10, 0, "12\0"s},
+                                    {"100\0"s, 10, 0, "100\0"s},
+                                    {"0.5\0"s, 10, 0, ".5\0"s},
+                                    {"0\0"s, 10, 0, "0\0"s},
+                                    {"0.000\0"s, 10, 0, "0\0"s},
+                                    {"-0.50\0"s, 10, 0, "-0.5\0"s},
+                                    {" 3.\0"s, 10, 0, "3\0"s},
+                                    {"1.2.30\0"s, 10, 0, "1.2.3\0"s},
+                                    {"12.50\0"s, 3, 1, "12.5\0"s},
+                                    {"12.00\0"s, 3, 0, "12\0"s},
+                                    {"12.3\0"s, 4, 0, "12.3\0"s},
+                                    // A maximum below 1 is reported; the text is still tidied.
+                                    {"0012\0"s, 0, 1, "12\0"s, {4192}},
+                                    {"007"s, 1, 0, "7\0\0"s},
+                                    {"0.0"s, 1, 0, "0\0\0"s},
+                                    // No room after the "0" for its NUL.
+                                    {"0"s, 1, 0, "0"s},
+                                    // Nothing to cut: the text keeps filling the buffer.
+                                    {"12"s, 1, 1, "12"s},
+                                    {"1.50"s, 3, 0, "1.5\0"s}});
   EXPECT_EQ(normaliseNumberText(nullptr, 3, 3), 0);
   EXPECT_TRUE(headless::boxes().empty());
 }
 
 TEST_F(Texts, PadText) {
-  auto text = withNul(std::string("ab\0\0\0", 5));
-  padText(text.data(), sizeOf(text), 5);
-  EXPECT_EQ(asText(text), "ab   ");
-  text = withNul(std::string("ab\0\0\0", 5));
-  padText(text.data(), sizeOf(text), -5);
-  EXPECT_EQ(asText(text), "   ab");
-  for (int width : {3, -3, 6, -6}) {
-    text = withNul("abcdef");
-    padText(text.data(), sizeOf(text), width);
-    EXPECT_EQ(asText(text), "abcdef");
-  }
-  text = withNul("");
-  padText(text.data(), sizeOf(text), 0);
-  EXPECT_EQ(reportedNumbers(), std::vector<int>{4360});
-}
-
-TEST_F(Texts, PadTextChecksRoom) {
-  // Width 5 needs 6 bytes.
-  auto text = withNul(std::string("ab\0\0", 4));
-  padText(text.data(), sizeOf(text), 5);
-  padText(text.data(), sizeOf(text), -5);
-  padText(text.data(), sizeOf(text), INT_MIN);
+  const TextOp pad = [](char* text, std::int32_t size, std::int32_t width) {
+    padText(text, size, width);
+    return 0;
+  };
+  expectTexts(pad, {{"ab\0\0\0\0"s, 5, 0, "ab   \0"s},
+                    {"ab\0\0\0\0"s, -5, 0, "   ab\0"s},
+                    {"abcdef\0"s, 3, 0, "abcdef\0"s},
+                    {"abcdef\0"s, -3, 0, "abcdef\0"s},
+                    {"abcdef\0"s, 6, 0, "abcdef\0"s},
+                    {"abcdef\0"s, -6, 0, "abcdef\0"s},
+                    {"\0"s, 0, 0, "\0"s, {4360}},
+                    // Width 5 needs 6 bytes; 4 fit exactly.
+                    {"ab\0\0\0"s, 5, 0, "ab\0\0\0"s, {4358}},
+                    {"ab\0\0\0"s, -5, 0, "ab\0\0\0"s, {4359}},
+                    {"ab\0\0\0"s, INT_MIN, 0, "ab\0\0\0"s, {4359}},
+                    {"ab\0\0\0"s, -4, 0, "  ab\0"s},
+                    // Without a NUL the size is the length.
+                    {"abc"s, 3, 0, "abc"s},
+                    {"abc"s, -2, 0, "abc"s},
+                    {"abc"s, 4, 0, "abc"s, {4358}},
+                    {"abc"s, -4, 0, "abc"s, {4359}}});
+  headless::clearBoxes();
+  char byte = 'q';
   padText(nullptr, 8, 2);
-  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4358, 4359, 4359, 4357}));
-  EXPECT_EQ(std::string(text.begin(), text.end()), std::string("ab\0\0\0", 5));
-  // Exactly enough room.
-  padText(text.data(), sizeOf(text), -4);
-  EXPECT_EQ(asText(text), "  ab");
-}
-
-TEST_F(Texts, PadTextWithoutNulTakesTheSizeAsLength) {
-  auto text = bytes("abc");
-  padText(text.data(), sizeOf(text), 3);
-  padText(text.data(), sizeOf(text), -2);
-  EXPECT_TRUE(headless::boxes().empty());
-  padText(text.data(), sizeOf(text), 4);
-  padText(text.data(), sizeOf(text), -4);
-  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4358, 4359}));
-  EXPECT_EQ(std::string(text.begin(), text.end()), "abc");
-  padText(text.data(), 0, 1);
-  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4358, 4359, 4358}));
+  padText(&byte, 0, 1);
+  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4357, 4358}));
+  EXPECT_EQ(byte, 'q');
 }
 
 TEST_F(Texts, ChangeCase) {
-  auto text = withNul("aZ9\xE9");
-  EXPECT_EQ(upperCase(text.data(), sizeOf(text)), 4);
-  EXPECT_EQ(asText(text), "AZ9\xE9");
-  text = withNul("aZ9\xE9");
-  EXPECT_EQ(lowerCase(text.data(), sizeOf(text)), 4);
-  EXPECT_EQ(asText(text), "az9\xE9");
-  text = withNul("@[`{");
-  upperCase(text.data(), sizeOf(text));
-  lowerCase(text.data(), sizeOf(text));
-  EXPECT_EQ(asText(text), "@[`{");
-  EXPECT_TRUE(headless::boxes().empty());
-}
-
-TEST_F(Texts, ChangeCaseWithoutNul) {
-  auto text = bytes("ab");
-  EXPECT_EQ(upperCase(text.data(), sizeOf(text)), 1);
-  EXPECT_EQ(std::string(text.begin(), text.end()), "AB");
-  EXPECT_EQ(lowerCase(text.data(), sizeOf(text)), 1);
-  EXPECT_EQ(std::string(text.begin(), text.end()), "ab");
+  const TextOp upper = [](char* text, std::int32_t size, std::int32_t) {
+    return upperCase(text, size);
+  };
+  const TextOp lower = [](char* text, std::int32_t size, std::int32_t) {
+    return lowerCase(text, size);
+  };
+  // Without a NUL every byte is converted and 4372 reported.
+  expectTexts(upper, {{"aZ9\xE9\0"s, 0, 4, "AZ9\xE9\0"s},
+                      {"@[`{\0"s, 0, 4, "@[`{\0"s},
+                      {"ab"s, 0, 1, "AB"s, {4372}}});
+  expectTexts(lower, {{"aZ9\xE9\0"s, 0, 4, "az9\xE9\0"s},
+                      {"@[`{\0"s, 0, 4, "@[`{\0"s},
+                      {"AB"s, 0, 1, "ab"s, {4372}}});
+  headless::clearBoxes();
+  char byte = 'a';
   EXPECT_EQ(upperCase(nullptr, 4), 0);
-  EXPECT_EQ(lowerCase(text.data(), 0), 0);
-  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4372, 4372, 4372, 4372}));
+  EXPECT_EQ(lowerCase(&byte, 0), 0);
+  EXPECT_EQ(reportedNumbers(), (std::vector<int>{4372, 4372}));
   EXPECT_EXIT(
       {
         headless::queueAnswer(IDNO);
-        upperCase(text.data(), sizeOf(text));
+        upperCase(&byte, 1);
       },
       ::testing::ExitedWithCode(4372 & 0xFF), "ExitProcess\\(4372\\)");
 }
