@@ -11,6 +11,9 @@
 #include "platform/core/state.h"
 
 namespace headless {
+
+void resetAudio();  // platform/headless/audio.cpp
+
 namespace {
 
 struct Picture {
@@ -100,6 +103,7 @@ void resizePicture(Picture& p, int width, int height) {
 void reset() {
   platform::resetCore();
   st() = State{};
+  resetAudio();
 }
 
 void setCounterFrequency(std::int64_t f) { st().frequency = f; }

@@ -1,6 +1,7 @@
 // The headless backend's controls for tests: windows and their pictures in
 // memory, a scripted clock, scripted answers to message boxes with a record of
-// every box shown, and injected native events.
+// every box shown, injected native events, and a sound output that records
+// what it is asked to do.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/backend.h"
 #include "platform/core/core.h"
 
 namespace headless {
 
 // Back to a freshly started process: no windows, classes, GDI objects or
-// messages; clock at 0 with frequency 10 MHz; boxes answer Yes/OK; no events.
+// messages; clock at 0 with frequency 10 MHz; boxes answer Yes/OK; no events;
+// no sound system, no sound call made or set to fail.
 void reset();
 
 // ---- Clock ----------------------------------------------------------------
@@ -87,5 +90,27 @@ struct FileRequest {
   std::string patterns;  // the first filter's patterns
 };
 const FileRequest& lastFileRequest();
+
+// ---- Sound -----------------------------------------------------------------
+// Sound files are really read and checked; the output plays nothing but keeps
+// a record of every start.
+using AudioCall = platform::audio::Call;
+struct AudioPlay {
+  std::string name;     // the sound's file name as it was loaded
+  std::uint32_t frame;  // the frame clock's value when it started
+};
+// Where plays read their frame (the main window's presented frames, say);
+// null: frame 0.
+void setAudioFrameClock(const std::uint32_t* clock);
+const std::vector<AudioPlay>& audioPlays();
+// Names of the sounds loaded into the open system, in table order.
+std::vector<std::string> audioSounds();
+bool audioOutputOpen();
+int audioOutputChannels();
+// Calls of a kind made so far, failed ones included.
+int audioCalls(AudioCall call);
+// The call of that kind after the next `skip` ones returns `result` without
+// doing anything else (once).
+void failAudioCall(AudioCall call, AudioResult result, int skip = 0);
 
 }  // namespace headless

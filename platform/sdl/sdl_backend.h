@@ -14,4 +14,10 @@ void setPresentObserver(PresentObserver observer);
 // The name of the SDL renderer of the first native window, or null.
 const char* rendererName();
 
+// Called on SDL's audio thread with every buffer the mixer has made, just
+// before it goes to the device: interleaved signed 16-bit samples (`count` of
+// them, all channels). One observer at a time; null removes it.
+using MixObserver = void (*)(const std::int16_t* samples, int count);
+void setMixObserver(MixObserver observer);
+
 }  // namespace platform::sdl

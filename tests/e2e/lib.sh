@@ -91,12 +91,12 @@ wait_for_size() {
 }
 
 
-# Starts the program from its sound folder (as ./run.sh does) with the given
-# environment settings (NAME=VALUE ...), sets game_pid, and waits for its
-# window: sets id.
+# Starts the program from its sound folder (as ./run.sh does), or from
+# $game_dir when set, with the given environment settings (NAME=VALUE ...),
+# sets game_pid, and waits for its window: sets id.
 start_game() {
-  local run_dir=$work
-  [ -d "$build/sounds" ] && run_dir=$build/sounds
+  local run_dir=${game_dir:-$work}
+  [ -z "${game_dir:-}" ] && [ -d "$build/sounds" ] && run_dir=$build/sounds
   local start_ms=$(($(date +%s%N) / 1000000))
   (cd "$run_dir" && exec env "$@" "$exe") >"$work/starquell.out" 2>"$work/starquell.err" &
   game_pid=$!

@@ -1,5 +1,7 @@
 #include "tests/support/fresh_state.h"
 
+#include <unistd.h>
+
 #include "game/game_state.h"
 #include "shell/shell_globals.h"
 
@@ -7,4 +9,6 @@ void resetProgramState() {
   headless::reset();
   resetShellGlobals();
   resetGameState();
+  // The game opens its sound files by relative name from the folder it runs in.
+  if (chdir(STARQUELL_SOUND_DIR) != 0) ADD_FAILURE() << "no sound folder " << STARQUELL_SOUND_DIR;
 }

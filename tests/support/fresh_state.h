@@ -1,13 +1,15 @@
 // Every test starts from a freshly started process: no windows, a scripted
-// clock at 0, message boxes answering Yes, and all static program state as
-// static initialisation left it.
+// clock at 0, message boxes answering Yes, all static program state as static
+// initialisation left it, and the build's sound folder as working directory,
+// as ./run.sh starts the game.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "platform/headless/headless.h"
 
-// Resets the platform layer and every piece of static program state.
+// Resets the platform layer and every piece of static program state, and
+// enters the sound folder.
 void resetProgramState();
 
 class FreshState : public ::testing::Test {

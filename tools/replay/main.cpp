@@ -1,7 +1,10 @@
 // starquell-replay [--frames N] [--dump-frame K FILE.png] SCRIPT
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "tools/replay/replay.h"
@@ -54,6 +57,15 @@ int main(int argc, char** argv) {
   if (in != stdin) std::fclose(in);
   if (!parsed) {
     std::fprintf(stderr, "starquell-replay: %s: %s\n", path, error.c_str());
+    return 2;
+  }
+  // The program opens its sound files by relative name: it runs in the build's
+  // sound folder, as ./run.sh starts it. A relative dump path stays where it was.
+  if (!options.dump_path.empty()) {
+    options.dump_path = std::filesystem::absolute(options.dump_path).string();
+  }
+  if (chdir(STARQUELL_SOUND_DIR) != 0) {
+    std::fprintf(stderr, "starquell-replay: no sound folder %s\n", STARQUELL_SOUND_DIR);
     return 2;
   }
   options.frames = frames >= 0             ? static_cast<std::uint32_t>(frames)
