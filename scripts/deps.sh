@@ -4,7 +4,7 @@
 # a package cannot be found in the package lists.
 
 # Packages every build needs.
-BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
                 libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core clang-format)
 # Packages the Windows cross-build needs.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)

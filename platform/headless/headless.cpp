@@ -1,8 +1,8 @@
 // The backend that tests link: everything in memory, time scripted.
 #include "platform/headless/headless.h"
 
-#include <png.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -160,36 +160,57 @@ bool writePng(HWND hwnd, const char* path) {
   });
 }
 
+namespace {
+
+void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+// One PNG chunk: length, type, data, and the CRC-32 of type and data.
+void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::uint8_t* data,
+              std::size_t size) {
+  putBigEndian(out, static_cast<std::uint32_t>(size));
+  const std::size_t type_at = out.size();
+  out.insert(out.end(), type, type + 4);
+  if (size > 0) out.insert(out.end(), data, data + size);
+  putBigEndian(
+      out, static_cast<std::uint32_t>(crc32(0, out.data() + type_at, static_cast<uInt>(size + 4))));
+}
+
+}  // namespace
+
 bool writeRgbPng(const char* path, int width, int height,
                  const std::function<std::uint32_t(int x, int y)>& rgb) {
   if (width <= 0 || height <= 0) return false;
+  // 8-bit RGB rows, each after its filter byte 0 (none), compressed as one stream.
+  const std::size_t row_bytes = 1 + static_cast<std::size_t>(width) * 3;
+  std::vector<std::uint8_t> rows(row_bytes * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = rows.data() + row_bytes * static_cast<std::size_t>(y);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t c = rgb(x, y);
+      row[1 + 3 * x] = static_cast<std::uint8_t>(c >> 16);
+      row[2 + 3 * x] = static_cast<std::uint8_t>(c >> 8);
+      row[3 + 3 * x] = static_cast<std::uint8_t>(c);
+    }
+  }
+  uLongf packed_size = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<std::uint8_t> packed(packed_size);
+  if (compress(packed.data(), &packed_size, rows.data(), static_cast<uLong>(rows.size())) != Z_OK) {
+    return false;
+  }
+  std::vector<std::uint8_t> header;
+  putBigEndian(header, static_cast<std::uint32_t>(width));
+  putBigEndian(header, static_cast<std::uint32_t>(height));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
+  std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  putChunk(file, "IHDR", header.data(), header.size());
+  putChunk(file, "IDAT", packed.data(), packed_size);
+  putChunk(file, "IEND", nullptr, 0);
   std::FILE* f = std::fopen(path, "wb");
   if (f == nullptr) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  bool ok = false;
-  if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-    png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const std::uint32_t c = rgb(x, y);
-        row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>(c >> 16);
-        row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>(c >> 8);
-        row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(c);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    ok = true;
-  }
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
-  return ok;
+  const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+  return std::fclose(f) == 0 && written;
 }
 
 void failNextCreateWindow() { st().fail_next_create = true; }
