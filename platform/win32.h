@@ -1,9 +1,11 @@
 // The Win32 subset the program calls. On Windows this is the real thing; elsewhere
 // the same names are declared here with Windows' widths and values, and the
-// platform layer (platform/core plus one backend) implements them.
+// platform layer (platform/core plus one backend) implements them. The Windows
+// build of the test suites (STARQUELL_WIN32_SHIM) takes these declarations too:
+// it runs on the platform layer, under Wine.
 #pragma once
 
-#if defined(_WIN32)
+#if defined(_WIN32) && !defined(STARQUELL_WIN32_SHIM)
 // windows.h first: the other two build on its types.
 #include <windows.h>
 
@@ -610,4 +612,4 @@ MMRESULT timeEndPeriod(UINT period);
 // The process entry the program defines; the platform layer's main() calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show);
 
-#endif  // !_WIN32
+#endif  // the platform layer's declarations

@@ -3,7 +3,9 @@
 // program's version resource holds (VS_VERSIONINFO with its fixed record), and
 // the version calls find that block in the file's bytes: a file without one
 // has no version information, as on Windows.
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstddef>
 #include <cstdio>
@@ -123,9 +125,15 @@ DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR file_name, DWORD size) {
   if (state().module_file[0] != 0) {
     copyText(native, sizeof native, state().module_file);
   } else {
+#ifdef _WIN32
+    // The Windows test build: the runtime has the path, already in Windows form.
+    if (_pgmptr == nullptr) return 0;
+    copyText(native, sizeof native, _pgmptr);
+#else
     const ssize_t n = readlink("/proc/self/exe", native, sizeof native - 1);
     if (n <= 0) return 0;
     native[n] = 0;
+#endif
   }
   char windows[WINDOW_TEXT_MAX];
   if (!toWindowsPath(native, windows, sizeof windows)) return 0;

@@ -1,5 +1,5 @@
 # Runs the replay runner on SCRIPT twice; both runs must print the same lines,
-# equal to GOLDEN, and end with status 0.
+# equal to GOLDEN (line ends aside: Windows writes CRLF), and end with status 0.
 #   cmake -DRUNNER=... -DSCRIPT=... -DGOLDEN=... -DOUT=... -P replay.cmake
 foreach(run 1 2)
   execute_process(COMMAND ${RUNNER} ${SCRIPT} OUTPUT_FILE ${OUT}.${run} ERROR_VARIABLE err
@@ -15,7 +15,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}.1 ${OUT}.2 RESU
 if(differ)
   message(FATAL_ERROR "the same script gave different lines in two runs")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}.1 ${GOLDEN} RESULT_VARIABLE differ)
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files --ignore-eol ${OUT}.1 ${GOLDEN}
+                RESULT_VARIABLE differ)
 if(differ)
   message(FATAL_ERROR "${OUT}.1 differs from ${GOLDEN}")
 endif()

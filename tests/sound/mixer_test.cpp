@@ -64,24 +64,27 @@ class MixerTest : public ::testing::Test {
 TEST_F(MixerTest, EveryEncodingAndRateComesOutAsStereoAtTheMixRate) {
   struct Case {
     const char* what;
-    Source source;
+    std::uint16_t bits, channels;
+    std::uint32_t rate;
+    std::vector<int> samples;
     std::vector<int> out;  // left, right per frame; silence follows
   };
   const Case cases[] = {
-      {"16-bit mono", {16, 1, MIX_RATE, {1000, -2000}}, {1000, 1000, -2000, -2000}},
-      {"16-bit stereo", {16, 2, MIX_RATE, {100, -100, 200, -200}}, {100, -100, 200, -200}},
-      {"8-bit mono, unsigned",
-       {8, 1, MIX_RATE, {255, 0, 128}},
-       {32512, 32512, -32768, -32768, 0, 0}},
-      {"8-bit stereo", {8, 2, MIX_RATE, {129, 127}}, {256, -256}},
+      {"16-bit mono", 16, 1, MIX_RATE, {1000, -2000}, {1000, 1000, -2000, -2000}},
+      {"16-bit stereo", 16, 2, MIX_RATE, {100, -100, 200, -200}, {100, -100, 200, -200}},
+      {"8-bit mono, unsigned", 8, 1, MIX_RATE, {255, 0, 128}, {32512, 32512, -32768, -32768, 0, 0}},
+      {"8-bit stereo", 8, 2, MIX_RATE, {129, 127}, {256, -256}},
       {"half rate, interpolated, last frame held",
-       {16, 1, MIX_RATE / 2, {0, 1000}},
+       16,
+       1,
+       MIX_RATE / 2,
+       {0, 1000},
        {0, 0, 500, 500, 1000, 1000, 1000, 1000}},
-      {"double rate, every other frame", {16, 1, MIX_RATE * 2, {0, 10, 20, 30}}, {0, 0, 20, 20}},
+      {"double rate, every other frame", 16, 1, MIX_RATE * 2, {0, 10, 20, 30}, {0, 0, 20, 20}},
   };
   for (const Case& c : cases) {
     mixer_.open(5);
-    load(0, c.source);
+    load(0, Source{c.bits, c.channels, c.rate, c.samples});
     mixer_.play(0);
     std::vector<int> want = c.out;
     want.resize(want.size() + 4, 0);

@@ -1,27 +1,34 @@
 #include "tests/sound/sound_files.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 
 #include "tools/soundgen/synth.h"
 
 SoundFolder::SoundFolder() {
-  char buffer[PATH_MAX];
-  previous_ = getcwd(buffer, sizeof buffer) != nullptr ? buffer : ".";
-  char name[] = "/tmp/starquell-sound-XXXXXX";
-  path_ = mkdtemp(name) != nullptr ? name : "";
+  namespace fs = std::filesystem;
+  std::error_code error;
+  previous_ = fs::current_path(error).string();
+  // A name nobody holds: made, not just found free.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const fs::path name =
+        fs::temp_directory_path(error) / ("starquell-sound-" + std::to_string(random()));
+    if (fs::create_directory(name, error)) path_ = name.string();
+  }
   EXPECT_FALSE(path_.empty()) << "no temporary folder";
   EXPECT_TRUE(soundgen::writeEffects(path_));
-  EXPECT_EQ(chdir(path_.c_str()), 0);
+  fs::current_path(path_, error);
+  EXPECT_FALSE(error) << error.message();
 }
 
 SoundFolder::~SoundFolder() {
-  EXPECT_EQ(chdir(previous_.c_str()), 0);
   std::error_code error;
+  std::filesystem::current_path(previous_, error);
+  EXPECT_FALSE(error) << error.message();
   if (!path_.empty()) std::filesystem::remove_all(path_, error);
 }
 

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     const std::vector<char> bytes((std::istreambuf_iterator<char>(stream)),
                                   std::istreambuf_iterator<char>());
     if (!stream.eof() && stream.fail()) {
-      std::fprintf(stderr, "cannot read %s\n", file.c_str());
+      std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
       return 1;
     }
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
