@@ -5,7 +5,8 @@ SANITIZE := build/sanitize
 BENCH := build/bench
 SOURCES := find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
 
-.PHONY: all build sanitize test test-sanitize bench e2e fuzz soak windows format format-check clean
+.PHONY: all build sanitize test test-sanitize bench e2e fuzz soak windows windows-tests e2e-windows \
+        bench-windows format format-check clean
 
 all: build
 
@@ -44,6 +45,21 @@ fuzz:
 windows:
 	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build/windows -j $(JOBS)
+
+# The test suites and the replay runner cross-built for Windows on our own
+# platform layer; their ctest runs them under Wine.
+windows-tests:
+	cmake -S . -B build/windows-tests -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DSTARQUELL_WIN32_SHIM=ON >/dev/null
+	cmake --build build/windows-tests -j $(JOBS)
+
+# Everything Windows under Wine (installed when missing): the suites, the
+# golden duel, and starquell.exe through the window system.
+e2e-windows: build windows windows-tests
+	tests/wine/run.sh build/windows build/windows-tests $(NORMAL)
+
+# The frame pacing of starquell.exe under Wine: 600 frame periods.
+bench-windows: build windows
+	bench/windows/pacing.sh build/windows $(NORMAL)
 
 format:
 	$(SOURCES) | xargs clang-format -i

@@ -6,8 +6,10 @@
 # Packages every build needs.
 BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
                 libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev fonts-dejavu-core clang-format)
-# Packages the Windows cross-build needs.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev)
+# Packages the Windows cross-builds need (the program, and the tests on our platform layer).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev)
+# Packages that run the Windows builds: Wine (64-bit only) and the fonts its message boxes use.
+WINE_PACKAGES=(wine64 wine fonts-wine)
 # Packages the real-window checks need.
 E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev)
 

@@ -1,10 +1,21 @@
 # Shared set-up of the real-window checks, sourced by each check script:
 # fail/pass, a private Xvfb display, ImageMagick, the built program, window
-# sizes and the picture check, and clean-up of everything started.
+# sizes, the picture checks, and clean-up of everything started.
 # Expects: build (the build folder), set before sourcing.
+# Under Wine (tests/wine/run.sh) the game and sound checks drive the Windows
+# program: E2E_LAUNCHER=wine, build the Windows build, E2E_CLOSER the close
+# helper of a Linux build.
 
-exe=$build/app/starquell
-closer=$build/tests/e2e/close_window
+launcher=${E2E_LAUNCHER:-}
+if [ -n "$launcher" ]; then
+  export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine-prefix}
+  exe=$build/app/starquell.exe
+  sound_dir=$build/app
+else
+  exe=$build/app/starquell
+  sound_dir=$build/sounds
+fi
+closer=${E2E_CLOSER:-$build/tests/e2e/close_window}
 title='Starquell. Early concept demo only.'
 title_pattern='^Starquell\. Early concept demo only\.$'
 light_grey='192,192,192'
@@ -34,6 +45,8 @@ xvfb_pid=
 game_pid=
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  # Wine's server and its helper processes hold the display: they go first.
+  [ -n "$launcher" ] && timeout 20 wineserver -k 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -52,6 +65,21 @@ unset WAYLAND_DISPLAY
 export SDL_AUDIODRIVER=dummy
 # Sanitizer builds: leaks of system libraries behind SDL are not ours.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+# NAME=VALUE settings under which the program's mixed sound goes to FILE:
+# SDL's disk driver; under Wine, an ALSA default device that writes the file
+# (Wine's sound driver plays to ALSA's default device).
+audio_capture_env() {
+  local file=$1
+  if [ -n "$launcher" ]; then
+    mkdir -p "$work/home"
+    printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s"\n format "raw"\n}\n' \
+      "$file" >"$work/home/.asoundrc"
+    echo "HOME=$work/home"
+  else
+    echo "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$file"
+  fi
+}
 
 # width height of a window, as the X server has it
 window_size() { xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}'; }
@@ -79,6 +107,51 @@ check_picture() {
   pass "$what: ${want_w}x${want_h}, colours $(echo $colours | tr '\n' ' ')"
 }
 
+# Screenshot of the window into $work/NAME.png; prints the file's name.
+shot() {
+  import -window "$id" "$work/$1.png" || fail "screenshot failed"
+  echo "$work/$1.png"
+}
+
+# expect_colours PNG WHAT x,y=r,g,b ...: pixels of the client area (x, y from
+# its top left) have the colours given. One ImageMagick call reads them all.
+expect_colours() {
+  local png=$1 what=$2
+  shift 2
+  local spec format=
+  for spec in "$@"; do
+    local at=${spec%%=*}
+    local x=$((${at%,*} + client_x)) y=$((${at#*,} + client_y))
+    format+="%[fx:int(255*p{$x,$y}.r+.5)],%[fx:int(255*p{$x,$y}.g+.5)],%[fx:int(255*p{$x,$y}.b+.5)] "
+  done
+  local got
+  read -r -a got <<<"$("$magick" "$png" -format "$format" info:)" || fail "$what: unreadable screenshot"
+  local i=0
+  for spec in "$@"; do
+    [ "${got[i]:-}" = "${spec#*=}" ] || fail "$what: pixel (${spec%%=*}) is ${got[i]:-nothing}, expected ${spec#*=}"
+    i=$((i + 1))
+  done
+  pass "$what"
+}
+
+# Finds the client area in a screenshot of the window by the arena's grey
+# border, which runs 9 pixels in from the left and right edges, 6 from the top
+# and 8 from the bottom: sets client_x, client_y (its offset in the window)
+# and client_w, client_h. The window system may put the client anywhere in
+# the window it shows (Wine's does without a window manager).
+client_area() {
+  local box
+  box=$("$magick" "$1" -fill black +opaque 'rgb(153,153,153)' -format '%@' info:) ||
+    fail "unreadable screenshot $1"
+  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || fail "no grey border in $1 ($box)"
+  client_w=$((BASH_REMATCH[1] + 17))
+  client_h=$((BASH_REMATCH[2] + 13))
+  client_x=$((BASH_REMATCH[3] - 9))
+  client_y=$((BASH_REMATCH[4] - 6))
+}
+client_x=0
+client_y=0
+
 # Waits until the window has the given size, then lets a few frames pass.
 wait_for_size() {
   local id=$1 w=$2 h=$3
@@ -93,22 +166,25 @@ wait_for_size() {
 
 # Starts the program from its sound folder (as ./run.sh does), or from
 # $game_dir when set, with the given environment settings (NAME=VALUE ...),
-# sets game_pid, and waits for its window: sets id.
+# sets game_pid, and waits for its window: sets id. Wine's loader keeps the
+# process id, so game_pid is the program's own and its status is the program's.
 start_game() {
   local run_dir=${game_dir:-$work}
-  [ -z "${game_dir:-}" ] && [ -d "$build/sounds" ] && run_dir=$build/sounds
+  [ -z "${game_dir:-}" ] && [ -d "$sound_dir" ] && run_dir=$sound_dir
   local start_ms=$(($(date +%s%N) / 1000000))
-  (cd "$run_dir" && exec env "$@" "$exe") >"$work/starquell.out" 2>"$work/starquell.err" &
+  # shellcheck disable=SC2086 # the launcher is one word or none
+  (cd "$run_dir" && exec env "$@" $launcher "$exe") >"$work/starquell.out" 2>"$work/starquell.err" &
   game_pid=$!
   id=$(timeout 10 xdotool search --sync --all --pid "$game_pid" --name "$title_pattern" | head -n1)
   [ -n "$id" ] || fail "no window titled '$title' appeared within 10 s"
   pass "window '$title' found after $(($(date +%s%N) / 1000000 - start_ms)) ms"
 }
 
-# Waits up to 5 s for the program to end; sets status (empty if it still runs).
+# Waits up to 10 s for the program to end (Wine takes about 2 s to take a
+# process down); sets status (empty if it still runs).
 wait_for_exit() {
   status=
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     if ! kill -0 "$game_pid" 2>/dev/null; then
       wait "$game_pid"
       status=$?
@@ -124,7 +200,7 @@ close_game() {
   kill -0 "$game_pid" 2>/dev/null || fail "starquell ended before it was asked to close"
   "$closer" "$id" || fail "could not send the close request"
   wait_for_exit
-  [ -n "$status" ] || fail "starquell still runs 5 s after the close request"
+  [ -n "$status" ] || fail "starquell still runs 10 s after the close request"
   [ "$status" -eq 0 ] || fail "starquell ended with status $status after the close request"
   pass "close request ended starquell with status 0"
 }
