@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a normal
 # build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds the
-# program for Windows; then the real-window checks.
+# program and the tests for Windows; then the real-window checks, and the
+# Windows builds under Wine where Wine is installed or can be installed.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -29,6 +30,11 @@ echo "== windows build (the same sources against the real <windows.h>)"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j "$jobs"
 
+echo "== windows test build (the tests on our platform layer, for Wine)"
+cmake -S . -B build/windows-tests -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DSTARQUELL_WIN32_SHIM=ON >/dev/null
+cmake --build build/windows-tests -j "$jobs"
+
 e2e=0
 if [ -x tests/e2e/run.sh ]; then
   echo "== end-to-end"
@@ -36,8 +42,21 @@ if [ -x tests/e2e/run.sh ]; then
   e2e=1
 fi
 
-# One closing line for the whole run: every ctest test of both builds, the soak
-# and the end-to-end check (a failure stops the script before this line).
+# Tests a ctest log counted.
 ran() { sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -n 1; }
-total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e ))
+
+# Wine, where it is installed or can be installed in a few minutes: the Windows
+# test build's ctest and the window checks on starquell.exe.
+wine=0
+if timeout 600 bash -c 'source scripts/deps.sh && ensure_packages "${WINE_PACKAGES[@]}"'; then
+  echo "== wine"
+  tests/wine/run.sh build/windows build/windows-tests build/normal
+  wine=$(($(ran build/windows-tests/ctest.log) + 1))
+else
+  echo "== wine: skipped, Wine is not installed and could not be installed"
+fi
+
+# One closing line for the whole run: every ctest test of both builds, the soak,
+# the end-to-end check and the Wine runs (a failure stops the script before this line).
+total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine ))
 echo "tests: $total passed, 0 failed"
