@@ -2,10 +2,11 @@
 # The Windows builds under Wine, an independent implementation of the Windows
 # API. First the test suites and the replay runner's golden duel, cross-built
 # on our own platform layer (their ctest runs each program through
-# tests/wine/wine.sh); then starquell.exe, built against the real <windows.h>
-# with its sound files beside it, driven through the window system by the game
-# and sound checks of tests/e2e. Installs Wine and the real-window tools where
-# they are missing. Wine's prefix is build/wine-prefix.
+# tests/wine/wine.sh); then the programs built against the real <windows.h>,
+# starquell.exe with its sound files beside it and starquell-controls.exe,
+# driven through the window system by every check of tests/e2e. Installs Wine
+# and the real-window tools where they are missing. Wine's prefix is
+# build/wine-prefix.
 # Usage: tests/wine/run.sh WINDOWS_BUILD WINDOWS_TESTS_BUILD LINUX_BUILD
 # (LINUX_BUILD provides the close helper, tests/e2e/close_window.)
 set -uo pipefail
@@ -25,9 +26,26 @@ ctest --test-dir "$windows_tests" --output-on-failure -j "$(nproc)" --timeout 30
   tee "$windows_tests/ctest.log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
 
-for check in game sound; do
-  echo "== wine: $check check on starquell.exe"
-  E2E_LAUNCHER=$here/wine.sh E2E_CLOSER=$linux/tests/e2e/close_window \
-    bash "$root/tests/e2e/$check.sh" "$windows" || exit 1
+echo "== wine: the Windows programs need system DLLs only and carry the version"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows/CMakeCache.txt")
+for program in "$windows/app/starquell.exe" "$windows/tools/controls_demo/starquell-controls.exe"; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z')
+  for dll in $dlls; do
+    case $dll in
+      kernel32.dll | user32.dll | gdi32.dll | winmm.dll | comdlg32.dll | version.dll | msvcrt.dll) ;;
+      *)
+        echo "wine: FAIL: $program needs $dll, which Windows does not bring" >&2
+        exit 1
+        ;;
+    esac
+  done
+  # The version resource's strings are UTF-16: without the NUL bytes they read as text.
+  tr -d '\0' <"$program" | grep -a "FileVersion$version" >/dev/null ||
+    { echo "wine: FAIL: $program carries no version $version" >&2; exit 1; }
+  echo "wine: ok: $(basename "$program"): version $version, needs" $dlls
 done
+
+echo "== wine: the real-window checks on the Windows programs"
+E2E_LAUNCHER=$here/wine.sh E2E_CLOSER=$linux/tests/e2e/close_window \
+  "$root/tests/e2e/run.sh" "$windows" || exit 1
 echo "wine: all checks passed in $(($(date +%s) - started)) s"
