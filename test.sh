@@ -51,7 +51,7 @@ wine=0
 if timeout 600 bash -c 'source scripts/deps.sh && ensure_packages "${WINE_PACKAGES[@]}"'; then
   echo "== wine"
   tests/wine/run.sh build/windows build/windows-tests build/normal
-  wine=$(($(ran build/windows-tests/ctest.log) + 1))
+  wine=$(($(ran build/windows-tests/ctest.log) + $(ran build/windows/ctest.log) + 1))
 else
   echo "== wine: skipped, Wine is not installed and could not be installed"
 fi

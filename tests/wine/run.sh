@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The Windows builds under Wine, an independent implementation of the Windows
 # API. First the test suites and the replay runner's golden duel, cross-built
-# on our own platform layer (their ctest runs each program through
-# tests/wine/wine.sh); then the programs built against the real <windows.h>,
-# starquell.exe with its sound files beside it and starquell-controls.exe,
-# driven through the window system by every check of tests/e2e. Installs Wine
-# and the real-window tools where they are missing. Wine's prefix is
-# build/wine-prefix.
+# on our own platform layer, and the sound library's waveOut output (each
+# build's ctest runs its programs through tests/wine/wine.sh); then the
+# programs built against the real <windows.h>, starquell.exe with its sound
+# files beside it and starquell-controls.exe, driven through the window system
+# by every check of tests/e2e. Installs Wine and the real-window tools where
+# they are missing. Wine's prefix is build/wine-prefix.
 # Usage: tests/wine/run.sh WINDOWS_BUILD WINDOWS_TESTS_BUILD LINUX_BUILD
 # (LINUX_BUILD provides the close helper, tests/e2e/close_window.)
 set -uo pipefail
@@ -21,10 +21,11 @@ ensure_packages "${WINE_PACKAGES[@]}" "${E2E_PACKAGES[@]}" || exit 1
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
 
 started=$(date +%s)
-echo "== wine: the test suites and the replay's golden duel"
-ctest --test-dir "$windows_tests" --output-on-failure -j "$(nproc)" --timeout 300 |
-  tee "$windows_tests/ctest.log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+for build in "$windows_tests" "$windows"; do
+  echo "== wine: the tests of $build"
+  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 | tee "$build/ctest.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+done
 
 echo "== wine: the Windows programs need system DLLs only and carry the version"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$windows/CMakeCache.txt")
