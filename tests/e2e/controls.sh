@@ -99,13 +99,7 @@ before=$(crop_sum "$button_x" "$list_row" list_before)
 xdotool mousemove --window "$id" "$button_x" "$button_y" click 1
 if [ -n "$launcher" ]; then
   # The system's dialog, titled Browse, opens with its file name field focused.
-  dialog=
-  for _ in $(seq 100); do
-    dialog=$(xwininfo -root -tree | awk '/"Browse"/ {print $1; exit}')
-    [ -n "$dialog" ] && break
-    sleep 0.05
-  done
-  [ -n "$dialog" ] || fail "no file dialog titled Browse appeared"
+  [ -n "$(wait_for_window_titled Browse)" ] || fail "no file dialog titled Browse appeared"
   sleep 0.5
   xdotool type --delay 40 notes.txt
   xdotool key Return

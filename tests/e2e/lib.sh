@@ -180,6 +180,19 @@ start_game() {
   pass "window '$title' found after $(($(date +%s%N) / 1000000 - start_ms)) ms"
 }
 
+# Waits up to 5 s for a top-level window titled exactly TITLE and prints its
+# id (nothing when none came). Message boxes and dialogs are found this way:
+# xdotool's search misses titles set only as UTF-8.
+wait_for_window_titled() {
+  local found=
+  for _ in $(seq 100); do
+    found=$(xwininfo -root -tree | awk -v title="\"$1\"" 'index($0, title) {print $1; exit}')
+    [ -n "$found" ] && break
+    sleep 0.05
+  done
+  echo "$found"
+}
+
 # Waits up to 10 s for the program to end (Wine takes about 2 s to take a
 # process down); sets status (empty if it still runs).
 wait_for_exit() {

@@ -40,12 +40,7 @@ game_dir=$work/no-fire
 mkdir -p "$game_dir"
 cp "$sound_dir/hit.wav" "$sound_dir/sound21.wav" "$game_dir/" || fail "no sound files to copy"
 start_game
-box=
-for _ in $(seq 100); do
-  box=$(xwininfo -root -tree | awk '/"Sound system problem\."/ {print $1; exit}')
-  [ -n "$box" ] && break
-  sleep 0.05
-done
+box=$(wait_for_window_titled "Sound system problem.")
 [ -n "$box" ] || fail "no \"Sound system problem.\" box appeared without fire.wav"
 kill -0 "$game_pid" 2>/dev/null || fail "starquell ended before its box was answered"
 pass "the \"Sound system problem.\" box is shown"
