@@ -23,16 +23,7 @@ class BackBuffer : public FreshState {
     hwnd = openMainWindow();
     ASSERT_NE(hwnd, nullptr);
   }
-  static std::vector<int> reported() {
-    std::vector<int> numbers;
-    for (const auto& box : headless::boxes()) {
-      int number = 0;
-      if (std::sscanf(box.text.c_str(), "Error %d  Contine?", &number) == 1) {
-        numbers.push_back(number);
-      }
-    }
-    return numbers;
-  }
+
   HWND hwnd = nullptr;
   MainWindow& mw = g_shell.main_window;
 };
@@ -106,7 +97,7 @@ TEST_F(BackBuffer, ARefusedBitmapSectionLeavesNoBufferAndFramesGoOn) {
   runFrame();
   EXPECT_TRUE(mw.hasPixels()) << "the next paint tries again";
   // The first frame chose its five colours without a buffer: each choice says so.
-  EXPECT_EQ(reported(), std::vector<int>(5, 4466));
+  EXPECT_EQ(reportedErrors(), std::vector<int>(5, 4466));
 }
 
 // Each failed check reports its own number and leaves the paint state alone.
@@ -128,7 +119,8 @@ TEST_F(BackBuffer, PaintWrappersCheckTheirOrder) {
   g_shell.ShellReadyMarker = 0;
   EXPECT_EQ(BeginFramePaint(&mw, 2), nullptr);  // 4459
   EndFramePaint(&mw);                           // 4470
-  EXPECT_EQ(reported(), (std::vector<int>{4467, 4471, 4472, 4457, 4468, 4458, 4469, 4459, 4470}));
+  EXPECT_EQ(reportedErrors(),
+            (std::vector<int>{4467, 4471, 4472, 4457, 4468, 4458, 4469, 4459, 4470}));
   EXPECT_EQ(mw.PaintState, PAINT_IDLE);
   EXPECT_EQ(mw.presented_frames, 1u);
 }
@@ -196,7 +188,7 @@ TEST_F(BackBuffer, StatusTextGoesOutAtTheEndOfAPaintAndNeedsItsTerminator) {
   SetControlText(&status, nullptr, 2);
   ControlSlot unbound;
   SetControlText(&unbound, "x", 2);
-  EXPECT_EQ(reported(), (std::vector<int>{4272, 4267, 4271, 4268}));
+  EXPECT_EQ(reportedErrors(), (std::vector<int>{4272, 4267, 4271, 4268}));
   g_shell.status_control = nullptr;
 }
 

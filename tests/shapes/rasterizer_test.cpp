@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <set>
@@ -25,18 +24,6 @@ std::vector<ShapePoint> shapeOf(std::initializer_list<ShapePoint> points) {
   std::vector<ShapePoint> shape(points);
   shape.push_back({SHAPE_END, SHAPE_END, 0});
   return shape;
-}
-
-// The error numbers reported so far, in order.
-std::vector<int> reported() {
-  std::vector<int> numbers;
-  for (const auto& box : headless::boxes()) {
-    int number = 0;
-    if (std::sscanf(box.text.c_str(), "Error %d  Contine?", &number) == 1) {
-      numbers.push_back(number);
-    }
-  }
-  return numbers;
 }
 
 using Cell = std::pair<int, int>;
@@ -208,7 +195,7 @@ TEST_F(Rasterizer, OversizedSegmentsAreReportedAndSkipped) {
     EXPECT_EQ(buffer.count(INK), 2);
     EXPECT_EQ(buffer.pixel(30, 30), INK);
     EXPECT_EQ(buffer.pixel(31, 30), INK);
-    EXPECT_EQ(reported(), c.reports) << c.dx << ", " << c.dy;
+    EXPECT_EQ(reportedErrors(), c.reports) << c.dx << ", " << c.dy;
   }
 }
 
@@ -265,7 +252,7 @@ TEST_F(Rasterizer, EntryChecksEndTheCallInOrder) {
     cursor = buffer.at(2, 2);
     draw(buffer, c.mode, c.shape, 0, c.cursor, c.save);
     EXPECT_EQ(cursor, buffer.at(2, 2));
-    EXPECT_EQ(reported(), c.reports);
+    EXPECT_EQ(reportedErrors(), c.reports);
   }
   EXPECT_EQ(buffer.pixels(), PixelBuffer(16, 16).pixels());
 }
@@ -323,7 +310,7 @@ TEST_F(Rasterizer, SlotsReceiveRotatedVerticesWhileMarked) {
     for (int n = 0; n < 3; ++n) {
       EXPECT_EQ(Cell(slots[n].x, slots[n].y), c.slots[n]) << "angle " << c.angle << " slot " << n;
     }
-    EXPECT_EQ(reported(), c.reports) << c.angle;
+    EXPECT_EQ(reportedErrors(), c.reports) << c.angle;
     if (c.angle != 1024) continue;
     if (drawn_at_1024.empty()) drawn_at_1024 = buffer.pixels();
     EXPECT_EQ(buffer.pixels(), drawn_at_1024);
@@ -395,7 +382,7 @@ TEST_F(Rasterizer, SaveAndRestoreStopWhereTheNextPixelWouldNotFit) {
   area.fill(0xEE);
   PixelOffset cursor = buffer.at(4, 4);
   draw(buffer, SHAPE_SAVE_UNDER, diagonal.data(), 0, &cursor, area.data(), 15);
-  EXPECT_EQ(reported(), std::vector<int>{7235});
+  EXPECT_EQ(reportedErrors(), std::vector<int>{7235});
   for (std::size_t i = 0; i < area.size(); ++i) EXPECT_EQ(area[i], i < 15 ? 0x11 : 0xEE) << i;
   // Seven diagonal steps fill 15 bytes; the eighth step's corner did not fit.
   EXPECT_EQ(cursor, buffer.at(11, 12));
@@ -404,7 +391,7 @@ TEST_F(Rasterizer, SaveAndRestoreStopWhereTheNextPixelWouldNotFit) {
   buffer.fill(0x77);
   cursor = buffer.at(4, 4);
   draw(buffer, SHAPE_RESTORE_UNDER, diagonal.data(), 0, &cursor, area.data(), 15);
-  EXPECT_EQ(reported(), std::vector<int>{7235});
+  EXPECT_EQ(reportedErrors(), std::vector<int>{7235});
   EXPECT_EQ(buffer.count(0x11), 15);
   EXPECT_EQ(buffer.pixel(11, 12), 0x77);
   EXPECT_EQ(area[15], 0xEE);
@@ -427,7 +414,7 @@ TEST_F(Rasterizer, SaveRoomIsCheckedBeforeEachVertexAndAfterTheLast) {
     headless::clearBoxes();
     PixelOffset cursor = buffer.at(2, 2);
     draw(buffer, SHAPE_SAVE_UNDER, twelve.data(), 0, &cursor, area, save_size);
-    EXPECT_EQ(reported(), save_size == 13 ? std::vector<int>{} : std::vector<int>{7235})
+    EXPECT_EQ(reportedErrors(), save_size == 13 ? std::vector<int>{} : std::vector<int>{7235})
         << save_size;
     EXPECT_EQ(cursor, save_size < 11 ? buffer.at(2, 2) : buffer.at(10, 5)) << save_size;
   }
@@ -437,7 +424,7 @@ TEST_F(Rasterizer, SaveRoomIsCheckedBeforeEachVertexAndAfterTheLast) {
   const SaveRun run = saveRun(buffer, steps.data(), 0, buffer.at(2, 2), 11);
   EXPECT_EQ(run.bytes.size(), 2u);
   EXPECT_EQ(run.cursor, buffer.at(3, 2));
-  EXPECT_EQ(reported(), (std::vector<int>{7235, 7235}));
+  EXPECT_EQ(reportedErrors(), (std::vector<int>{7235, 7235}));
 
   // Drawing needs no save bytes but is checked all the same; the stopping
   // vertex has already filled its slot.
@@ -446,7 +433,7 @@ TEST_F(Rasterizer, SaveRoomIsCheckedBeforeEachVertexAndAfterTheLast) {
   const auto marked = shapeOf({{3, 1, 1}, {5, 1, DOWN}});
   PixelOffset cursor = buffer.at(2, 2);
   draw(buffer, SHAPE_DRAW_PIXELS, marked.data(), 0, &cursor, area, 10, &slot, 1);
-  EXPECT_EQ(reported(), std::vector<int>{7235});
+  EXPECT_EQ(reportedErrors(), std::vector<int>{7235});
   EXPECT_EQ(slot.x, 3);
   EXPECT_EQ(slot.y, 1);
   EXPECT_EQ(cursor, buffer.at(2, 2));

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "game/game_state.h"
 #include "shell/shell_globals.h"
 
@@ -11,4 +13,13 @@ void resetProgramState() {
   resetGameState();
   // The game opens its sound files by relative name from the folder it runs in.
   if (chdir(STARQUELL_SOUND_DIR) != 0) ADD_FAILURE() << "no sound folder " << STARQUELL_SOUND_DIR;
+}
+
+std::vector<int> reportedErrors() {
+  std::vector<int> numbers;
+  for (const auto& box : headless::boxes()) {
+    int number = 0;
+    if (std::sscanf(box.text.c_str(), "Error %d", &number) == 1) numbers.push_back(number);
+  }
+  return numbers;
 }

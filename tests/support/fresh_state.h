@@ -6,11 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/headless/headless.h"
 
 // Resets the platform layer and every piece of static program state, and
 // enters the sound folder.
 void resetProgramState();
+
+// The numbers of the error reports shown so far, in order.
+std::vector<int> reportedErrors();
 
 class FreshState : public ::testing::Test {
  protected:
