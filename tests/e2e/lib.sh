@@ -2,9 +2,9 @@
 # fail/pass, a private Xvfb display, ImageMagick, the built program, window
 # sizes, the picture checks, and clean-up of everything started.
 # Expects: build (the build folder), set before sourcing.
-# Under Wine (tests/wine/run.sh) the game and sound checks drive the Windows
-# program: E2E_LAUNCHER=wine, build the Windows build, E2E_CLOSER the close
-# helper of a Linux build.
+# Under Wine (tests/wine/run.sh) the same checks drive the Windows programs:
+# E2E_LAUNCHER names what runs them (tests/wine/wine.sh), build is the Windows
+# build, and E2E_CLOSER is the close helper of a Linux build.
 
 launcher=${E2E_LAUNCHER:-}
 if [ -n "$launcher" ]; then
