@@ -118,17 +118,17 @@ shot() {
 expect_colours() {
   local png=$1 what=$2
   shift 2
-  local spec format=
-  for spec in "$@"; do
-    local at=${spec%%=*}
+  local sample format=
+  for sample in "$@"; do
+    local at=${sample%%=*}
     local x=$((${at%,*} + client_x)) y=$((${at#*,} + client_y))
     format+="%[fx:int(255*p{$x,$y}.r+.5)],%[fx:int(255*p{$x,$y}.g+.5)],%[fx:int(255*p{$x,$y}.b+.5)] "
   done
   local got
   read -r -a got <<<"$("$magick" "$png" -format "$format" info:)" || fail "$what: unreadable screenshot"
   local i=0
-  for spec in "$@"; do
-    [ "${got[i]:-}" = "${spec#*=}" ] || fail "$what: pixel (${spec%%=*}) is ${got[i]:-nothing}, expected ${spec#*=}"
+  for sample in "$@"; do
+    [ "${got[i]:-}" = "${sample#*=}" ] || fail "$what: pixel (${sample%%=*}) is ${got[i]:-nothing}, expected ${sample#*=}"
     i=$((i + 1))
   done
   pass "$what"
