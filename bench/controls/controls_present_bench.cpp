@@ -66,23 +66,12 @@ int main(int argc, char** argv) {
   const char* renderer = platform::sdl::rendererName();
   std::printf("SDL renderer: %s, frame %d x %d\n", renderer != nullptr ? renderer : "?",
               BENCH_CLIENT_WIDTH, BENCH_CLIENT_HEIGHT);
-  const char* plain_name = "sdl_present_no_controls";
-  const char* controls_name = "sdl_present_three_controls";
-  benchmark::RegisterBenchmark(plain_name, presentPlain)
-      ->Unit(benchmark::kMicrosecond)
-      ->UseRealTime();
-  benchmark::RegisterBenchmark(controls_name, presentWithControls)
-      ->Unit(benchmark::kMicrosecond)
-      ->UseRealTime();
-  MedianReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
   double plain = 0;
   double with_controls = 0;
-  if (reporter.get(plain_name, &plain) && reporter.get(controls_name, &with_controls) &&
-      plain > 0) {
+  if (runMedianPair("sdl_present_no_controls", presentPlain, "sdl_present_three_controls",
+                    presentWithControls, &plain, &with_controls)) {
     std::printf("present %.1f us without controls, %.1f us with three: ratio %.3f\n", plain,
                 with_controls, with_controls / plain);
   }
-  benchmark::Shutdown();
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class MedianReporter : public benchmark::ConsoleReporter {
@@ -40,3 +41,19 @@ class MedianReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> median_;
   std::map<std::string, double> single_;
 };
+
+// Runs two benchmarks (real time, microseconds) and gives their medians; false
+// when either produced none.
+inline bool runMedianPair(const char* first_name, void (*first)(benchmark::State&),
+                          const char* second_name, void (*second)(benchmark::State&),
+                          double* first_median, double* second_median) {
+  for (auto [name, fn] : {std::pair{first_name, first}, std::pair{second_name, second}}) {
+    benchmark::RegisterBenchmark(name, fn)->Unit(benchmark::kMicrosecond)->UseRealTime();
+  }
+  MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const bool both = reporter.get(first_name, first_median) &&
+                    reporter.get(second_name, second_median) && *first_median > 0;
+  benchmark::Shutdown();
+  return both;
+}

@@ -70,22 +70,12 @@ int main(int argc, char** argv) {
   const char* renderer = platform::sdl::rendererName();
   std::printf("SDL renderer: %s, frame %d x %d, %s display\n", renderer != nullptr ? renderer : "?",
               CLIENT_WIDTH, CLIENT_HEIGHT, display.isPrivate() ? "private Xvfb" : "existing");
-  const char* present_name = "sdl_present_734x531";
-  const char* convert_name = "lut_conversion_734x531";
-  benchmark::RegisterBenchmark(present_name, sdlPresent)
-      ->Unit(benchmark::kMicrosecond)
-      ->UseRealTime();
-  benchmark::RegisterBenchmark(convert_name, lutConversion)
-      ->Unit(benchmark::kMicrosecond)
-      ->UseRealTime();
-  MedianReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double present = 0;
   double convert = 0;
-  if (reporter.get(present_name, &present) && reporter.get(convert_name, &convert) && convert > 0) {
+  double present = 0;
+  if (runMedianPair("lut_conversion_734x531", lutConversion, "sdl_present_734x531", sdlPresent,
+                    &convert, &present)) {
     std::printf("present %.1f us, conversion alone %.1f us: the present costs %.1f conversions\n",
                 present, convert, present / convert);
   }
-  benchmark::Shutdown();
   return 0;
 }
