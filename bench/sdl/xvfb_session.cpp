@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-XvfbSession::XvfbSession() {
+XvfbSession::XvfbSession(const char* screen) {
   int fds[2];
   if (pipe(fds) == 0) {
     const pid_t child = fork();
@@ -23,8 +23,8 @@ XvfbSession::XvfbSession() {
         dup2(quiet, 2);
       }
       const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

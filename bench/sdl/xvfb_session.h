@@ -6,7 +6,8 @@
 
 class XvfbSession {
  public:
-  XvfbSession();
+  // `screen` is Xvfb's WIDTHxHEIGHTxDEPTH.
+  explicit XvfbSession(const char* screen = "1024x768x24");
   ~XvfbSession();
   XvfbSession(const XvfbSession&) = delete;
   XvfbSession& operator=(const XvfbSession&) = delete;

@@ -1,6 +1,7 @@
 // The backend the shipped program links: SDL2 windows, SDL events as window
-// messages, 8-bit frames converted straight into a streaming texture, SDL
-// message boxes, and the monotonic clock.
+// messages, 8-bit frames converted straight into a streaming texture and shown
+// at a whole zoom factor, game controllers as the players' mouse buttons and
+// keys, SDL message boxes, and the monotonic clock.
 #include <SDL.h>
 #include <time.h>
 #include <unistd.h>
@@ -11,6 +12,8 @@
 
 #include "platform/core/core.h"
 #include "platform/sdl/controls.h"
+#include "platform/sdl/gamepads.h"
+#include "platform/sdl/scale.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/translate.h"
 
@@ -18,6 +21,7 @@ namespace platform::sdl {
 namespace {
 
 constexpr int MAX_NATIVE_WINDOWS = 8;
+constexpr int MAX_OPEN_PADS = PAD_PLAYERS + MAX_WAITING_PADS;
 constexpr std::uint32_t OPAQUE_BLACK = 0xFF000000u;
 
 struct NativeWindow {
@@ -28,7 +32,14 @@ struct NativeWindow {
   int texture_width = 0;
   int texture_height = 0;
   bool dirty = false;  // the texture holds pixels not yet presented
-  WindowView view;     // translation state (pending program resizes)
+  WindowView view;     // translation state (pending resizes, zoom, fullscreen)
+  int windowed_x = 0;  // where the window was before fullscreen
+  int windowed_y = 0;
+};
+
+struct OpenPad {
+  SDL_JoystickID id = -1;
+  SDL_GameController* controller = nullptr;
 };
 
 struct Backend {
@@ -37,6 +48,9 @@ struct Backend {
   NativeWindow windows[MAX_NATIVE_WINDOWS];
   PaletteCache palette;
   PresentObserver observer = nullptr;
+  bool pads_ready = false;
+  OpenPad pads[MAX_OPEN_PADS];
+  PadMapper mapper;
 };
 
 Backend g_backend;
@@ -45,6 +59,70 @@ std::int64_t monotonicNanoseconds() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// Controllers SDL knows by its built-in mappings, SDL_GAMECONTROLLERCONFIG
+// (read by SDL itself), and gamecontrollerdb.txt beside the executable or in
+// the folder the program runs in (its data folder). Those present now arrive
+// as device events like those plugged in later. Without them the game plays
+// on with mouse and keyboard.
+void startControllers() {
+  if (g_backend.pads_ready) return;
+  if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+    std::fprintf(stderr, "Game controllers unavailable: %s\n", SDL_GetError());
+    return;
+  }
+  g_backend.pads_ready = true;
+  if (char* base = SDL_GetBasePath()) {
+    char path[4096];
+    std::snprintf(path, sizeof path, "%sgamecontrollerdb.txt", base);
+    SDL_free(base);
+    if (access(path, R_OK) == 0 && SDL_GameControllerAddMappingsFromFile(path) < 0) {
+      std::fprintf(stderr, "%s: %s\n", path, SDL_GetError());
+    }
+  }
+  if (access("gamecontrollerdb.txt", R_OK) == 0 &&
+      SDL_GameControllerAddMappingsFromFile("gamecontrollerdb.txt") < 0) {
+    std::fprintf(stderr, "gamecontrollerdb.txt: %s\n", SDL_GetError());
+  }
+}
+
+const char* padName(SDL_JoystickID id) {
+  for (const OpenPad& p : g_backend.pads) {
+    if (p.controller != nullptr && p.id == id) {
+      const char* name = SDL_GameControllerName(p.controller);
+      return name != nullptr ? name : "unnamed";
+    }
+  }
+  return "unnamed";
+}
+
+void sayPlayer(SDL_JoystickID id, int player) {
+  if (player >= 0) {
+    std::fprintf(stderr, "Controller %d (%s) plays ship %d\n", static_cast<int>(id), padName(id),
+                 player);
+  } else {
+    std::fprintf(stderr, "Controller %d (%s) waits: both ships have one\n", static_cast<int>(id),
+                 padName(id));
+  }
+}
+
+void openPad(int device_index) {
+  const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device_index);
+  OpenPad* slot = nullptr;
+  for (OpenPad& p : g_backend.pads) {
+    if (p.controller != nullptr && p.id == id) return;  // announced twice
+    if (p.controller == nullptr && slot == nullptr) slot = &p;
+  }
+  if (slot == nullptr) return;  // more controllers than anyone could play with
+  SDL_GameController* c = SDL_GameControllerOpen(device_index);
+  if (c == nullptr) {
+    std::fprintf(stderr, "Cannot open a game controller: %s\n", SDL_GetError());
+    return;
+  }
+  slot->controller = c;
+  slot->id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+  sayPlayer(slot->id, g_backend.mapper.connect(slot->id));
 }
 
 bool ensureVideo() {
@@ -77,6 +155,7 @@ bool ensureVideo() {
   // Keys arrive as key events only; no text input method is wanted.
   SDL_StopTextInput();
   g_backend.video_ready = true;
+  startControllers();
   return true;
 }
 
@@ -94,6 +173,15 @@ NativeWindow* nativeById(std::uint32_t id) {
     if (w.window != nullptr && SDL_GetWindowID(w.window) == id) return &w;
   }
   return nullptr;
+}
+
+void refreshView(NativeWindow& w) {
+  WindowView& v = w.view;
+  v.hwnd = w.hwnd;
+  windowClientSize(w.hwnd, &v.client_width, &v.client_height);
+  SDL_GetWindowSize(w.window, &v.window_width, &v.window_height);
+  SDL_GetRendererOutputSize(w.renderer, &v.output_width, &v.output_height);
+  v.maximised = (SDL_GetWindowFlags(w.window) & SDL_WINDOW_MAXIMIZED) != 0;
 }
 
 // Keeps the texture at the core's client size; a new texture starts black.
@@ -126,32 +214,177 @@ bool ensureTexture(NativeWindow& w) {
   return true;
 }
 
+// The client's picture at the largest whole factor the output holds, centred
+// on black.
 void present(NativeWindow& w) {
-  if (w.texture != nullptr) {
-    SDL_RenderCopy(w.renderer, w.texture, nullptr, nullptr);
-  } else {
-    SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(w.renderer);
-  }
   int cw = 0;
   int ch = 0;
   windowClientSize(w.hwnd, &cw, &ch);
-  drawControls(w.renderer, w.hwnd, cw, ch);
+  int ow = 0;
+  int oh = 0;
+  SDL_GetRendererOutputSize(w.renderer, &ow, &oh);
+  const PictureRect p = pictureRect(ow, oh, cw, ch);
+  const SDL_Rect dst{p.x, p.y, p.width, p.height};
+  if (w.texture == nullptr || p.x > 0 || p.y > 0 || p.width < ow || p.height < oh) {
+    SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(w.renderer);
+  }
+  if (w.texture != nullptr) SDL_RenderCopy(w.renderer, w.texture, nullptr, &dst);
+  drawControls(w.renderer, w.hwnd, cw, ch, dst);
   SDL_RenderPresent(w.renderer);
   w.dirty = false;
 }
 
-void refreshView(NativeWindow& w) {
-  WindowView& v = w.view;
-  v.hwnd = w.hwnd;
-  windowClientSize(w.hwnd, &v.client_width, &v.client_height);
-  SDL_GetWindowSize(w.window, &v.window_width, &v.window_height);
-  v.maximised = (SDL_GetWindowFlags(w.window) & SDL_WINDOW_MAXIMIZED) != 0;
+// Asks the window system for the window size of the client at the zoom; the
+// report that comes back is not a change of the client.
+void requestWindowSize(NativeWindow& w, int cw, int ch) {
+  const int zoom = w.view.zoom > 1 ? w.view.zoom : 1;
+  const int width = (cw > 0 ? cw : 1) * zoom;
+  const int height = (ch > 0 ? ch : 1) * zoom;
+  w.view.resize_pending = true;
+  w.view.pending_width = width;
+  w.view.pending_height = height;
+  w.view.pending_since = SDL_GetTicks();
+  SDL_SetWindowSize(w.window, width, height);
+}
+
+void requestWindowSize(NativeWindow& w) {
+  int cw = 0;
+  int ch = 0;
+  windowClientSize(w.hwnd, &cw, &ch);
+  requestWindowSize(w, cw, ch);
+}
+
+// The largest zoom at which the window fits the usable part of its display.
+int maxZoom(NativeWindow& w) {
+  int cw = 0;
+  int ch = 0;
+  windowClientSize(w.hwnd, &cw, &ch);
+  SDL_Rect usable{};
+  const int display = SDL_GetWindowDisplayIndex(w.window);
+  if (display < 0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) return 1;
+  return fitScale(usable.w, usable.h, cw > 0 ? cw : 1, ch > 0 ? ch : 1);
+}
+
+bool applyFullscreen(NativeWindow& w, bool on) {
+  if (on == w.view.fullscreen) return true;
+  if (on) {
+    SDL_GetWindowPosition(w.window, &w.windowed_x, &w.windowed_y);
+    if (SDL_SetWindowFullscreen(w.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+      std::fprintf(stderr, "Cannot go fullscreen: %s\n", SDL_GetError());
+      return false;
+    }
+    w.view.fullscreen = true;
+  } else {
+    SDL_SetWindowFullscreen(w.window, 0);
+    w.view.fullscreen = false;
+    // Without a window manager nobody else puts the window back.
+    requestWindowSize(w);
+    SDL_SetWindowPosition(w.window, w.windowed_x, w.windowed_y);
+  }
+  w.dirty = true;
+  return true;
+}
+
+bool applyZoom(NativeWindow& w, int zoom) {
+  if (w.view.fullscreen || zoom < 1 || zoom > maxZoom(w)) return false;
+  if (zoom != w.view.zoom) {
+    w.view.zoom = zoom;
+    requestWindowSize(w);
+    w.dirty = true;
+  }
+  return true;
+}
+
+void applyCommand(NativeWindow& w, WindowCommand command) {
+  switch (command) {
+    case WindowCommand::ToggleFullscreen:
+      applyFullscreen(w, !w.view.fullscreen);
+      break;
+    case WindowCommand::ZoomIn:
+    case WindowCommand::ZoomOut:
+      applyZoom(w, steppedZoom(w.view.zoom, command == WindowCommand::ZoomIn ? 1 : -1, maxZoom(w)));
+      break;
+    case WindowCommand::None:
+      break;
+  }
+}
+
+// Controller input as the main window's mouse buttons and keys; a button
+// carries the pointer's client position, as a mouse click would.
+void deliverPadEvents(NativeEvent* events, int n) {
+  const HWND top = topLevelWindow();
+  NativeWindow* w = nativeOf(top);
+  if (w == nullptr) return;
+  int x = 0;
+  int y = 0;
+  if (SDL_GetMouseFocus() == w->window) {
+    int mx = 0;
+    int my = 0;
+    SDL_GetMouseState(&mx, &my);
+    refreshView(*w);
+    const WindowView& v = w->view;
+    windowToClient(mx, my, v.window_width, v.window_height, v.output_width, v.output_height,
+                   v.client_width, v.client_height, &x, &y);
+  }
+  for (int i = 0; i < n; ++i) {
+    events[i].window = top;
+    events[i].x = x;
+    events[i].y = y;
+    deliverNativeEvent(events[i]);
+  }
+}
+
+void removePad(SDL_JoystickID id) {
+  NativeEvent out[MAX_PAD_EVENTS];
+  SDL_JoystickID successor = -1;
+  const int player = g_backend.mapper.playerOf(id);
+  const int n = g_backend.mapper.remove(id, out, &successor);
+  deliverPadEvents(out, n);
+  if (player >= 0) std::fprintf(stderr, "Controller %d removed from ship %d\n", id, player);
+  if (successor >= 0) sayPlayer(successor, player);
+  for (OpenPad& p : g_backend.pads) {
+    if (p.controller != nullptr && p.id == id) {
+      SDL_GameControllerClose(p.controller);
+      p = OpenPad{};
+    }
+  }
+}
+
+// Controller events; false for every other event.
+bool handlePadEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_CONTROLLERDEVICEADDED:
+      openPad(e.cdevice.which);
+      return true;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      removePad(e.cdevice.which);
+      return true;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION: {
+      NativeEvent out[MAX_PAD_EVENTS];
+      deliverPadEvents(out, g_backend.mapper.translate(e, out));
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 }  // namespace
 
 void setPresentObserver(PresentObserver observer) { g_backend.observer = observer; }
+
+bool setFullscreen(HWND hwnd, bool on) {
+  NativeWindow* w = nativeOf(hwnd);
+  return w != nullptr && applyFullscreen(*w, on);
+}
+
+bool setZoom(HWND hwnd, int zoom) {
+  NativeWindow* w = nativeOf(hwnd);
+  return w != nullptr && applyZoom(*w, zoom);
+}
 
 const char* rendererName() {
   for (auto& w : g_backend.windows) {
@@ -200,6 +433,18 @@ bool createWindow(HWND hwnd, const char* title, int client_width, int client_hei
   slot->hwnd = hwnd;
   slot->window = window;
   slot->renderer = renderer;
+  // On a high-density display the window opens at the zoom that shows it at
+  // the size a 96-dpi display would.
+  float dpi = 0;
+  int points = 0;
+  int pixels = 0;
+  SDL_GetWindowSize(window, &points, nullptr);
+  SDL_GetRendererOutputSize(renderer, &pixels, nullptr);
+  const int display = SDL_GetWindowDisplayIndex(window);
+  if (display >= 0 && points > 0 && SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) == 0) {
+    const int zoom = sdl::densityZoom(dpi, pixels / points);
+    if (zoom > 1) sdl::applyZoom(*slot, zoom < sdl::maxZoom(*slot) ? zoom : sdl::maxZoom(*slot));
+  }
   return true;
 }
 
@@ -230,24 +475,36 @@ void setWindowTitle(HWND hwnd, const char* title) {
 void resizeWindow(HWND hwnd, int client_width, int client_height) {
   NativeWindow* w = sdl::nativeOf(hwnd);
   if (w == nullptr) return;
-  const int width = client_width > 0 ? client_width : 1;
-  const int height = client_height > 0 ? client_height : 1;
   // The core already has the new size; the window system's report of it
-  // (and of any earlier request) must not come back as another WM_SIZE.
-  w->view.resize_pending = true;
-  w->view.pending_width = width;
-  w->view.pending_height = height;
-  w->view.pending_since = SDL_GetTicks();
-  SDL_SetWindowSize(w->window, width, height);
+  // (and of any earlier request) must not come back as another WM_SIZE. In
+  // fullscreen only the picture's scale follows.
+  if (w->view.fullscreen) {
+    w->dirty = true;
+  } else {
+    sdl::requestWindowSize(*w, client_width, client_height);
+  }
 }
 
 void pumpEvents() {
   if (!g_backend.video_ready) return;
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) {
+    if (sdl::handlePadEvent(e)) continue;
     NativeWindow* w = sdl::nativeById(sdl::eventWindowId(e));
     sdl::WindowView* view = nullptr;
     if (w != nullptr) {
+      // Zoom and fullscreen keys are the window's, not the program's.
+      if (e.type == SDL_KEYDOWN) {
+        const sdl::WindowCommand command = sdl::windowCommandOf(e.key);
+        if (command != sdl::WindowCommand::None) {
+          if (e.key.repeat == 0) sdl::applyCommand(*w, command);
+          continue;
+        }
+      }
+      // A new window size shows the same picture at its new scale.
+      if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        w->dirty = true;
+      }
       sdl::refreshView(*w);
       view = &w->view;
     }

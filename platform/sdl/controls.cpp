@@ -242,25 +242,24 @@ void refresh(SDL_Renderer* renderer, Cached& c, const ControlView& v) {
   }
 }
 
-SDL_Rect sdlRect(const RECT& r) {
-  return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+// A client rectangle on the picture: whole multiples, so edges stay sharp.
+SDL_Rect sdlRect(const RECT& r, const SDL_Rect& picture, int scale) {
+  return SDL_Rect{picture.x + r.left * scale, picture.y + r.top * scale, (r.right - r.left) * scale,
+                  (r.bottom - r.top) * scale};
 }
 
 }  // namespace
 
-void drawControls(SDL_Renderer* renderer, HWND top, int client_width, int client_height) {
+void drawControls(SDL_Renderer* renderer, HWND top, int client_width, int client_height,
+                  const SDL_Rect& picture) {
   ControlView views[MAX_CONTROL_VIEWS];
   const int n = controlViews(top, views, MAX_CONTROL_VIEWS);
   for (Cached& c : g_painter.cache) c.seen = c.renderer != renderer;
   if (n > 0) {
-    // Drawn in client pixels, whatever size the window's output has.
-    int out_w = 0;
-    int out_h = 0;
-    SDL_GetRendererOutputSize(renderer, &out_w, &out_h);
-    if (client_width > 0 && client_height > 0) {
-      SDL_RenderSetScale(renderer, static_cast<float>(out_w) / static_cast<float>(client_width),
-                         static_cast<float>(out_h) / static_cast<float>(client_height));
-    }
+    // Drawn in client pixels at the picture's scale.
+    const int scale = client_width > 0 && picture.w >= client_width && client_height > 0
+                          ? picture.w / client_width
+                          : 1;
     const ControlView* dropped = nullptr;
     for (int i = 0; i < n; ++i) {
       const ControlView& v = views[i];
@@ -277,7 +276,7 @@ void drawControls(SDL_Renderer* renderer, HWND top, int client_width, int client
       }
       c->seen = true;
       refresh(renderer, *c, v);
-      const SDL_Rect r = sdlRect(v.rect);
+      const SDL_Rect r = sdlRect(v.rect, picture, scale);
       if (c->look != nullptr) SDL_RenderCopy(renderer, c->look, nullptr, &r);
       if (v.dropped) dropped = &v;
     }
@@ -285,12 +284,11 @@ void drawControls(SDL_Renderer* renderer, HWND top, int client_width, int client
     if (dropped != nullptr) {
       for (Cached& k : g_painter.cache) {
         if (k.renderer == renderer && k.hwnd == dropped->hwnd && k.list != nullptr) {
-          const SDL_Rect r = sdlRect(dropped->list_rect);
+          const SDL_Rect r = sdlRect(dropped->list_rect, picture, scale);
           SDL_RenderCopy(renderer, k.list, nullptr, &r);
         }
       }
     }
-    SDL_RenderSetScale(renderer, 1.0f, 1.0f);
   }
   // Controls that are gone.
   for (std::size_t i = 0; i < g_painter.cache.size();) {

@@ -11,8 +11,10 @@
 namespace platform::sdl {
 
 // Draws the visible controls of a top-level window whose client area is
-// client_width x client_height pixels onto the renderer.
-void drawControls(SDL_Renderer* renderer, HWND top, int client_width, int client_height);
+// client_width x client_height pixels onto the renderer, where the client's
+// picture covers `picture` (output pixels, a whole multiple of the client).
+void drawControls(SDL_Renderer* renderer, HWND top, int client_width, int client_height,
+                  const SDL_Rect& picture);
 // Drops every texture made for a window's controls (before its renderer goes).
 void dropControlTextures(SDL_Renderer* renderer);
 

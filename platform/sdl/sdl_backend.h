@@ -4,12 +4,20 @@
 
 #include <cstdint>
 
+#include "platform/win32.h"
+
 namespace platform::sdl {
 
 // Called at the start of every present (one per BitBlt to a window), with the
 // counter value at that moment. One observer at a time; null removes it.
 using PresentObserver = void (*)(std::int64_t counter);
 void setPresentObserver(PresentObserver observer);
+
+// Fullscreen on or off, and the zoom of a window (1, 2, ...), as F11 and
+// Ctrl+Plus/Minus set them; false where refused (a zoom that does not fit the
+// display, a zoom in fullscreen, no such window).
+bool setFullscreen(HWND hwnd, bool on);
+bool setZoom(HWND hwnd, int zoom);
 
 // The name of the SDL renderer of the first native window, or null.
 const char* rendererName();

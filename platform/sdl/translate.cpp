@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/sdl/scale.h"
+
 namespace platform::sdl {
 
 namespace {
@@ -50,10 +52,13 @@ NativeEvent sized(NativeEventKind kind, const WindowView* view, int width, int h
   return n;
 }
 
-// A size reported by the window system. Sizes the core already has, and late
-// echoes of sizes the program asked for, change nothing.
+int zoomOf(const WindowView& view) { return view.zoom > 1 ? view.zoom : 1; }
+
+// A size reported by the window system. Sizes the core already has, late
+// echoes of sizes the backend asked for, and any size in fullscreen change
+// nothing; in a zoomed window the client is the window divided by the zoom.
 int translateSizeChange(const SDL_WindowEvent& w, WindowView* view, NativeEvent out[]) {
-  if (view == nullptr) return 0;
+  if (view == nullptr || view->fullscreen) return 0;
   const int width = w.data1;
   const int height = w.data2;
   if (view->resize_pending) {
@@ -65,9 +70,24 @@ int translateSizeChange(const SDL_WindowEvent& w, WindowView* view, NativeEvent 
       view->resize_pending = false;  // the request was refused or overridden
     }
   }
-  if (width == view->client_width && height == view->client_height) return 0;
-  out[0] = sized(view->maximised ? NativeEventKind::Maximise : NativeEventKind::Resize, view, width,
-                 height);
+  const int zoom = zoomOf(*view);
+  if (width / zoom == view->client_width && height / zoom == view->client_height) return 0;
+  out[0] = sized(view->maximised ? NativeEventKind::Maximise : NativeEventKind::Resize, view,
+                 width / zoom, height / zoom);
+  return 1;
+}
+
+// Restored (from minimised or maximised): the window's size as the client's,
+// except where the window is still on its way to a size the backend asked for
+// or shows the client fullscreen, where the client keeps its size.
+int translateRestore(const WindowView* view, NativeEvent out[]) {
+  if (view == nullptr) return 0;
+  if (view->fullscreen || view->resize_pending) {
+    out[0] = sized(NativeEventKind::Restore, view, view->client_width, view->client_height);
+  } else {
+    out[0] = sized(NativeEventKind::Restore, view, view->window_width / zoomOf(*view),
+                   view->window_height / zoomOf(*view));
+  }
   return 1;
 }
 
@@ -76,13 +96,12 @@ int translateWindowEvent(const SDL_WindowEvent& w, WindowView* view, NativeEvent
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       return translateSizeChange(w, view, out);
     case SDL_WINDOWEVENT_MAXIMIZED:
-      if (view == nullptr) return 0;
-      out[0] = sized(NativeEventKind::Maximise, view, view->window_width, view->window_height);
+      if (view == nullptr || view->fullscreen) return 0;
+      out[0] = sized(NativeEventKind::Maximise, view, view->window_width / zoomOf(*view),
+                     view->window_height / zoomOf(*view));
       return 1;
     case SDL_WINDOWEVENT_RESTORED:
-      if (view == nullptr) return 0;
-      out[0] = sized(NativeEventKind::Restore, view, view->window_width, view->window_height);
-      return 1;
+      return translateRestore(view, out);
     case SDL_WINDOWEVENT_MINIMIZED:
       out[0] = sized(NativeEventKind::Minimise, view, 0, 0);
       return 1;
@@ -129,12 +148,12 @@ int translateButton(const SDL_MouseButtonEvent& b, const WindowView* view, Nativ
   n.kind = down ? NativeEventKind::ButtonDown : NativeEventKind::ButtonUp;
   n.window = view != nullptr ? view->hwnd : nullptr;
   n.button = button;
-  // Window coordinates to client pixels, where the two sizes differ.
+  // Window coordinates to client pixels, through the picture's scale.
   n.x = b.x;
   n.y = b.y;
-  if (view != nullptr && view->window_width > 0 && view->window_height > 0) {
-    n.x = static_cast<int>(static_cast<long long>(b.x) * view->client_width / view->window_width);
-    n.y = static_cast<int>(static_cast<long long>(b.y) * view->client_height / view->window_height);
+  if (view != nullptr) {
+    windowToClient(b.x, b.y, view->window_width, view->window_height, view->output_width,
+                   view->output_height, view->client_width, view->client_height, &n.x, &n.y);
   }
   out[0] = n;
   return 1;

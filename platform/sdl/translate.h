@@ -20,7 +20,15 @@ struct WindowView {
   int window_width = 0;  // SDL's idea of the window size right now
   int window_height = 0;
   bool maximised = false;  // SDL reports the window maximised
-  // A size the program asked for (MoveWindow) that the window system has not
+  int output_width = 0;    // the renderer's output in pixels (window size, or more on
+  int output_height = 0;   // high-density displays)
+  // The picture's zoom: in a window the window is the client times `zoom`;
+  // in fullscreen the window is the screen. Neither changes the client size:
+  // window sizes are divided by the zoom, and ignored in fullscreen.
+  int zoom = 1;
+  bool fullscreen = false;
+  // A window size the backend asked for (the program's MoveWindow, a zoom, the
+  // return from fullscreen) that the window system has not
   // reported back yet. Reports of other sizes within RESIZE_ECHO_MS of the
   // request are late echoes of earlier requests, not changes made by the user.
   bool resize_pending = false;

@@ -52,8 +52,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private display, so nothing else on the machine is touched.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
+# A private display, so nothing else on the machine is touched; a check may
+# set e2e_screen (WIDTHxHEIGHTxDEPTH) before sourcing this.
+Xvfb -displayfd 3 -screen 0 "${e2e_screen:-1280x1024x24}" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.err" &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break

@@ -285,6 +285,56 @@ TEST_F(Translation, ProgramResizesDoNotEchoBackUntilSettledOrStale) {
   EXPECT_EQ(g_sent, std::vector<Sent>{wmSize(SIZE_RESTORED, 1024, 768)});
 }
 
+// Zoom and fullscreen scale the picture only: the window sizes they bring
+// never reach the program, a border resize of a zoomed window gives the
+// client its share, and clicks land on the client pixel under them.
+TEST_F(Translation, ZoomAndFullscreenKeepTheClientSize) {
+  struct Step {
+    int zoom;
+    bool fullscreen;
+    SDL_Event event;
+    int window_w, window_h;  // SDL's window size at the time
+    std::vector<Sent> sent;
+  };
+  const Step steps[] = {
+      {2, false, window(SDL_WINDOWEVENT_SIZE_CHANGED, 1468, 1062), 1468, 1062, {}},
+      {2,
+       false,
+       window(SDL_WINDOWEVENT_SIZE_CHANGED, 1601, 1201),
+       1601,
+       1201,
+       {wmSize(SIZE_RESTORED, 800, 600)}},
+      {2, false, window(SDL_WINDOWEVENT_RESTORED), 1600, 1200, {wmSize(SIZE_RESTORED, 800, 600)}},
+      {2, true, window(SDL_WINDOWEVENT_SIZE_CHANGED, 1920, 1080), 1920, 1080, {}},
+      {2, true, window(SDL_WINDOWEVENT_MAXIMIZED), 1920, 1080, {}},
+      // Back from minimised in fullscreen: restored at the client's own size.
+      {2, true, window(SDL_WINDOWEVENT_MINIMIZED), 1920, 1080, {wmSize(SIZE_MINIMIZED, 0, 0)}},
+      {2, true, window(SDL_WINDOWEVENT_RESTORED), 1920, 1080, {wmSize(SIZE_RESTORED, 800, 600)}},
+      {1, false, window(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600), 800, 600, {}},
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    const Step& s = steps[i];
+    g_sent.clear();
+    view_.zoom = s.zoom;
+    view_.fullscreen = s.fullscreen;
+    setWindow(false, s.window_w, s.window_h);
+    deliver(s.event);
+    EXPECT_EQ(g_sent, s.sent) << "step " << i;
+  }
+  // Fullscreen 1920 x 1200 over an 800 x 600 client: 2x from (160, 0).
+  view_.zoom = 1;
+  view_.fullscreen = true;
+  setWindow(false, 1920, 1200);
+  view_.output_width = 1920;
+  view_.output_height = 1200;
+  const std::optional<MSG> m = postedBy(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 1759, 1199));
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->lParam, MAKELPARAM(799, 599));
+  const std::optional<MSG> n = postedBy(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 160, 1));
+  ASSERT_TRUE(n);
+  EXPECT_EQ(n->lParam, MAKELPARAM(0, 0));
+}
+
 TEST_F(Translation, ExposeInvalidatesCloseSendsWmCloseOtherEventsChangeNothing) {
   MSG m;
   EXPECT_EQ(PeekMessageA(&m, hwnd_, WM_PAINT, WM_PAINT, PM_NOREMOVE), FALSE);
