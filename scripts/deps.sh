@@ -11,7 +11,7 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64
 # Packages that run the Windows builds: Wine (64-bit only) and the fonts its message boxes use.
 WINE_PACKAGES=(wine64 wine fonts-wine)
 # Packages the real-window checks need.
-E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev)
+E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev openbox)
 
 ensure_packages() {
   local missing=()

@@ -198,6 +198,8 @@ bool ensureTexture(NativeWindow& w) {
   w.texture_height = 0;
   if (w.texture == nullptr) return false;
   SDL_SetTextureBlendMode(w.texture, SDL_BLENDMODE_NONE);
+  // Whole factors, pixel for pixel: never smoothed, whatever the environment asks.
+  SDL_SetTextureScaleMode(w.texture, SDL_ScaleModeNearest);
   void* pixels = nullptr;
   int pitch = 0;
   if (SDL_LockTexture(w.texture, nullptr, &pixels, &pitch) == 0) {
@@ -225,9 +227,23 @@ void present(NativeWindow& w) {
   SDL_GetRendererOutputSize(w.renderer, &ow, &oh);
   const PictureRect p = pictureRect(ow, oh, cw, ch);
   const SDL_Rect dst{p.x, p.y, p.width, p.height};
-  if (w.texture == nullptr || p.x > 0 || p.y > 0 || p.width < ow || p.height < oh) {
-    SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
+  SDL_SetRenderDrawColor(w.renderer, 0, 0, 0, 255);
+  if (w.texture == nullptr) {
     SDL_RenderClear(w.renderer);
+  } else if (p.x > 0 || p.y > 0 || p.width < ow || p.height < oh) {
+    // Only the margins: a fullscreen output is several pictures' worth of pixels.
+    const int right = p.x + p.width;
+    const int bottom = p.y + p.height;
+    const SDL_Rect margins[4] = {{0, 0, ow, p.y},
+                                 {0, bottom, ow, oh - bottom},
+                                 {0, p.y, p.x, p.height},
+                                 {right, p.y, ow - right, p.height}};
+    SDL_Rect bars[4];
+    int n = 0;
+    for (const SDL_Rect& m : margins) {
+      if (m.w > 0 && m.h > 0) bars[n++] = m;
+    }
+    SDL_RenderFillRects(w.renderer, bars, n);
   }
   if (w.texture != nullptr) SDL_RenderCopy(w.renderer, w.texture, nullptr, &dst);
   drawControls(w.renderer, w.hwnd, cw, ch, dst);
@@ -434,16 +450,23 @@ bool createWindow(HWND hwnd, const char* title, int client_width, int client_hei
   slot->window = window;
   slot->renderer = renderer;
   // On a high-density display the window opens at the zoom that shows it at
-  // the size a 96-dpi display would.
+  // the size a 96-dpi display would, as far as the display holds it.
   float dpi = 0;
   int points = 0;
   int pixels = 0;
+  SDL_Rect usable{};
   SDL_GetWindowSize(window, &points, nullptr);
   SDL_GetRendererOutputSize(renderer, &pixels, nullptr);
   const int display = SDL_GetWindowDisplayIndex(window);
-  if (display >= 0 && points > 0 && SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) == 0) {
-    const int zoom = sdl::densityZoom(dpi, pixels / points);
-    if (zoom > 1) sdl::applyZoom(*slot, zoom < sdl::maxZoom(*slot) ? zoom : sdl::maxZoom(*slot));
+  if (display >= 0 && points > 0 && SDL_GetDisplayDPI(display, &dpi, nullptr, nullptr) == 0 &&
+      SDL_GetDisplayUsableBounds(display, &usable) == 0) {
+    int zoom = sdl::densityZoom(dpi, pixels / points);
+    const int fit = sdl::fitScale(usable.w, usable.h, width, height);
+    if (zoom > fit) zoom = fit;
+    if (zoom > 1) {
+      slot->view.zoom = zoom;
+      sdl::requestWindowSize(*slot, width, height);
+    }
   }
   return true;
 }
