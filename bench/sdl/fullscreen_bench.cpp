@@ -27,6 +27,49 @@ namespace {
 
 BenchFrame g_frame;
 
+// The renderer's part alone: SDL's software renderer drawing into memory the
+// size of the window or the screen, the frame's texture copied onto it at 1x
+// or at the screen's factor (margins filled black), as the present does.
+struct Offscreen {
+  SDL_Surface* surface = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  SDL_Rect picture{};
+  SDL_Rect margins[4] = {};
+};
+Offscreen g_window_copy;
+Offscreen g_screen_copy;
+
+bool makeOffscreen(Offscreen* o, int ow, int oh) {
+  o->surface = SDL_CreateRGBSurfaceWithFormat(0, ow, oh, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (o->surface == nullptr) return false;
+  o->renderer = SDL_CreateSoftwareRenderer(o->surface);
+  if (o->renderer == nullptr) return false;
+  o->texture = SDL_CreateTexture(o->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                 BENCH_CLIENT_WIDTH, BENCH_CLIENT_HEIGHT);
+  if (o->texture == nullptr) return false;
+  SDL_SetTextureScaleMode(o->texture, SDL_ScaleModeNearest);
+  const platform::sdl::PictureRect p =
+      platform::sdl::pictureRect(ow, oh, BENCH_CLIENT_WIDTH, BENCH_CLIENT_HEIGHT);
+  o->picture = SDL_Rect{p.x, p.y, p.width, p.height};
+  o->margins[0] = SDL_Rect{0, 0, ow, p.y};
+  o->margins[1] = SDL_Rect{0, p.y + p.height, ow, oh - p.y - p.height};
+  o->margins[2] = SDL_Rect{0, p.y, p.x, p.height};
+  o->margins[3] = SDL_Rect{p.x + p.width, p.y, ow - p.x - p.width, p.height};
+  return true;
+}
+
+void rendererCopy(benchmark::State& state, Offscreen* o) {
+  for (auto _ : state) {
+    SDL_SetRenderDrawColor(o->renderer, 0, 0, 0, 255);
+    if (o->picture.x > 0 || o->picture.y > 0) SDL_RenderFillRects(o->renderer, o->margins, 4);
+    SDL_RenderCopy(o->renderer, o->texture, nullptr, &o->picture);
+    SDL_RenderFlush(o->renderer);
+  }
+}
+void windowCopy(benchmark::State& state) { rendererCopy(state, &g_window_copy); }
+void screenCopy(benchmark::State& state) { rendererCopy(state, &g_screen_copy); }
+
 // openbox on the private display, its output dropped; -1 when not there.
 pid_t startWindowManager() {
   posix_spawn_file_actions_t files;
@@ -89,12 +132,48 @@ int main(int argc, char** argv) {
               BENCH_CLIENT_HEIGHT * factor, factor);
   char name[64];
   std::snprintf(name, sizeof name, "sdl_present_fullscreen_%dx", factor);
+  char copy_name[64];
+  std::snprintf(copy_name, sizeof copy_name, "renderer_copy_fullscreen_%dx", factor);
+  const bool copies = makeOffscreen(&g_window_copy, BENCH_CLIENT_WIDTH, BENCH_CLIENT_HEIGHT) &&
+                      makeOffscreen(&g_screen_copy, mode.w, mode.h);
+  const char* one_name = "sdl_present_window_1x";
+  benchmark::RegisterBenchmark(one_name, windowed)->Unit(benchmark::kMicrosecond)->UseRealTime();
+  benchmark::RegisterBenchmark(name, fullscreen)->Unit(benchmark::kMicrosecond)->UseRealTime();
+  if (copies) {
+    benchmark::RegisterBenchmark("renderer_copy_1x", windowCopy)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(copy_name, screenCopy)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseRealTime();
+  }
+  MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
   double one = 0;
   double scaled = 0;
-  if (runMedianPair("sdl_present_window_1x", windowed, name, fullscreen, &one, &scaled)) {
-    std::printf("present at 1x %.1f us, fullscreen at %dx %.1f us: %.2f times the 1x present\n",
-                one, factor, scaled, scaled / one);
+  double one_cpu = 0;
+  double scaled_cpu = 0;
+  if (reporter.get(one_name, &one) && reporter.get(name, &scaled) &&
+      reporter.getCpu(one_name, &one_cpu) && reporter.getCpu(name, &scaled_cpu) && one > 0 &&
+      one_cpu > 0) {
+    // CPU time is this process's part (conversion, the scaled copy, handing the
+    // picture over); real time adds the display server's copy of the screen.
+    std::printf(
+        "present at 1x %.1f us (CPU %.1f us), fullscreen at %dx %.1f us (CPU %.1f us): %.2f "
+        "times the 1x present, %.2f times its CPU time\n",
+        one, one_cpu, factor, scaled, scaled_cpu, scaled / one, scaled_cpu / one_cpu);
   }
+  double copy_one = 0;
+  double copy_scaled = 0;
+  if (reporter.get("renderer_copy_1x", &copy_one) && reporter.get(copy_name, &copy_scaled) &&
+      copy_one > 0 && scaled > 0) {
+    std::printf(
+        "the renderer's copy: %.1f us at 1x, %.1f us at %dx (%.2f times); at %dx it is %.1f%% of "
+        "the fullscreen present, %.1f%% of a 60 Hz frame\n",
+        copy_one, copy_scaled, factor, copy_scaled / copy_one, factor, 100.0 * copy_scaled / scaled,
+        100.0 * copy_scaled / 16667.0);
+  }
+  benchmark::Shutdown();
   settle(false);
   if (wm > 0) {
     kill(wm, SIGTERM);

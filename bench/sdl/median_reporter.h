@@ -20,26 +20,39 @@ class MedianReporter : public benchmark::ConsoleReporter {
       const std::string& name = r.run_name.function_name;
       if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
         median_[name] = r.GetAdjustedRealTime();
+        cpu_median_[name] = r.GetAdjustedCPUTime();
       } else if (r.run_type == Run::RT_Iteration && median_.count(name) == 0) {
         single_[name] = r.GetAdjustedRealTime();
+        cpu_single_[name] = r.GetAdjustedCPUTime();
       }
     }
   }
   bool get(const std::string& name, double* value) const {
-    if (auto it = median_.find(name); it != median_.end()) {
+    return find(median_, single_, name, value);
+  }
+  // The same for the process's CPU time (the display server's work not counted).
+  bool getCpu(const std::string& name, double* value) const {
+    return find(cpu_median_, cpu_single_, name, value);
+  }
+
+ private:
+  using Times = std::map<std::string, double>;
+  static bool find(const Times& median, const Times& single, const std::string& name,
+                   double* value) {
+    if (auto it = median.find(name); it != median.end()) {
       *value = it->second;
       return true;
     }
-    if (auto it = single_.find(name); it != single_.end()) {
+    if (auto it = single.find(name); it != single.end()) {
       *value = it->second;
       return true;
     }
     return false;
   }
-
- private:
-  std::map<std::string, double> median_;
-  std::map<std::string, double> single_;
+  Times median_;
+  Times single_;
+  Times cpu_median_;
+  Times cpu_single_;
 };
 
 // Runs two benchmarks (real time, microseconds) and gives their medians; false
