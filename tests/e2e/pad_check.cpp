@@ -5,10 +5,15 @@
 // last shot frame, the level) and one line per check; status 0 when all pass.
 // Background controller events must be allowed (the script sets
 // SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS=1): the window may not have the focus.
+// With --plain-first the first controller is a joystick SDL has no mapping
+// for, its buttons and axes in the game-controller order: it plays only
+// through a gamecontrollerdb.txt line; --print-guid prints that joystick's
+// GUID, for the line, and exits.
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "game/game_state.h"
 #include "platform/core/core.h"
@@ -22,6 +27,7 @@ struct Pad {
   SDL_Joystick* joystick = nullptr;
 };
 Pad g_pads[2];
+bool g_plain_first = false;
 int g_frame = 0;
 int g_failures = 0;
 std::FILE* g_lines = stdout;
@@ -41,9 +47,10 @@ void check(bool ok, const char* what) {
 
 // A virtual controller with the standard layout: buttons and axes in SDL's
 // game-controller order, so SDL maps it by itself.
-void attach(Pad* pad) {
-  pad->device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
-                                          SDL_CONTROLLER_BUTTON_MAX, 0);
+void attach(Pad* pad, bool plain = false) {
+  pad->device = SDL_JoystickAttachVirtual(
+      plain ? SDL_JOYSTICK_TYPE_UNKNOWN : SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+      SDL_CONTROLLER_BUTTON_MAX, 0);
   if (pad->device < 0) {
     std::printf("pad_check: cannot attach a virtual controller: %s\n", SDL_GetError());
     ++g_failures;
@@ -77,7 +84,7 @@ void onPresent(std::int64_t) {
   }
   switch (g_frame++) {
     case 10:
-      attach(&g_pads[0]);
+      attach(&g_pads[0], g_plain_first);
       break;
     case 20:
       // Locked time: the turn-on shoulder is a right click, the next level.
@@ -145,8 +152,29 @@ void onPresent(std::int64_t) {
 
 }  // namespace
 
+int printGuid() {
+  if (SDL_Init(SDL_INIT_JOYSTICK) != 0) return 1;
+  Pad pad;
+  attach(&pad, true);
+  if (pad.device < 0) return 1;
+  // Mapping lines name a joystick without the checksum of its name (bytes 2-3).
+  SDL_JoystickGUID id = SDL_JoystickGetDeviceGUID(pad.device);
+  id.data[2] = 0;
+  id.data[3] = 0;
+  char guid[64];
+  SDL_JoystickGetGUIDString(id, guid, sizeof guid);
+  std::printf("%s\n", guid);
+  detach(&pad);
+  SDL_Quit();
+  return 0;
+}
+
 int main(int argc, char** argv) {
-  if (argc > 1) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--print-guid") == 0) return printGuid();
+    if (std::strcmp(argv[i], "--plain-first") == 0) g_plain_first = true;
+  }
+  if (argc > 1 && argv[1][0] != '-') {
     g_lines = std::fopen(argv[1], "w");
     if (g_lines == nullptr) {
       std::perror(argv[1]);
