@@ -302,8 +302,9 @@ bool applyFullscreen(NativeWindow& w, bool on) {
   return true;
 }
 
+// A zoom above 1 must fit the display; 1 is always there to return to.
 bool applyZoom(NativeWindow& w, int zoom) {
-  if (w.view.fullscreen || zoom < 1 || zoom > maxZoom(w)) return false;
+  if (w.view.fullscreen || zoom < 1 || (zoom > 1 && zoom > maxZoom(w))) return false;
   if (zoom != w.view.zoom) {
     w.view.zoom = zoom;
     requestWindowSize(w);

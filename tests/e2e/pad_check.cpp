@@ -71,6 +71,10 @@ void press(const Pad& pad, SDL_GameControllerButton button, bool down) {
 
 bool held(std::int8_t input) { return input > 0; }
 
+// Ship 1's keys, Z and X, as virtual-key codes.
+constexpr int KEY_Z = 0x5A;
+constexpr int KEY_X = 0x58;
+
 // Called at the present of every frame, before its game update: what the
 // controllers do now reaches the game with the next frame's input.
 void onPresent(std::int64_t) {
@@ -80,7 +84,7 @@ void onPresent(std::int64_t) {
                s[1].heading, s[1].arm, s[1].state, s[1].last_shot_frame, g_game.current_level);
   if (g_frame > 205 && g_frame <= 225) {
     g_ship1_held_after =
-        g_ship1_held_after || held(g_shell.KeyState['X']) || held(g_shell.KeyState['Z']);
+        g_ship1_held_after || held(g_shell.KeyState[KEY_X]) || held(g_shell.KeyState[KEY_Z]);
   }
   switch (g_frame++) {
     case 10:
@@ -118,12 +122,12 @@ void onPresent(std::int64_t) {
     case 200:
       check(s[1].arm != g_arm_before || s[1].x != g_ship1_x,
             "the second controller's D-pad right: ship 1 steers");
-      check(held(g_shell.KeyState['X']), "ship 1's X is held");
+      check(held(g_shell.KeyState[KEY_X]), "ship 1's X is held");
       // Detached while held.
       detach(&g_pads[1]);
       break;
     case 205:
-      check(!held(g_shell.KeyState['X']), "the second controller detached: X released");
+      check(!held(g_shell.KeyState[KEY_X]), "the second controller detached: X released");
       g_ship1_x = s[1].x;
       break;
     case 225:
