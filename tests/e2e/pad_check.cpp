@@ -109,6 +109,8 @@ void onPresent(std::int64_t) {
       break;
     case 170:
       check(s[0].last_shot_frame != g_shot_before, "A on the first controller: ship 0 fires");
+      std::printf("pad_check: ship 0's last shot: frame %u (before A: %u)\n", s[0].last_shot_frame,
+                  g_shot_before);
       press(g_pads[0], SDL_CONTROLLER_BUTTON_A, false);
       break;
     case 180:
