@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
     std::printf("sdl_fullscreen_bench: no X display and no Xvfb; skipped\n");
     return 0;
   }
-  setenv("SDL_RENDER_DRIVER", "software", 1);
+  // SDL's software renderer unless SDL_RENDER_DRIVER names another.
+  setenv("SDL_RENDER_DRIVER", "software", 0);
   const pid_t wm = display.isPrivate() ? startWindowManager() : -1;
   if (display.isPrivate() && wm < 0)
     std::printf("no openbox: fullscreen may not take the screen\n");
@@ -127,8 +128,10 @@ int main(int argc, char** argv) {
   SDL_GetDesktopDisplayMode(0, &mode);
   const int factor =
       platform::sdl::fitScale(mode.w, mode.h, BENCH_CLIENT_WIDTH, BENCH_CLIENT_HEIGHT);
-  std::printf("screen %d x %d (%s display): fullscreen picture %d x %d at %dx\n", mode.w, mode.h,
-              display.isPrivate() ? "private Xvfb" : "existing", BENCH_CLIENT_WIDTH * factor,
+  const char* renderer = platform::sdl::rendererName();
+  std::printf("screen %d x %d (%s display), renderer %s: fullscreen picture %d x %d at %dx\n",
+              mode.w, mode.h, display.isPrivate() ? "private Xvfb" : "existing",
+              renderer != nullptr ? renderer : "?", BENCH_CLIENT_WIDTH * factor,
               BENCH_CLIENT_HEIGHT * factor, factor);
   char name[64];
   std::snprintf(name, sizeof name, "sdl_present_fullscreen_%dx", factor);
@@ -168,7 +171,8 @@ int main(int argc, char** argv) {
   if (reporter.get("renderer_copy_1x", &copy_one) && reporter.get(copy_name, &copy_scaled) &&
       copy_one > 0 && scaled > 0) {
     std::printf(
-        "the renderer's copy: %.1f us at 1x, %.1f us at %dx (%.2f times); at %dx it is %.1f%% of "
+        "the software renderer's copy in memory: %.1f us at 1x, %.1f us at %dx (%.2f times); at "
+        "%dx it is %.1f%% of "
         "the fullscreen present, %.1f%% of a 60 Hz frame\n",
         copy_one, copy_scaled, factor, copy_scaled / copy_one, factor, 100.0 * copy_scaled / scaled,
         100.0 * copy_scaled / 16667.0);
