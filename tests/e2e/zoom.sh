@@ -10,6 +10,7 @@
 set -uo pipefail
 build=${1:?usage: tests/e2e/zoom.sh BUILD_DIR}
 build=$(cd "$build" && pwd) || exit 1
+# shellcheck disable=SC2034 # read by lib.sh
 e2e_screen=1920x1080x24
 source "$(dirname "$0")/lib.sh"
 
