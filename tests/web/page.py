@@ -167,6 +167,15 @@ def idle_game(driver, site, normal_build, work):
     w, h = driver.execute_script("var c = document.getElementById('arena'); return [c.width, c.height];")
     if (w, h) != (734, 531):
         fail(f'the arena is {w}x{h}, expected 734x531')
+    rendering, menu_refused = driver.execute_script('''
+        var c = document.getElementById('arena');
+        var menu = new MouseEvent('contextmenu', {bubbles: true, cancelable: true, button: 2});
+        c.dispatchEvent(menu);
+        return [getComputedStyle(c).imageRendering, menu.defaultPrevented];''')
+    if rendering not in ('pixelated', 'crisp-edges') or not menu_refused:
+        fail(f'the arena is drawn "{rendering}" and its context menu '
+             f'{"is refused" if menu_refused else "opens"}')
+    ok('the arena is never smoothed and opens no context menu')
     cy = h - 1 - h // 2
     expect_colours(driver, 'level 3: halves, discs and border', [
         ((30, cy), BLACK), ((w // 4, cy - 60), WHITE), ((w // 4, cy + 60), WHITE),
