@@ -201,8 +201,10 @@ TEST(WebBoxes, StylesGiveTheButtonsIconAndEscapeAnswer) {
     const int count = platform::web::describeBox(c.style, buttons, &escape_id);
     std::string got;
     for (int i = 0; i < count; ++i) {
-      got +=
-          (i > 0 ? " " : "") + std::string(buttons[i].label) + "=" + std::to_string(buttons[i].id);
+      if (i > 0) got += ' ';
+      got += buttons[i].label;
+      got += '=';
+      got += std::to_string(buttons[i].id);
     }
     EXPECT_EQ(got, c.buttons) << c.style;
     EXPECT_EQ(escape_id, c.escape_id) << c.style;
