@@ -188,7 +188,9 @@ var LibraryStarquellWeb = {
       box.appendChild(heading);
       box.appendChild(body);
       box.appendChild(row);
+      var answered = false;
       var answer = function(id) {
+        answered = true;
         box.close();
         box.remove();
         StarquellWeb.boxOpen = false;
@@ -206,6 +208,17 @@ var LibraryStarquellWeb = {
       box.addEventListener('cancel', function(e) {
         e.preventDefault();
         if (escapeId !== 0) answer(escapeId);
+      });
+      // A browser may close a dialog on its own (Escape refused once too
+      // often): that is the Escape answer, and a box without one stays until
+      // a button answers it.
+      box.addEventListener('close', function() {
+        if (answered) return;
+        if (escapeId !== 0) {
+          answer(escapeId);
+        } else {
+          box.showModal();
+        }
       });
       document.body.appendChild(box);
       StarquellWeb.boxOpen = true;
