@@ -68,9 +68,6 @@ var LibraryStarquellWeb = {
       };
       window.addEventListener('keydown', key(1));
       window.addEventListener('keyup', key(2));
-      document.addEventListener('visibilitychange', function() {
-        if (document.visibilityState === 'visible') queue.push({kind: 5});
-      });
     },
   },
 

@@ -166,9 +166,6 @@ int translateDomEvent(const DomEvent& e, const ArenaView& view, NativeEvent* out
       *out = n;
       return 1;
     }
-    case DomEventKind::Visible:
-      *out = forArena(NativeEventKind::Expose, view);
-      return 1;
     default:
       return 0;
   }

@@ -16,7 +16,6 @@ enum class DomEventKind : std::int32_t {
   KeyUp = 2,
   MouseDown = 3,
   MouseUp = 4,
-  Visible = 5,  // the page is shown again after being hidden
 };
 
 // Modifier bits of DomEvent::modifiers.

@@ -108,8 +108,6 @@ TEST(WebEvents, KeysAndButtonsBecomeNativeEventsForTheArena) {
   outside.x = 734;
   DomEvent above = right_up;
   above.y = -1;
-  DomEvent visible;
-  visible.kind = DomEventKind::Visible;
   DomEvent none;
 
   struct Case {
@@ -136,9 +134,6 @@ TEST(WebEvents, KeysAndButtonsBecomeNativeEventsForTheArena) {
     n.y = y;
     return n;
   };
-  NativeEvent expose;
-  expose.kind = K::Expose;
-  expose.window = arenaHandle();
   using platform::web::DOM_ALT;
   using platform::web::DOM_CTRL;
   const Case cases[] = {
@@ -162,7 +157,6 @@ TEST(WebEvents, KeysAndButtonsBecomeNativeEventsForTheArena) {
       {"middle button", middle, 0, {}},
       {"release beyond the right edge", outside, 0, {}},
       {"release above the top", above, 0, {}},
-      {"page shown again", visible, 1, expose},
       {"no event", none, 0, {}},
   };
   for (const Case& c : cases) {
