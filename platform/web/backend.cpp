@@ -3,8 +3,9 @@
 // palette table, report boxes are HTML dialogs, and the counter is the page's
 // clock. The program's loop blocks as a Windows program's does; the page gets
 // control back (Asyncify) inside the platform calls that loop makes while it
-// waits: every counter read, and the message pump when nothing else has given
-// the page a turn for a while. The page's side is platform/web/library.js.
+// waits: every counter read, the message pump when nothing else has given the
+// page a turn for a while, Sleep, and a report box until it is answered. The
+// page's side is platform/web/library.js.
 #include <emscripten.h>
 #include <unistd.h>
 
