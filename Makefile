@@ -6,7 +6,7 @@ BENCH := build/bench
 SOURCES := find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
 
 .PHONY: all build sanitize test test-sanitize bench e2e fuzz soak windows windows-tests e2e-windows \
-        bench-windows format format-check clean
+        bench-windows web serve-web e2e-web format format-check clean
 
 all: build
 
@@ -60,6 +60,31 @@ e2e-windows: build windows windows-tests
 # The frame pacing of starquell.exe under Wine: 600 frame periods.
 bench-windows: build windows
 	bench/windows/pacing.sh build/windows $(NORMAL)
+
+# The game in a browser: build/web holds the page, the program (starquell.js,
+# starquell.wasm) and the sound files, built by Debian's emscripten; the CMake
+# build is in build/web-build. Emscripten's own scripts need Debian's node
+# modules even where another node comes first on PATH.
+WEB := build/web
+WEB_BUILD := build/web-build
+EMSCRIPTEN_TOOLCHAIN := /usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+web serve-web e2e-web: export NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
+web:
+	cmake -S . -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(EMSCRIPTEN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
+	  -DSTARQUELL_WEB_DIR=$(CURDIR)/$(WEB) >/dev/null
+	cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# Serves build/web on http://localhost:8000/ (WEB_PORT).
+WEB_PORT ?= 8000
+serve-web: web
+	python3 -m http.server --bind 127.0.0.1 --directory $(WEB) $(WEB_PORT)
+
+# The page in headless chromium (installed when missing, with emscripten): the
+# game, its sound, its report box, its timings and sizes.
+e2e-web:
+	bash -c 'source scripts/deps.sh && ensure_packages "$${WEB_PACKAGES[@]}"'
+	$(MAKE) web build
+	tests/web/run.sh $(WEB) $(NORMAL)
 
 format:
 	$(SOURCES) | xargs clang-format -i

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a normal
 # build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds the
-# program and the tests for Windows; then the real-window checks, and the
-# Windows builds under Wine where Wine is installed or can be installed.
+# program and the tests for Windows; then the real-window checks, the Windows
+# builds under Wine where Wine is installed or can be installed, and the browser
+# build in headless chromium where emscripten and chromium are or can be.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -56,7 +57,20 @@ else
   echo "== wine: skipped, Wine is not installed and could not be installed"
 fi
 
+# The browser build, where emscripten and chromium are installed or can be
+# installed: built by Debian's emscripten, checked in headless chromium.
+web=0
+if timeout 900 bash -c 'source scripts/deps.sh && ensure_packages "${WEB_PACKAGES[@]}"'; then
+  echo "== web"
+  make web
+  tests/web/run.sh build/web build/normal
+  web=1
+else
+  echo "== web: skipped, emscripten or chromium is not installed and could not be installed"
+fi
+
 # One closing line for the whole run: every ctest test of both builds, the soak,
-# the end-to-end check and the Wine runs (a failure stops the script before this line).
-total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine ))
+# the end-to-end check, the Wine runs and the browser check (a failure stops the
+# script before this line).
+total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine + web ))
 echo "tests: $total passed, 0 failed"

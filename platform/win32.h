@@ -229,9 +229,9 @@ typedef struct tagOFNA {
 
 // The record up to lpTemplateName, as programs written before the extended
 // record pass it (76 bytes in a 32-bit program).
-#define CDSIZEOF_STRUCT(structname, member)                                    \
-  (((int)((LPBYTE)(&((structname*)0)->member) - ((LPBYTE)((structname*)0)))) + \
-   sizeof(((structname*)0)->member))
+// Written with offsetof: the same value without arithmetic on a null pointer.
+#define CDSIZEOF_STRUCT(structname, member) \
+  ((int)offsetof(structname, member) + sizeof(((structname*)0)->member))
 #define OPENFILENAME_SIZE_VERSION_400A CDSIZEOF_STRUCT(OPENFILENAMEA, lpTemplateName)
 #define OPENFILENAME_SIZE_VERSION_400 OPENFILENAME_SIZE_VERSION_400A
 
