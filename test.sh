@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test twice: in a normal
 # build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds the
 # program and the tests for Windows; then the real-window checks, and the
-# Windows builds under Wine where Wine is installed or can be installed.
+# Windows builds under Wine where Wine is installed or can be installed, and
+# the Debian package and the Windows zip where their tools can be installed.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -56,7 +57,26 @@ else
   echo "== wine: skipped, Wine is not installed and could not be installed"
 fi
 
+# The packages, where the package tools are installed or can be installed:
+# the Debian package (its contents, lintian, the menu entry and metainfo, its
+# programs unpacked and started from /), and the Windows zip under Wine.
+packages=0
+if timeout 600 bash -c 'source scripts/deps.sh && ensure_packages "${PACKAGE_PACKAGES[@]}"'; then
+  echo "== packages"
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/normal/CMakeCache.txt)
+  make package JOBS="$jobs"
+  tests/package/deb.sh "build/package/starquell_${version}_amd64.deb" build/normal
+  packages=1
+  if [ "$wine" -gt 0 ]; then
+    make package-windows JOBS="$jobs"
+    tests/package/windows.sh "build/package/starquell-${version}-windows-x64.zip" build/normal
+    packages=2
+  fi
+else
+  echo "== packages: skipped, the package tools are not installed and could not be installed"
+fi
+
 # One closing line for the whole run: every ctest test of both builds, the soak,
-# the end-to-end check and the Wine runs (a failure stops the script before this line).
-total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine ))
+# the end-to-end check, the Wine runs and the package checks (a failure stops the script before this line).
+total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine + packages ))
 echo "tests: $total passed, 0 failed"
