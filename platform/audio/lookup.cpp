@@ -62,8 +62,10 @@ void searchFolders(const char* executable, const char* configured, SearchFolders
     const std::size_t length = std::strlen(executable);
     const long folder = folderLength(executable, length);
     if (folder >= 0) {
-      // A program in the root folder has its folder named by the separator alone.
-      const auto kept = static_cast<std::size_t>(folder == 0 ? 1 : folder);
+      // A program in a root folder ("/", "C:\\") keeps the separator: without
+      // it the root would be no folder, or a drive's current folder.
+      const bool root = folder == 0 || executable[folder - 1] == ':';
+      const auto kept = static_cast<std::size_t>(root ? folder + 1 : folder);
       addFolder(out, executable, kept, "");
       const long parent = folderLength(executable, static_cast<std::size_t>(folder));
       if (parent >= 0) {

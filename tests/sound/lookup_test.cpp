@@ -41,6 +41,9 @@ TEST(SoundSearch, FoldersFollowTheExecutableAndTheConfiguredFolder) {
       {"/starquell", nullptr, {"/"}},
       {"starquell", "", {}},
       {nullptr, "/data", {"/data"}},
+#ifdef _WIN32
+      {"C:\\starquell.exe", nullptr, {"C:/"}},
+#endif
   };
   for (const auto& c : cases) {
     pa::SearchFolders found;
