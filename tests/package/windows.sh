@@ -2,7 +2,7 @@
 # The Windows zip as a user meets it, under Wine: exactly the expected files
 # in one folder; unzipped into a temporary folder, starquell.exe (carrying
 # its icon) started from another folder plays (level 3, no box, sound
-# written when ship 1 fires), and starquell-replay.exe started from another
+# written when ship 1 fires), then starquell-replay.exe started from another
 # folder plays the golden duel.
 # Usage: tests/package/windows.sh ZIP LINUX_BUILD
 # (LINUX_BUILD provides the close helper, tests/e2e/close_window.)
@@ -45,24 +45,24 @@ icons=$(LC_ALL=C grep -c -a $'\x89PNG' "$folder/starquell.exe")
 [ "$icons" -ge 1 ] || fail "starquell.exe carries no icon"
 pass "starquell.exe carries its icon"
 
-# ---- The replay runner from another folder: the golden duel.
-mkdir -p "$unzipped/elsewhere"
+# ---- The game from another folder, in a window. A Wine server left running
+# by a program started without a display would serve no window: it goes first.
+timeout 20 wineserver -k 2>/dev/null
+export E2E_LAUNCHER=$root/tests/wine/wine.sh E2E_CLOSER=$build/tests/e2e/close_window
+export E2E_PROGRAM=$folder/starquell.exe
+game_dir=$unzipped/elsewhere
+mkdir -p "$game_dir"
+source "$root/tests/e2e/lib.sh"
+trap 'cleanup; rm -rf "$unzipped"' EXIT
+source "$here/play.sh"
+play_check
+pass "the zip's starquell.exe plays from another folder"
+
+# ---- The replay runner from another folder: the golden duel (after the
+# game: Wine's server, started for the game's display, serves it too).
 (cd "$unzipped/elsewhere" && "$root/tests/wine/wine.sh" "$folder/starquell-replay.exe" \
   "$root/tests/replay/duel.script") >"$unzipped/duel.lines" 2>"$unzipped/duel.err" ||
   fail "starquell-replay.exe: $(cat "$unzipped/duel.err")"
 tr -d '\r' <"$unzipped/duel.lines" | cmp -s - "$root/tests/replay/duel.golden" ||
   fail "starquell-replay.exe differs from the golden duel"
 pass "starquell-replay.exe from another folder: the golden duel's $(wc -l <"$unzipped/duel.lines") lines"
-
-# Wine's server goes first: one started without a display serves no window.
-timeout 20 wineserver -k 2>/dev/null
-
-# ---- The game from another folder, in a window.
-export E2E_LAUNCHER=$root/tests/wine/wine.sh E2E_CLOSER=$build/tests/e2e/close_window
-export E2E_PROGRAM=$folder/starquell.exe
-game_dir=$unzipped/elsewhere
-source "$root/tests/e2e/lib.sh"
-trap 'cleanup; rm -rf "$unzipped"' EXIT
-source "$here/play.sh"
-play_check
-pass "the zip's starquell.exe plays from another folder"
