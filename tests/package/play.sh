@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the package checks after tests/e2e/lib.sh: play_check starts the
 # program ($exe, from $game_dir) with its sound going to a file and checks
 # that it plays: no "Sound system problem." box, the first picture is level 3,
