@@ -6,7 +6,7 @@ BENCH := build/bench
 SOURCES := find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print
 
 .PHONY: all build sanitize test test-sanitize bench e2e fuzz soak windows windows-tests e2e-windows \
-        bench-windows web serve-web e2e-web format format-check clean
+        bench-windows web serve-web e2e-web format format-check clean package package-windows
 
 all: build
 
@@ -85,6 +85,27 @@ e2e-web:
 	bash -c 'source scripts/deps.sh && ensure_packages "$${WEB_PACKAGES[@]}"'
 	$(MAKE) web build
 	tests/web/run.sh $(WEB) $(NORMAL)
+
+# The Debian package, build/package/starquell_<version>_amd64.deb: a release
+# build for /usr, the programs in /usr/games as Debian keeps games, with all
+# of Debian's hardening flags; its dependencies are found by dpkg-shlibdeps.
+DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package:
+	cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_INSTALL_BINDIR=games -DSTARQUELL_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$($(DEB_FLAGS) CPPFLAGS) $$($(DEB_FLAGS) CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(DEB_FLAGS) LDFLAGS)" >/dev/null
+	cmake --build build/deb -j $(JOBS)
+	cd build/deb && cpack -B $(CURDIR)/build/package >/dev/null
+	@ls build/package/*.deb
+
+# The Windows zip, build/package/starquell-<version>-windows-x64.zip: the
+# programs of the Windows build, and the replay runner of the Windows build on
+# our own platform layer.
+package-windows: windows
+	cmake -S . -B build/windows-tests -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DSTARQUELL_WIN32_SHIM=ON >/dev/null
+	cmake --build build/windows-tests -j $(JOBS) --target starquell-replay
+	cmake -DBUILD=build/windows -DREPLAY_BUILD=build/windows-tests -DOUT=build/package -P cmake/windows_zip.cmake
 
 format:
 	$(SOURCES) | xargs clang-format -i

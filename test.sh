@@ -2,8 +2,9 @@
 # Installs what is missing, then builds and runs every test twice: in a normal
 # build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds the
 # program and the tests for Windows; then the real-window checks, the Windows
-# builds under Wine where Wine is installed or can be installed, and the browser
-# build in headless chromium where emscripten and chromium are or can be.
+# builds under Wine where Wine is installed or can be installed, the Debian
+# package and the Windows zip where their tools can be installed, and the
+# browser build in headless chromium where emscripten and chromium are or can be.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -57,6 +58,25 @@ else
   echo "== wine: skipped, Wine is not installed and could not be installed"
 fi
 
+# The packages, where the package tools are installed or can be installed:
+# the Debian package (its contents, lintian, the menu entry and metainfo, its
+# programs unpacked and started from /), and the Windows zip under Wine.
+packages=0
+if timeout 600 bash -c 'source scripts/deps.sh && ensure_packages "${PACKAGE_PACKAGES[@]}"'; then
+  echo "== packages"
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/normal/CMakeCache.txt)
+  make package JOBS="$jobs"
+  tests/package/deb.sh "build/package/starquell_${version}_amd64.deb" build/normal
+  packages=1
+  if [ "$wine" -gt 0 ]; then
+    make package-windows JOBS="$jobs"
+    tests/package/windows.sh "build/package/starquell-${version}-windows-x64.zip" build/normal
+    packages=2
+  fi
+else
+  echo "== packages: skipped, the package tools are not installed and could not be installed"
+fi
+
 # The browser build, where emscripten and chromium are installed or can be
 # installed: built by Debian's emscripten, checked in headless chromium.
 web=0
@@ -70,7 +90,7 @@ else
 fi
 
 # One closing line for the whole run: every ctest test of both builds, the soak,
-# the end-to-end check, the Wine runs and the browser check (a failure stops the
-# script before this line).
-total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine + web ))
+# the end-to-end check, the Wine runs, the package checks and the browser check
+# (a failure stops the script before this line).
+total=$(( $(ran build/normal/ctest.log) + $(ran build/sanitize/ctest.log) + 1 + e2e + wine + packages + web ))
 echo "tests: $total passed, 0 failed"

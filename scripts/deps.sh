@@ -13,6 +13,9 @@ WINE_PACKAGES=(wine64 wine fonts-wine)
 # Packages of the browser build and its checks: Debian's WebAssembly toolchain,
 # headless chromium and its WebDriver, driven from Python.
 WEB_PACKAGES=(emscripten chromium chromium-driver python3-selenium)
+# Packages that make and check the Debian package (dpkg-shlibdeps, lintian,
+# desktop-file-validate, appstreamcli).
+PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream)
 # Packages the real-window checks need.
 E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev openbox)
 

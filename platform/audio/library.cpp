@@ -2,6 +2,7 @@
 // checks, the one system object and its table of sounds, the loading and
 // checking of files, and the result texts.
 #include "platform/audio/backend.h"
+#include "platform/audio/lookup.h"
 
 namespace pa = platform::audio;
 
@@ -67,7 +68,9 @@ AudioResult audioCreateSound(AudioSystem* system, const char* name, std::uint32_
   while (index < AUDIO_MAX_SOUNDS && system->sounds[index].loaded) ++index;
   if (index == AUDIO_MAX_SOUNDS) return AUDIO_ERR_TOO_MANY_SOUNDS;
   pa::FileBytes file;
-  if (const AudioResult r = pa::readFile(name, &file); r != AUDIO_OK) return r;
+  if (const AudioResult r = pa::readSoundFile(name, pa::configuredSoundFolder(), &file);
+      r != AUDIO_OK)
+    return r;
   pa::WavInfo wav;
   if (const AudioResult r = pa::parseWav(file.data.get(), file.size, &wav); r != AUDIO_OK) return r;
   if (const AudioResult r = pa::loadSound(index, name, file.data.get(), file.size, wav);

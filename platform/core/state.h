@@ -70,7 +70,6 @@ struct State {
   std::uint32_t message_time = 0;
   bool key_down[256] = {};
   bool caps_lock = false;
-  char module_file[WINDOW_TEXT_MAX] = {};  // native path; empty: the running executable
   bool faults[static_cast<int>(CoreFault::Count)] = {};
   DWORD dialog_error = 0;  // CommDlgExtendedError
 };

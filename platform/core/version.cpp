@@ -3,16 +3,13 @@
 // program's version resource holds (VS_VERSIONINFO with its fixed record), and
 // the version calls find that block in the file's bytes: a file without one
 // has no version information, as on Windows.
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "platform/audio/lookup.h"
 #include "platform/core/state.h"
 
 #ifndef STARQUELL_VERSION_MAJOR
@@ -104,6 +101,7 @@ void* g_blocks[MAX_BLOCKS] = {};
 }  // namespace
 
 void resetFiles() {
+  nameExecutable(nullptr);
   for (auto& b : g_blocks) {
     std::free(b);
     b = nullptr;
@@ -112,9 +110,7 @@ void resetFiles() {
 
 }  // namespace platform::core
 
-void platform::setModuleFileName(const char* native_path) {
-  core::copyText(core::state().module_file, sizeof core::state().module_file, native_path);
-}
+void platform::setModuleFileName(const char* native_path) { nameExecutable(native_path); }
 
 using namespace platform;
 using namespace platform::core;
@@ -122,19 +118,7 @@ using namespace platform::core;
 DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR file_name, DWORD size) {
   if (file_name == nullptr || size == 0) return 0;
   char native[WINDOW_TEXT_MAX] = {};
-  if (state().module_file[0] != 0) {
-    copyText(native, sizeof native, state().module_file);
-  } else {
-#ifdef _WIN32
-    // The Windows test build: the runtime has the path, already in Windows form.
-    if (_pgmptr == nullptr) return 0;
-    copyText(native, sizeof native, _pgmptr);
-#else
-    const ssize_t n = readlink("/proc/self/exe", native, sizeof native - 1);
-    if (n <= 0) return 0;
-    native[n] = 0;
-#endif
-  }
+  if (!executablePath(native, sizeof native)) return 0;
   char windows[WINDOW_TEXT_MAX];
   if (!toWindowsPath(native, windows, sizeof windows)) return 0;
   copyText(file_name, size, windows);

@@ -15,6 +15,8 @@ else
   exe=$build/app/starquell
   sound_dir=$build/sounds
 fi
+# An installed or unpacked program instead of the build's (tests/package/).
+[ -n "${E2E_PROGRAM:-}" ] && exe=$E2E_PROGRAM
 closer=${E2E_CLOSER:-$build/tests/e2e/close_window}
 title='Starquell. Early concept demo only.'
 title_pattern='^Starquell\. Early concept demo only\.$'

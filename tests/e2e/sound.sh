@@ -3,7 +3,8 @@
 # audio driver; under Wine an ALSA device that writes one): silent until ship
 # 1 fires (Z and X held once the controls are free), sound after. With
 # fire.wav taken away the program shows the "Sound system problem." box on its
-# first frame and ends with status 255 once the box is answered.
+# first frame and ends with status 255 once the box is answered; standard
+# error names the folders it was looked for in.
 # Usage: tests/e2e/sound.sh BUILD_DIR
 set -uo pipefail
 build=${1:?usage: tests/e2e/sound.sh BUILD_DIR}
@@ -35,10 +36,12 @@ silent "$audio" 0 "$before_fire" || fail "sound was played before ship 1 fired"
 silent "$audio" "$before_fire" "$after" && fail "silence after ship 1 fired"
 pass "ship 1 fired: the output holds sound"
 
-# ---- fire.wav missing: the box on the first frame, then status 255.
+# ---- fire.wav missing: the box on the first frame, then status 255. The
+# program is copied too: it would find fire.wav beside itself in the build.
 game_dir=$work/no-fire
 mkdir -p "$game_dir"
-cp "$sound_dir/hit.wav" "$sound_dir/sound21.wav" "$game_dir/" || fail "no sound files to copy"
+cp "$sound_dir/hit.wav" "$sound_dir/sound21.wav" "$exe" "$game_dir/" || fail "no sound files to copy"
+exe=$game_dir/$(basename "$exe")
 start_game
 box=$(wait_for_window_titled "Sound system problem.")
 [ -n "$box" ] || fail "no \"Sound system problem.\" box appeared without fire.wav"
@@ -53,3 +56,6 @@ done
 [ -n "$status" ] || fail "starquell still runs 30 s after its box was answered"
 [ "$status" -eq 255 ] || fail "starquell ended with status $status, expected 255"
 pass "answered, starquell ended with status 255"
+grep -q "^fire.wav: not found in the current folder, " "$work/starquell.err" ||
+  fail "standard error does not name the folders fire.wav was looked for in"
+pass "standard error: $(grep -m1 '^fire.wav: ' "$work/starquell.err" | tr -d '\r')"

@@ -59,15 +59,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "starquell-replay: %s: %s\n", path, error.c_str());
     return 2;
   }
-  // The program opens its sound files by relative name: it runs in the build's
-  // sound folder, as ./run.sh starts it. A relative dump path stays where it was.
-  if (!options.dump_path.empty()) {
-    options.dump_path = std::filesystem::absolute(options.dump_path).string();
-  }
-  if (chdir(STARQUELL_SOUND_DIR) != 0) {
-    std::fprintf(stderr, "starquell-replay: no sound folder %s\n", STARQUELL_SOUND_DIR);
-    return 2;
-  }
   options.frames = frames >= 0             ? static_cast<std::uint32_t>(frames)
                    : script.events.empty() ? 0
                                            : script.last_frame + 1;
