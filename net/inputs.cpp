@@ -21,6 +21,18 @@ GameEvent armEvent(int player, int control, bool down) {
 
 }  // namespace
 
+bool controlFor(bool mouse, int code, Control* control) {
+  if (mouse ? code == 0 : code == SHIP1_KEYS[0]) {
+    *control = Control::ArmBack;
+    return true;
+  }
+  if (mouse ? code == 1 : code == SHIP1_KEYS[1]) {
+    *control = Control::ArmOn;
+    return true;
+  }
+  return false;
+}
+
 void ControlSampler::press(Control control) {
   switch (control) {
     case Control::ArmBack:

@@ -30,6 +30,11 @@ struct GameEvent {
 // buttons' downs and ups.
 inline constexpr int MAX_FRAME_EVENTS = 16;
 
+// The arm control a player's key or mouse button stands for on its own
+// computer: the left button and Z turn the arm back, the right button and X
+// turn it on; false for any other.
+bool controlFor(bool mouse, int code, Control* control);
+
 // Collects one player's control changes during a frame into its byte.
 class ControlSampler {
  public:

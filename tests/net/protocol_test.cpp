@@ -191,6 +191,23 @@ TEST(Merge, TheSamplerKeepsHeldControlsAndThePressesOfTheFrame) {
   s.press(Control::LevelUp);
   EXPECT_EQ(s.take(), ARM_ON_PRESSED | LEVEL_UP_CLICK);
   EXPECT_EQ(s.take(), 0);
+
+  // On either computer both control sets steer that computer's ship.
+  const struct {
+    bool mouse;
+    int code;
+    bool known;
+    Control control;
+  } keys[] = {{true, 0, true, Control::ArmBack},  {false, 90, true, Control::ArmBack},
+              {true, 1, true, Control::ArmOn},    {false, 88, true, Control::ArmOn},
+              {false, 32, false, Control::ArmOn}, {true, 2, false, Control::ArmOn}};
+  for (const auto& k : keys) {
+    Control c = Control::LevelUp;
+    EXPECT_EQ(controlFor(k.mouse, k.code, &c), k.known) << k.code;
+    if (k.known) {
+      EXPECT_EQ(c, k.control) << k.code;
+    }
+  }
 }
 
 }  // namespace
