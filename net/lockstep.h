@@ -26,7 +26,9 @@ struct Config {
   std::uint16_t height = 531;
   Address peer;                   // the joiner's host
   std::uint32_t resend_ms = 100;  // hello and welcome until answered
-  std::uint32_t send_ms = 16;     // game datagrams while nothing new is sent
+  // A game datagram again after this long without new controls: longer than a
+  // frame period, so that a frame at 60 per second sends one, not two.
+  std::uint32_t send_ms = 34;
   std::uint32_t timeout_ms = 15000;
 };
 
