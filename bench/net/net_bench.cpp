@@ -66,7 +66,8 @@ void Waits(benchmark::State& state) {
   state.counters["seconds"] = r.elapsed_ms / 1000.0;
   state.SetLabel("delay " + std::to_string(delay) + " (" + std::to_string(delay * 50 / 3) + " ms)");
 }
-BENCHMARK(Waits)->Arg(2)->Arg(3)->Arg(4)->Arg(5)->Arg(6)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Waits)->Arg(2)->Arg(3)->Arg(4)->Arg(5)->Arg(6)->Iterations(1)->Unit(
+    benchmark::kMillisecond);
 
 // A transport in memory without allocation: what one side sends the other
 // reads at once, so the measurement is the core's own work.
