@@ -154,6 +154,11 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
       if (state_ == State::Running || state_ == State::Connecting) state_ = State::PeerLeft;
       return;
     case Kind::Desync:
+      // Only a frame the other side can have run.
+      if (m.frame >= local_known_ + static_cast<std::uint32_t>(delay_)) {
+        ++counters_.out_of_range;
+        return;
+      }
       last_heard_ms_ = now_ms;
       reportDesync(m.frame);
       return;

@@ -66,18 +66,70 @@ int fromSystem(const sockaddr* address, socklen_t size, unsigned char* out) {
   return length;
 }
 
+// errno as Windows numbers it.
+int windowsError(int error) {
+  switch (error) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+      return FAILED_WOULD_BLOCK;
+    case EINTR:
+      return FAILED_INTERRUPTED;
+    case EACCES:
+    case EPERM:
+      return FAILED_ACCESS;
+    case EFAULT:
+      return FAILED_FAULT;
+    case EMFILE:
+    case ENFILE:
+      return FAILED_TOO_MANY;
+    case ENOTSOCK:
+    case EBADF:
+      return FAILED_NOT_SOCKET;
+    case EMSGSIZE:
+      return FAILED_MESSAGE_SIZE;
+    case EPROTONOSUPPORT:
+      return FAILED_PROTOCOL;
+    case ESOCKTNOSUPPORT:
+      return FAILED_SOCKET_TYPE;
+    case EOPNOTSUPP:
+      return FAILED_NOT_SUPPORTED;
+    case EAFNOSUPPORT:
+      return FAILED_FAMILY;
+    case EADDRINUSE:
+      return FAILED_ADDRESS_IN_USE;
+    case EADDRNOTAVAIL:
+      return FAILED_ADDRESS_NOT_AVAILABLE;
+    case ENETUNREACH:
+      return FAILED_NETWORK_UNREACHABLE;
+    case ECONNRESET:
+    case ECONNREFUSED:
+      return FAILED_RESET;
+    case ENOBUFS:
+    case ENOMEM:
+      return FAILED_NO_BUFFERS;
+    case EHOSTUNREACH:
+      return FAILED_HOST_UNREACHABLE;
+    default:
+      return FAILED_INVALID;
+  }
+}
+
+int lastError() { return windowsError(errno); }
+
 }  // namespace
 
 int openDatagram(int family, int* fd) {
   const int system_family = systemFamily(family);
-  if (system_family != AF_INET && system_family != AF_INET6) return EAFNOSUPPORT;
+  if (system_family != AF_INET && system_family != AF_INET6) return FAILED_FAMILY;
   const int s = ::socket(system_family, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-  if (s < 0) return errno;
+  if (s < 0) return lastError();
   // Windows' IPv6 sockets take IPv6 only.
   if (system_family == AF_INET6) {
     const int on = 1;
     if (::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) != 0) {
-      const int error = errno;
+      const int error = lastError();
       ::close(s);
       return error;
     }
@@ -89,18 +141,18 @@ int openDatagram(int family, int* fd) {
 int bindTo(int fd, const unsigned char* address, int length) {
   sockaddr_storage a;
   socklen_t size = 0;
-  if (!toSystem(address, length, &a, &size)) return EAFNOSUPPORT;
-  return ::bind(fd, reinterpret_cast<const sockaddr*>(&a), size) == 0 ? 0 : errno;
+  if (!toSystem(address, length, &a, &size)) return FAILED_FAMILY;
+  return ::bind(fd, reinterpret_cast<const sockaddr*>(&a), size) == 0 ? 0 : lastError();
 }
 
 int sendTo(int fd, const void* data, std::size_t size, const unsigned char* address, int length,
            std::size_t* sent) {
   sockaddr_storage a;
   socklen_t a_size = 0;
-  if (!toSystem(address, length, &a, &a_size)) return EAFNOSUPPORT;
+  if (!toSystem(address, length, &a, &a_size)) return FAILED_FAMILY;
   const ssize_t n =
       ::sendto(fd, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&a), a_size);
-  if (n < 0) return errno;
+  if (n < 0) return lastError();
   *sent = static_cast<std::size_t>(n);
   return 0;
 }
@@ -111,11 +163,11 @@ int receiveFrom(int fd, void* data, std::size_t size, unsigned char* address, in
   socklen_t a_size = sizeof a;
   // MSG_TRUNC: the datagram's whole length, so a longer one is told apart.
   const ssize_t n = ::recvfrom(fd, data, size, MSG_TRUNC, reinterpret_cast<sockaddr*>(&a), &a_size);
-  if (n < 0) return errno;
+  if (n < 0) return lastError();
   *length = fromSystem(reinterpret_cast<const sockaddr*>(&a), a_size, address);
   if (static_cast<std::size_t>(n) > size) {
     *received = size;
-    return EMSGSIZE;
+    return FAILED_MESSAGE_SIZE;
   }
   *received = static_cast<std::size_t>(n);
   return 0;
@@ -123,12 +175,12 @@ int receiveFrom(int fd, void* data, std::size_t size, unsigned char* address, in
 
 int setNonBlocking(int fd, bool on) {
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0) return errno;
+  if (flags < 0) return lastError();
   const int wanted = on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK;
-  return ::fcntl(fd, F_SETFL, wanted) == 0 ? 0 : errno;
+  return ::fcntl(fd, F_SETFL, wanted) == 0 ? 0 : lastError();
 }
 
-int closeDescriptor(int fd) { return ::close(fd) == 0 ? 0 : errno; }
+int closeDescriptor(int fd) { return ::close(fd) == 0 ? 0 : lastError(); }
 
 ResolveError resolve(const char* node, const char* service, int family, int socket_type,
                      int protocol, int flags, Resolved* out, int capacity, int* count) {

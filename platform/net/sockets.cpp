@@ -2,7 +2,6 @@
 // sockets (native.h): Windows' checks, error numbers and records. Only UDP
 // datagram sockets exist; a SOCKET is an index into a table of open ones, so
 // a stale or made-up handle names no descriptor of the process.
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -37,54 +36,21 @@ int fail(int error) {
   return SOCKET_ERROR;
 }
 
-int windowsError(int error) {
-  switch (error) {
-    case EAGAIN:
-#if EWOULDBLOCK != EAGAIN
-    case EWOULDBLOCK:
-#endif
-      return WSAEWOULDBLOCK;
-    case EINTR:
-      return WSAEINTR;
-    case EACCES:
-    case EPERM:
-      return WSAEACCES;
-    case EFAULT:
-      return WSAEFAULT;
-    case EMFILE:
-    case ENFILE:
-      return WSAEMFILE;
-    case ENOTSOCK:
-    case EBADF:
-      return WSAENOTSOCK;
-    case EMSGSIZE:
-      return WSAEMSGSIZE;
-    case EPROTONOSUPPORT:
-      return WSAEPROTONOSUPPORT;
-    case ESOCKTNOSUPPORT:
-      return WSAESOCKTNOSUPPORT;
-    case EOPNOTSUPP:
-      return WSAEOPNOTSUPP;
-    case EAFNOSUPPORT:
-      return WSAEAFNOSUPPORT;
-    case EADDRINUSE:
-      return WSAEADDRINUSE;
-    case EADDRNOTAVAIL:
-      return WSAEADDRNOTAVAIL;
-    case ENETUNREACH:
-      return WSAENETUNREACH;
-    case ECONNRESET:
-    case ECONNREFUSED:
-      return WSAECONNRESET;
-    case ENOBUFS:
-    case ENOMEM:
-      return WSAENOBUFS;
-    case EHOSTUNREACH:
-      return WSAEHOSTUNREACH;
-    default:
-      return WSAEINVAL;
-  }
-}
+// The backend's error numbers are Windows'.
+static_assert(native::FAILED_WOULD_BLOCK == WSAEWOULDBLOCK &&
+              native::FAILED_INTERRUPTED == WSAEINTR && native::FAILED_ACCESS == WSAEACCES &&
+              native::FAILED_FAULT == WSAEFAULT && native::FAILED_INVALID == WSAEINVAL &&
+              native::FAILED_TOO_MANY == WSAEMFILE && native::FAILED_NOT_SOCKET == WSAENOTSOCK &&
+              native::FAILED_MESSAGE_SIZE == WSAEMSGSIZE &&
+              native::FAILED_PROTOCOL == WSAEPROTONOSUPPORT &&
+              native::FAILED_SOCKET_TYPE == WSAESOCKTNOSUPPORT &&
+              native::FAILED_NOT_SUPPORTED == WSAEOPNOTSUPP &&
+              native::FAILED_FAMILY == WSAEAFNOSUPPORT &&
+              native::FAILED_ADDRESS_IN_USE == WSAEADDRINUSE &&
+              native::FAILED_ADDRESS_NOT_AVAILABLE == WSAEADDRNOTAVAIL &&
+              native::FAILED_NETWORK_UNREACHABLE == WSAENETUNREACH &&
+              native::FAILED_RESET == WSAECONNRESET && native::FAILED_NO_BUFFERS == WSAENOBUFS &&
+              native::FAILED_HOST_UNREACHABLE == WSAEHOSTUNREACH);
 
 bool started() {
   SocketTable& t = table();
@@ -162,7 +128,7 @@ SOCKET socket(int af, int type, int protocol) {
   }
   int fd = -1;
   if (const int error = native::openDatagram(af, &fd)) {
-    t_last_error = windowsError(error);
+    t_last_error = error;
     return INVALID_SOCKET;
   }
   SocketTable& t = table();
@@ -184,7 +150,7 @@ int bind(SOCKET s, const struct sockaddr* name, int name_length) {
   if (fd < 0) return SOCKET_ERROR;
   if (name == nullptr || name_length < static_cast<int>(sizeof(SOCKADDR))) return fail(WSAEFAULT);
   const int error = native::bindTo(fd, reinterpret_cast<const unsigned char*>(name), name_length);
-  return error == 0 ? 0 : fail(windowsError(error));
+  return error == 0 ? 0 : fail(error);
 }
 
 int sendto(SOCKET s, const char* buffer, int length, int flags, const struct sockaddr* to,
@@ -199,7 +165,7 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const struct soc
   std::size_t sent = 0;
   const int error = native::sendTo(fd, buffer, static_cast<std::size_t>(length),
                                    reinterpret_cast<const unsigned char*>(to), to_length, &sent);
-  return error == 0 ? static_cast<int>(sent) : fail(windowsError(error));
+  return error == 0 ? static_cast<int>(sent) : fail(error);
 }
 
 int recvfrom(SOCKET s, char* buffer, int length, int flags, struct sockaddr* from,
@@ -214,7 +180,7 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, struct sockaddr* fro
   std::size_t received = 0;
   const int error = native::receiveFrom(fd, buffer, static_cast<std::size_t>(length), address,
                                         &address_length, &received);
-  if (error != 0 && error != EMSGSIZE) return fail(windowsError(error));
+  if (error != 0 && error != native::FAILED_MESSAGE_SIZE) return fail(error);
   if (from != nullptr) {
     // Windows fails a record too small for the sender's address.
     if (*from_length < address_length) return fail(WSAEFAULT);
@@ -233,7 +199,7 @@ int closesocket(SOCKET s) {
     t.used[s - FIRST_HANDLE] = false;
   }
   const int error = native::closeDescriptor(fd);
-  return error == 0 ? 0 : fail(windowsError(error));
+  return error == 0 ? 0 : fail(error);
 }
 
 int ioctlsocket(SOCKET s, LONG command, ULONG* argument) {
@@ -242,7 +208,7 @@ int ioctlsocket(SOCKET s, LONG command, ULONG* argument) {
   if (command != static_cast<LONG>(FIONBIO)) return fail(WSAEINVAL);
   if (argument == nullptr) return fail(WSAEFAULT);
   const int error = native::setNonBlocking(fd, *argument != 0);
-  return error == 0 ? 0 : fail(windowsError(error));
+  return error == 0 ? 0 : fail(error);
 }
 
 int getaddrinfo(LPCSTR node, LPCSTR service, const struct addrinfo* hints,
