@@ -54,9 +54,12 @@ void Lockstep::poll(Transport& transport, std::uint32_t now_ms) {
     last_heard_ms_ = now_ms;
     last_send_ms_ = now_ms - config_.resend_ms;
   }
+  // A bounded number per poll: a flood of datagrams never holds the game.
   std::uint8_t buffer[MAX_DATAGRAM];
   Address from;
-  for (long size; (size = transport.receive(&from, buffer, sizeof buffer)) >= 0;) {
+  long size = 0;
+  for (int i = 0; i < MAX_READS && (size = transport.receive(&from, buffer, sizeof buffer)) >= 0;
+       ++i) {
     receive(transport, from, buffer, static_cast<std::size_t>(size), now_ms);
   }
 
@@ -215,8 +218,9 @@ void Lockstep::onHandshake(Transport& transport, const Address& from, const Mess
 
 void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
   // The other side cannot be further than its delay beyond this side's
-  // controls, nor have more of them than were set.
-  if (b.newest >= local_known_ + static_cast<std::uint32_t>(delay_) || b.ack > local_known_ ||
+  // controls (it sets its next frame's before that frame can run), nor have
+  // more of them than were set.
+  if (b.newest > local_known_ + static_cast<std::uint32_t>(delay_) || b.ack > local_known_ ||
       (b.crc_frame != NO_FRAME && b.crc_frame + static_cast<std::uint32_t>(delay_) > b.newest)) {
     ++counters_.out_of_range;
     return;

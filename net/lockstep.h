@@ -104,7 +104,8 @@ class Lockstep {
   const Counters& counters() const { return counters_; }
 
  private:
-  static constexpr int RING = 64;  // frames of inputs and checksums kept
+  static constexpr int RING = 64;        // frames of inputs and checksums kept
+  static constexpr int MAX_READS = 256;  // datagrams read per poll
 
   void send(Transport& transport, const Message& message, const Address& to);
   void sendInput(Transport& transport, std::uint32_t now_ms);

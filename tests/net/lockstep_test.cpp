@@ -219,6 +219,34 @@ TEST(LockstepHostile, DatagramsNoPeerSendsChangeNothingAndAreCounted) {
   }
 }
 
+// The furthest a joiner can be: it has run every frame this host's controls
+// allow (0..2 at delay 3) and set its controls for the next one (frame 6).
+// One frame further is out of range.
+TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
+  for (const std::uint32_t newest : {6u, 7u}) {
+    SimNetwork network(1, FIXED_50);
+    Transport& end = network.addEndpoint();
+    Lockstep host(Config{});
+    Address joiner;
+    joiner.size = 4;
+    Message m;
+    m.kind = Kind::Hello;
+    m.handshake.delay = 3;
+    m.handshake.width = 734;
+    m.handshake.height = 531;
+    std::uint8_t bytes[MAX_DATAGRAM];
+    host.receive(end, joiner, bytes, encode(m, bytes), 0);
+    ASSERT_EQ(host.state(), State::Running);
+    m = Message{};
+    m.kind = Kind::Input;
+    m.input.newest = newest;
+    m.input.ack = 3;
+    m.input.inputs[INPUT_WINDOW - 1] = ARM_ON_HELD;
+    host.receive(end, joiner, bytes, encode(m, bytes), 0);
+    EXPECT_EQ(host.counters().out_of_range, newest == 6 ? 0u : 1u) << newest;
+  }
+}
+
 // Two cores driven by hand over one simulated network.
 struct Pair {
   SimNetwork network{1, FIXED_50};
@@ -247,6 +275,11 @@ struct Pair {
       network.setNow(now);
       host.poll(host_end, now);
       if (joiner_alive) joiner.poll(joiner_end, now);
+      // Controls are set as soon as a frame is due, whether it can run or not.
+      if (now % 16 == 0) {
+        host.setLocalControls(ARM_ON_HELD);
+        joiner.setLocalControls(ARM_BACK_HELD);
+      }
       GameEvent events[MAX_FRAME_EVENTS];
       while (host.ready() && now % 16 == 0) host.advance(events);
       while (joiner_alive && joiner.ready() && now % 16 == 0) joiner.advance(events);
@@ -272,6 +305,7 @@ TEST(LockstepEnding, EachEndingIsTheSameOnBothSides) {
     p.run(1000);
     ASSERT_EQ(p.host.state(), State::Running);
     EXPECT_GT(p.host.nextFrame(), 30u);
+    EXPECT_EQ(p.host.counters().dropped() + p.joiner.counters().dropped(), 0u);
     p.joiner.leave(p.joiner_end);
     p.run(200, false);
     EXPECT_EQ(p.host.state(), State::PeerLeft);
