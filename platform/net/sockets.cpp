@@ -174,7 +174,10 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, struct sockaddr* fro
   if (fd < 0) return SOCKET_ERROR;
   if (flags != 0) return fail(WSAEOPNOTSUPP);
   if (length < 0 || (buffer == nullptr && length > 0)) return fail(WSAEFAULT);
-  if (from != nullptr && (from_length == nullptr || *from_length < 0)) return fail(WSAEFAULT);
+  if (from != nullptr &&
+      (from_length == nullptr || *from_length < static_cast<int>(sizeof(SOCKADDR)))) {
+    return fail(WSAEFAULT);
+  }
   unsigned char address[native::ADDRESS_BYTES] = {};
   int address_length = 0;
   std::size_t received = 0;
