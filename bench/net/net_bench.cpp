@@ -1,0 +1,177 @@
+// Network play's costs: the traffic of a 60 fps duel each way, the frames
+// that waited for the other side's input over a jittery, lossy link at each
+// input delay, and the lockstep core's work per frame beside the game
+// frame's own.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/entry.h"
+#include "game/frame.h"
+#include "game/game_state.h"
+#include "net/lockstep.h"
+#include "net/sim_game.h"
+#include "platform/headless/headless.h"
+#include "shell/shell_globals.h"
+
+namespace {
+
+// Both players fire in turns of two seconds, pressing and releasing often.
+std::uint8_t duelControls(std::uint32_t frame, std::uint32_t turn) {
+  if ((frame / 120) % 2 != turn) return 0;
+  const std::uint8_t held = net::ARM_BACK_HELD | net::ARM_ON_HELD;
+  return frame % 120 == 0 ? static_cast<std::uint8_t>(held | held << 1) : held;
+}
+
+net::SimGameOptions duel(const net::LinkProfile& link, int delay, std::uint32_t frames) {
+  net::SimGameOptions o;
+  o.seed = 42;
+  o.link = link;
+  o.delay = delay;
+  o.frames = frames;
+  o.host_controls = [](std::uint32_t f) { return duelControls(f, 0); };
+  o.joiner_controls = [](std::uint32_t f) { return duelControls(f, 1); };
+  return o;
+}
+
+// One minute of a duel on a clean link of 1 ms: datagrams and bytes each way.
+void Traffic(benchmark::State& state) {
+  const net::LinkProfile clean = {1, 0, 0, 0, 0};
+  net::SimGameResult r;
+  for (auto _ : state) r = net::runSimGame(duel(clean, 3, 3600));
+  const double seconds = r.elapsed_ms / 1000.0;
+  // UDP over IPv4 adds 28 bytes to each datagram.
+  auto& c = state.counters;
+  c["host_datagrams/s"] = r.host.sent.datagrams / seconds;
+  c["host_bytes/s"] = r.host.sent.bytes / seconds;
+  c["host_ip_bytes/s"] = (r.host.sent.bytes + 28.0 * r.host.sent.datagrams) / seconds;
+  c["joiner_datagrams/s"] = r.joiner.sent.datagrams / seconds;
+  c["joiner_bytes/s"] = r.joiner.sent.bytes / seconds;
+  c["joiner_ip_bytes/s"] = (r.joiner.sent.bytes + 28.0 * r.joiner.sent.datagrams) / seconds;
+  c["waited_frames"] = r.host.waited + r.joiner.waited;
+}
+BENCHMARK(Traffic)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One minute with 5 % loss and 50 ms +- 30 ms each way (arg 1 = 0), or
+// 50 ms +- 30 ms there and back (25 ms +- 15 ms each way, arg 1 = 1): the
+// frames either side found not ready when due, at each input delay.
+void Waits(benchmark::State& state) {
+  const bool round_trip = state.range(1) != 0;
+  const net::LinkProfile link =
+      round_trip ? net::LinkProfile{10, 30, 0.05, 0, 0} : net::LinkProfile{20, 60, 0.05, 0, 0};
+  const int delay = static_cast<int>(state.range(0));
+  net::SimGameResult r;
+  for (auto _ : state) r = net::runSimGame(duel(link, delay, 3600));
+  state.counters["host_waited"] = r.host.waited;
+  state.counters["joiner_waited"] = r.joiner.waited;
+  state.counters["waited_%"] = 100.0 * (r.host.waited + r.joiner.waited) / (2 * 3600.0);
+  state.counters["seconds"] = r.elapsed_ms / 1000.0;
+  state.SetLabel("delay " + std::to_string(delay) + " (" + std::to_string(delay * 50 / 3) +
+                 " ms), " + (round_trip ? "50+-30 ms round trip" : "50+-30 ms each way"));
+}
+BENCHMARK(Waits)
+    ->ArgsProduct({{2, 3, 4, 5, 6}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A transport in memory without allocation: what one side sends the other
+// reads at once, so the measurement is the core's own work.
+class Mailbox : public net::Transport {
+ public:
+  Mailbox* other = nullptr;
+  net::Address self;
+  bool send(const net::Address&, const std::uint8_t* data, std::size_t size) override {
+    if (other->count_ == SLOTS) return false;
+    Slot& s = other->slots_[(other->first_ + other->count_++) % SLOTS];
+    std::memcpy(s.bytes, data, size);
+    s.size = size;
+    s.from = self;
+    return true;
+  }
+  long receive(net::Address* from, std::uint8_t* data, std::size_t capacity) override {
+    if (count_ == 0) return -1;
+    const Slot& s = slots_[first_];
+    first_ = (first_ + 1) % SLOTS;
+    --count_;
+    *from = s.from;
+    std::memcpy(data, s.bytes, s.size < capacity ? s.size : capacity);
+    return static_cast<long>(s.size);
+  }
+
+ private:
+  static constexpr int SLOTS = 16;
+  struct Slot {
+    std::uint8_t bytes[net::MAX_DATAGRAM];
+    std::size_t size;
+    net::Address from;
+  };
+  Slot slots_[SLOTS];
+  int first_ = 0;
+  int count_ = 0;
+};
+
+// Both sides' network work for one frame each: a poll (read, send), the
+// controls, the merge, the checksum; per side-frame.
+void LockstepFrame(benchmark::State& state) {
+  Mailbox host_box, joiner_box;
+  host_box.other = &joiner_box;
+  joiner_box.other = &host_box;
+  host_box.self.size = joiner_box.self.size = 4;
+  host_box.self.bytes[3] = 1;
+  joiner_box.self.bytes[3] = 2;
+  net::Config config;
+  net::Lockstep host(config);
+  config.side = net::Player::Joiner;
+  config.peer = host_box.self;
+  net::Lockstep joiner(config);
+  joiner.poll(joiner_box, 0);
+  host.poll(host_box, 0);
+  joiner.poll(joiner_box, 0);
+  std::uint32_t now = 0;
+  net::GameEvent events[net::MAX_FRAME_EVENTS];
+  for (auto _ : state) {
+    now += 16;
+    for (auto [core, box] : {std::pair{&host, &host_box}, std::pair{&joiner, &joiner_box}}) {
+      core->poll(*box, now);
+      const std::uint32_t f = core->nextFrame();
+      core->setLocalControls(duelControls(f, core == &host ? 0 : 1));
+      benchmark::DoNotOptimize(core->advance(events));
+      core->setFrameCrc(f, f * 2654435761u);
+    }
+  }
+  if (host.state() != net::State::Running || joiner.state() != net::State::Running) {
+    state.SkipWithError("the game did not run");
+  }
+  state.SetItemsProcessed(state.iterations() * 2);
+  state.SetLabel("per side-frame: items");
+}
+BENCHMARK(LockstepFrame)->Unit(benchmark::kNanosecond);
+
+int g_instance = 0;
+
+// The baseline: one game frame with both ships firing (as bench/game measures).
+void GameFrame(benchmark::State& state) {
+  headless::reset();
+  resetShellGlobals();
+  resetGameState();
+  g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
+  std::snprintf(g_shell.title, sizeof g_shell.title, "%s", WINDOW_TITLE);
+  initShell(g_shell.instance);
+  createMainWindow();
+  paintFrame();
+  MainWindow& mw = g_shell.main_window;
+  mw.presented_frames = 1000;
+  g_shell.KeyState[88] = g_shell.KeyState[90] = 2;
+  g_shell.MouseButtons[0] = g_shell.MouseButtons[1] = 2;
+  for (auto _ : state) {
+    gameFrame(&mw);
+    ++mw.presented_frames;
+    ++mw.frames_since_resize;
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(GameFrame)->Unit(benchmark::kNanosecond);
+
+}  // namespace

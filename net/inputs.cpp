@@ -1,0 +1,104 @@
+#include "net/inputs.h"
+
+#include "net/protocol.h"
+
+namespace net {
+
+namespace {
+
+constexpr std::uint8_t HELD[2] = {ARM_BACK_HELD, ARM_ON_HELD};
+constexpr std::uint8_t PRESSED[2] = {ARM_BACK_PRESSED, ARM_ON_PRESSED};
+// Ship 1's keys: Z turns the arm back, X turns it on.
+constexpr std::uint8_t SHIP1_KEYS[2] = {90, 88};
+
+GameEvent armEvent(int player, int control, bool down) {
+  GameEvent e;
+  e.mouse = player == 0;
+  e.code = player == 0 ? static_cast<std::uint8_t>(control) : SHIP1_KEYS[control];
+  e.down = down;
+  return e;
+}
+
+}  // namespace
+
+bool controlFor(bool mouse, int code, Control* control) {
+  if (mouse ? code == 0 : code == SHIP1_KEYS[0]) {
+    *control = Control::ArmBack;
+    return true;
+  }
+  if (mouse ? code == 1 : code == SHIP1_KEYS[1]) {
+    *control = Control::ArmOn;
+    return true;
+  }
+  return false;
+}
+
+void ControlSampler::press(Control control) {
+  switch (control) {
+    case Control::ArmBack:
+      held_ |= ARM_BACK_HELD;
+      frame_ |= ARM_BACK_PRESSED;
+      break;
+    case Control::ArmOn:
+      held_ |= ARM_ON_HELD;
+      frame_ |= ARM_ON_PRESSED;
+      break;
+    case Control::LevelDown:
+      frame_ |= LEVEL_DOWN_CLICK;
+      break;
+    case Control::LevelUp:
+      frame_ |= LEVEL_UP_CLICK;
+      break;
+  }
+}
+
+void ControlSampler::release(Control control) {
+  if (control == Control::ArmBack) held_ &= static_cast<std::uint8_t>(~ARM_BACK_HELD);
+  if (control == Control::ArmOn) held_ &= static_cast<std::uint8_t>(~ARM_ON_HELD);
+}
+
+std::uint8_t ControlSampler::take() {
+  const auto byte = static_cast<std::uint8_t>(frame_ | held_);
+  frame_ = 0;
+  return byte;
+}
+
+int InputMerger::merge(std::uint8_t host, std::uint8_t joiner, GameEvent* out) {
+  int count = 0;
+  // Level clicks of the last frame end first.
+  for (int button = 0; button < 2; ++button) {
+    if (click_down_[button]) {
+      click_down_[button] = false;
+      if (!held_[0][button])
+        out[count++] = GameEvent{true, static_cast<std::uint8_t>(button), false};
+    }
+  }
+  const std::uint8_t bytes[2] = {host, joiner};
+  for (int player = 0; player < 2; ++player) {
+    const std::uint8_t b = bytes[player];
+    for (int control = 0; control < 2; ++control) {
+      const bool was = held_[player][control];
+      const bool now = (b & HELD[control]) != 0;
+      const bool pressed = (b & PRESSED[control]) != 0;
+      if (pressed || (!was && now)) {
+        // Released and pressed again within the frame: both, in that order.
+        if (was) out[count++] = armEvent(player, control, false);
+        out[count++] = armEvent(player, control, true);
+        if (!now) out[count++] = armEvent(player, control, false);
+      } else if (was && !now) {
+        out[count++] = armEvent(player, control, false);
+      }
+      held_[player][control] = now;
+    }
+    const std::uint8_t clicks[2] = {LEVEL_DOWN_CLICK, LEVEL_UP_CLICK};
+    for (int button = 0; button < 2; ++button) {
+      // Left steps the level down, right steps it up; a held button clicks not.
+      if ((b & clicks[button]) == 0 || held_[0][button] || click_down_[button]) continue;
+      out[count++] = GameEvent{true, static_cast<std::uint8_t>(button), true};
+      click_down_[button] = true;
+    }
+  }
+  return count;
+}
+
+}  // namespace net

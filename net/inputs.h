@@ -1,0 +1,63 @@
+// A player's controls per frame and the one stream of game input both
+// computers build from the two players' controls.
+//
+// Each side samples its own player's controls into one byte per frame
+// (net/protocol.h: arm back, arm on, level clicks), relative to that player's
+// ship. The merge maps them onto the ships: the host steers ship 0 (the
+// mouse's buttons), the joiner ship 1 (Z and X); a level click is a mouse
+// click (down in its frame, up in the next) unless the host holds that button.
+// For each frame the host's events come first, then the joiner's.
+#pragma once
+
+#include <cstdint>
+
+namespace net {
+
+enum class Player : std::uint8_t { Host = 0, Joiner = 1 };
+
+enum class Control : std::uint8_t { ArmBack, ArmOn, LevelDown, LevelUp };
+
+// One input event for the program, as the replay runner's script names them:
+// a key (virtual-key code) or a mouse button (0 left, 1 right), down or up.
+struct GameEvent {
+  bool mouse = false;
+  std::uint8_t code = 0;
+  bool down = false;
+  friend bool operator==(const GameEvent&, const GameEvent&) = default;
+};
+
+// Most events one frame can give: two per arm control per player, two level
+// buttons' downs and ups.
+inline constexpr int MAX_FRAME_EVENTS = 16;
+
+// The arm control a player's key or mouse button stands for on its own
+// computer: the left button and Z turn the arm back, the right button and X
+// turn it on; false for any other.
+bool controlFor(bool mouse, int code, Control* control);
+
+// Collects one player's control changes during a frame into its byte.
+class ControlSampler {
+ public:
+  void press(Control control);
+  void release(Control control);
+  // This frame's byte; the next frame starts with the controls held now.
+  std::uint8_t take();
+
+ private:
+  std::uint8_t held_ = 0;
+  std::uint8_t frame_ = 0;
+};
+
+// Turns both players' bytes, frame by frame, into the program's events. It
+// keeps what is held, so both sides must feed it the same frames in order.
+class InputMerger {
+ public:
+  // The events of the next frame into out (MAX_FRAME_EVENTS); their count.
+  int merge(std::uint8_t host, std::uint8_t joiner, GameEvent* out);
+
+ private:
+  bool held_[2][2] = {};     // [player][0 arm back, 1 arm on]
+  bool click_down_[2] = {};  // a level click's button to release next frame
+};
+
+}  // namespace net

@@ -1,0 +1,323 @@
+#include "net/lockstep.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace net {
+
+Lockstep::Lockstep(const Config& config)
+    : config_(config),
+      delay_(std::clamp(config.delay, MIN_DELAY, MAX_DELAY)),
+      width_(config.width),
+      height_(config.height) {
+  std::fill(std::begin(crc_frame_), std::end(crc_frame_), NO_FRAME);
+  std::fill(std::begin(remote_crc_frame_), std::end(remote_crc_frame_), NO_FRAME);
+  if (config.side == Player::Joiner) {
+    peer_ = config.peer;
+    has_peer_ = true;
+  }
+}
+
+bool Lockstep::versionsMatch(const ProgramVersions& other) const {
+  return other.protocol == config_.versions.protocol && other.logic == config_.versions.logic;
+}
+
+Handshake Lockstep::ourHandshake() const {
+  Handshake h;
+  h.versions = config_.versions;
+  h.delay = static_cast<std::uint8_t>(delay_);
+  h.width = width_;
+  h.height = height_;
+  return h;
+}
+
+void Lockstep::startGame(std::uint32_t now_ms) {
+  state_ = State::Running;
+  // Frames before the delay carry no input from either side.
+  local_known_ = static_cast<std::uint32_t>(delay_);
+  remote_known_ = static_cast<std::uint32_t>(delay_);
+  last_heard_ms_ = now_ms;
+}
+
+void Lockstep::send(Transport& transport, const Message& message, const Address& to) {
+  std::uint8_t bytes[MAX_DATAGRAM];
+  const std::size_t size = encode(message, bytes);
+  if (transport.send(to, bytes, size)) {
+    ++counters_.sent;
+    counters_.sent_bytes += size;
+  }
+}
+
+void Lockstep::poll(Transport& transport, std::uint32_t now_ms) {
+  if (!started_) {
+    started_ = true;
+    last_heard_ms_ = now_ms;
+    last_send_ms_ = now_ms - config_.resend_ms;
+  }
+  // A bounded number per poll: a flood of datagrams never holds the game.
+  std::uint8_t buffer[MAX_DATAGRAM];
+  Address from;
+  long size = 0;
+  for (int i = 0; i < MAX_READS && (size = transport.receive(&from, buffer, sizeof buffer)) >= 0;
+       ++i) {
+    receive(transport, from, buffer, static_cast<std::size_t>(size), now_ms);
+  }
+
+  const bool joining = config_.side == Player::Joiner && state_ == State::Connecting;
+  if ((state_ == State::Running || joining) && now_ms - last_heard_ms_ >= config_.timeout_ms) {
+    state_ = State::NotAnswering;
+    return;
+  }
+  if (joining && now_ms - last_send_ms_ >= config_.resend_ms) {
+    Message hello;
+    hello.kind = Kind::Hello;
+    hello.handshake = ourHandshake();
+    send(transport, hello, peer_);
+    last_send_ms_ = now_ms;
+  } else if (state_ == State::Running) {
+    sendInput(transport, now_ms);
+  } else if (state_ == State::Desync && now_ms - last_send_ms_ >= config_.resend_ms) {
+    Message m;
+    m.kind = Kind::Desync;
+    m.frame = desync_frame_;
+    send(transport, m, peer_);
+    last_send_ms_ = now_ms;
+  }
+}
+
+void Lockstep::sendInput(Transport& transport, std::uint32_t now_ms) {
+  const std::uint32_t newest = local_known_ - 1;
+  if (newest == last_sent_newest_ && now_ms - last_send_ms_ < config_.send_ms) return;
+  Message m;
+  m.kind = Kind::Input;
+  InputBlock& b = m.input;
+  b.newest = newest;
+  b.ack = remote_known_;
+  b.crc_frame = last_crc_frame_;
+  if (last_crc_frame_ != NO_FRAME) b.crc = crc_[last_crc_frame_ % RING];
+  for (int i = 0; i < INPUT_WINDOW; ++i) {
+    const auto back = static_cast<std::uint32_t>(INPUT_WINDOW - 1 - i);
+    b.inputs[i] = newest >= back ? local_[(newest - back) % RING] : 0;
+  }
+  send(transport, m, peer_);
+  last_sent_newest_ = newest;
+  last_send_ms_ = now_ms;
+}
+
+void Lockstep::receive(Transport& transport, const Address& from, const std::uint8_t* data,
+                       std::size_t size, std::uint32_t now_ms) {
+  Message m;
+  const ParseError error = size > MAX_DATAGRAM ? ParseError::Long : parse(data, size, &m);
+  if (has_peer_ && !(from == peer_)) {
+    // Someone else: a second joiner is told the game is full, nothing more.
+    if (error == ParseError::None && m.kind == Kind::Hello && config_.side == Player::Host) {
+      Message full;
+      full.kind = Kind::Full;
+      send(transport, full, from);
+    }
+    ++counters_.third_party;
+    return;
+  }
+  switch (error) {
+    case ParseError::None:
+      break;
+    case ParseError::Short:
+      ++counters_.short_;
+      return;
+    case ParseError::Long:
+      ++counters_.long_;
+      return;
+    case ParseError::Garbage:
+      ++counters_.garbage;
+      return;
+    case ParseError::BadValue:
+      ++counters_.bad_value;
+      return;
+  }
+  if (!has_peer_ && m.kind != Kind::Hello) {
+    ++counters_.third_party;
+    return;
+  }
+  ++counters_.received;
+  counters_.received_bytes += size;
+  switch (m.kind) {
+    case Kind::Hello:
+    case Kind::Welcome:
+    case Kind::Full:
+      onHandshake(transport, from, m, now_ms);
+      return;
+    case Kind::Input:
+      if (state_ != State::Running) {
+        ++counters_.stale;
+        return;
+      }
+      onInput(m.input, now_ms);
+      return;
+    case Kind::Leave:
+      if (state_ == State::Running || state_ == State::Connecting) state_ = State::PeerLeft;
+      return;
+    case Kind::Desync:
+      // Only a frame the other side can have run.
+      if (m.frame >= local_known_ + static_cast<std::uint32_t>(delay_)) {
+        ++counters_.out_of_range;
+        return;
+      }
+      last_heard_ms_ = now_ms;
+      reportDesync(m.frame);
+      return;
+  }
+}
+
+void Lockstep::onHandshake(Transport& transport, const Address& from, const Message& m,
+                           std::uint32_t now_ms) {
+  const bool host = config_.side == Player::Host;
+  const bool expected = host ? m.kind == Kind::Hello : m.kind != Kind::Hello;
+  if (!expected) {
+    ++counters_.garbage;
+    return;
+  }
+  last_heard_ms_ = now_ms;
+  if (host) {
+    if (!has_peer_) {
+      peer_ = from;
+      has_peer_ = true;
+      peer_versions_ = m.handshake.versions;
+      if (versionsMatch(peer_versions_)) {
+        startGame(now_ms);
+      } else {
+        state_ = State::VersionMismatch;
+      }
+    }
+    // Every hello of the joiner is answered: a welcome may be lost.
+    if (state_ == State::Running || state_ == State::VersionMismatch) {
+      Message welcome;
+      welcome.kind = Kind::Welcome;
+      welcome.handshake = ourHandshake();
+      send(transport, welcome, from);
+    }
+    return;
+  }
+  if (state_ != State::Connecting) {
+    ++counters_.stale;
+    return;
+  }
+  if (m.kind == Kind::Full) {
+    state_ = State::Full;
+    return;
+  }
+  peer_versions_ = m.handshake.versions;
+  if (!versionsMatch(peer_versions_)) {
+    state_ = State::VersionMismatch;
+    return;
+  }
+  delay_ = m.handshake.delay;
+  width_ = m.handshake.width;
+  height_ = m.handshake.height;
+  startGame(now_ms);
+}
+
+void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
+  // The other side cannot be further than its delay beyond this side's
+  // controls (it sets its next frame's before that frame can run), nor have
+  // more of them than were set.
+  if (b.newest > local_known_ + static_cast<std::uint32_t>(delay_) || b.ack > local_known_ ||
+      (b.crc_frame != NO_FRAME && b.crc_frame + static_cast<std::uint32_t>(delay_) > b.newest)) {
+    ++counters_.out_of_range;
+    return;
+  }
+  const std::uint32_t first = b.newest >= INPUT_WINDOW - 1 ? b.newest - (INPUT_WINDOW - 1) : 0;
+  for (std::uint32_t frame = first; frame <= b.newest; ++frame) {
+    const std::uint8_t in = b.inputs[frame + (INPUT_WINDOW - 1) - b.newest];
+    // No input before the delay; none other than the one had for a frame.
+    if (frame < static_cast<std::uint32_t>(delay_) && in != 0) {
+      ++counters_.bad_value;
+      return;
+    }
+    if (frame < remote_known_ && frame + RING / 2 >= remote_known_ && remote_[frame % RING] != in) {
+      ++counters_.conflicting;
+      return;
+    }
+  }
+  const bool news = !seen_any_ || b.newest > seen_newest_ || b.ack > seen_ack_ ||
+                    (b.crc_frame != NO_FRAME && b.crc_frame > seen_crc_frame_);
+  last_heard_ms_ = now_ms;
+  if (!news) {
+    ++counters_.stale;
+    return;
+  }
+  seen_any_ = true;
+  seen_newest_ = std::max(seen_newest_, b.newest);
+  seen_ack_ = std::max(seen_ack_, b.ack);
+  remote_ack_ = std::max(remote_ack_, b.ack);
+  if (b.crc_frame != NO_FRAME) {
+    seen_crc_frame_ = std::max(seen_crc_frame_, b.crc_frame);
+    remote_crc_frame_[b.crc_frame % RING] = b.crc_frame;
+    remote_crc_[b.crc_frame % RING] = b.crc;
+    compareCrc(b.crc_frame);
+  }
+  // New frames join the ones had only without a gap.
+  if (first <= remote_known_) {
+    for (std::uint32_t frame = remote_known_; frame <= b.newest; ++frame) {
+      remote_[frame % RING] = b.inputs[frame + (INPUT_WINDOW - 1) - b.newest];
+    }
+    remote_known_ = std::max(remote_known_, b.newest + 1);
+  }
+}
+
+void Lockstep::setLocalControls(std::uint8_t controls) {
+  if (state_ != State::Running || local_set_) return;
+  local_[local_known_ % RING] = static_cast<std::uint8_t>(controls & CONTROL_BITS);
+  ++local_known_;
+  local_set_ = true;
+}
+
+bool Lockstep::ready() const { return state_ == State::Running && remote_known_ > executed_; }
+
+int Lockstep::advance(GameEvent* out, std::uint8_t* host, std::uint8_t* joiner) {
+  if (!ready()) return 0;
+  if (!local_set_) setLocalControls(0);
+  const std::uint32_t frame = executed_;
+  const bool is_host = config_.side == Player::Host;
+  const std::uint8_t h = is_host ? local_[frame % RING] : remote_[frame % RING];
+  const std::uint8_t j = is_host ? remote_[frame % RING] : local_[frame % RING];
+  if (host != nullptr) *host = h;
+  if (joiner != nullptr) *joiner = j;
+  ++executed_;
+  local_set_ = false;
+  return merger_.merge(h, j, out);
+}
+
+void Lockstep::setFrameCrc(std::uint32_t frame, std::uint32_t crc) {
+  if (frame >= executed_) return;
+  crc_frame_[frame % RING] = frame;
+  crc_[frame % RING] = crc;
+  if (last_crc_frame_ == NO_FRAME || frame > last_crc_frame_) last_crc_frame_ = frame;
+  compareCrc(frame);
+}
+
+void Lockstep::compareCrc(std::uint32_t frame) {
+  const int i = static_cast<int>(frame % RING);
+  if (crc_frame_[i] == frame && remote_crc_frame_[i] == frame && crc_[i] != remote_crc_[i]) {
+    reportDesync(frame);
+  }
+}
+
+void Lockstep::reportDesync(std::uint32_t frame) {
+  if (state_ == State::Running) {
+    state_ = State::Desync;
+    desync_frame_ = frame;
+  } else if (state_ == State::Desync) {
+    desync_frame_ = std::min(desync_frame_, frame);
+  }
+}
+
+void Lockstep::leave(Transport& transport) {
+  if (has_peer_) {
+    Message m;
+    m.kind = Kind::Leave;
+    for (int i = 0; i < 3; ++i) send(transport, m, peer_);
+  }
+  state_ = State::Left;
+}
+
+}  // namespace net

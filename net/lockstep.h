@@ -1,0 +1,160 @@
+// The lockstep core: two computers run the same game frame by frame,
+// exchanging only their players' inputs. It knows no sockets (a Transport
+// carries its datagrams) and no game: it takes this side's controls per
+// frame, hands out the merged input of each frame once both sides' controls
+// for it are there, and compares the pictures' checksums the game reports.
+//
+// Frames are numbered from 0. A side's controls sampled while it runs frame f
+// take effect at frame f + delay on both computers; frames 0 .. delay - 1
+// carry none. A frame waits until the other side's input for it has come.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "net/inputs.h"
+#include "net/protocol.h"
+#include "net/transport.h"
+
+namespace net {
+
+struct Config {
+  Player side = Player::Host;
+  ProgramVersions versions;
+  int delay = 3;  // the host's is the game's
+  std::uint16_t width = 734;
+  std::uint16_t height = 531;
+  Address peer;                   // the joiner's host
+  std::uint32_t resend_ms = 100;  // hello and welcome until answered
+  // A game datagram again after this long without new controls: longer than a
+  // frame period, so that a frame at 60 per second sends one, not two.
+  std::uint32_t send_ms = 34;
+  std::uint32_t timeout_ms = 15000;
+};
+
+enum class State {
+  Connecting,       // host: waiting for a joiner; joiner: saying hello
+  Running,          // frames run
+  VersionMismatch,  // the other side's protocol or logic version differs
+  Full,             // the host has its joiner already
+  PeerLeft,         // the other side's window closed
+  NotAnswering,     // nothing from the other side for timeout_ms
+  Desync,           // the two games' pictures differ from desyncFrame()
+  Left,             // this side left
+};
+
+// Datagrams counted by what became of them.
+struct Counters {
+  std::uint64_t sent = 0;
+  std::uint64_t sent_bytes = 0;
+  std::uint64_t received = 0;  // well-formed, from the peer
+  std::uint64_t received_bytes = 0;
+  std::uint64_t third_party = 0;   // from any address but the peer's
+  std::uint64_t short_ = 0;        // fewer bytes than their kind
+  std::uint64_t long_ = 0;         // more bytes than their kind
+  std::uint64_t garbage = 0;       // not ours, or a kind this side never gets
+  std::uint64_t bad_value = 0;     // values no sender makes
+  std::uint64_t out_of_range = 0;  // frames this game cannot have reached
+  std::uint64_t conflicting = 0;   // inputs that differ from ones already had
+  std::uint64_t stale = 0;         // nothing new: duplicates, replays, late ones
+  std::uint64_t dropped() const {
+    return third_party + short_ + long_ + garbage + bad_value + out_of_range + conflicting;
+  }
+};
+
+class Lockstep {
+ public:
+  explicit Lockstep(const Config& config);
+
+  // Reads every waiting datagram, then sends what is due at now_ms.
+  void poll(Transport& transport, std::uint32_t now_ms);
+  // One received datagram (poll calls it; tests may too). `size` may exceed
+  // MAX_DATAGRAM: such a datagram is counted long.
+  void receive(Transport& transport, const Address& from, const std::uint8_t* data,
+               std::size_t size, std::uint32_t now_ms);
+
+  State state() const { return state_; }
+  // The other side's versions (from its hello or welcome), the game's delay
+  // and client size (the host's).
+  const ProgramVersions& peerVersions() const { return peer_versions_; }
+  int delay() const { return delay_; }
+  std::uint16_t width() const { return width_; }
+  std::uint16_t height() const { return height_; }
+  const Address& peer() const { return peer_; }
+
+  // The frame the game runs next.
+  std::uint32_t nextFrame() const { return executed_; }
+  // This side's controls sampled during the frame now being run; they take
+  // effect at nextFrame() + delay. Once per frame, before advance().
+  void setLocalControls(std::uint8_t controls);
+  // True when frame nextFrame() can run: the game is on, this side's controls
+  // for the frame are set and the other side's have come.
+  bool ready() const;
+  // Runs frame nextFrame(): its merged events into out (MAX_FRAME_EVENTS),
+  // their count; the frame's two control bytes into *host, *joiner when given.
+  int advance(GameEvent* out, std::uint8_t* host = nullptr, std::uint8_t* joiner = nullptr);
+  // The checksum of the picture of a frame this side has run.
+  void setFrameCrc(std::uint32_t frame, std::uint32_t crc);
+  // The first frame found different when state() is Desync.
+  std::uint32_t desyncFrame() const { return desync_frame_; }
+
+  // Tells the other side this one leaves (a few times: datagrams get lost).
+  void leave(Transport& transport);
+
+  const Counters& counters() const { return counters_; }
+
+ private:
+  static constexpr int RING = 64;        // frames of inputs and checksums kept
+  static constexpr int MAX_READS = 256;  // datagrams read per poll
+
+  void send(Transport& transport, const Message& message, const Address& to);
+  void sendInput(Transport& transport, std::uint32_t now_ms);
+  void onHandshake(Transport& transport, const Address& from, const Message& m,
+                   std::uint32_t now_ms);
+  void onInput(const InputBlock& block, std::uint32_t now_ms);
+  void compareCrc(std::uint32_t frame);
+  void startGame(std::uint32_t now_ms);
+  void reportDesync(std::uint32_t frame);
+  bool versionsMatch(const ProgramVersions& other) const;
+  Handshake ourHandshake() const;
+
+  Config config_;
+  State state_ = State::Connecting;
+  Address peer_;
+  bool has_peer_ = false;
+  ProgramVersions peer_versions_;
+  int delay_;
+  std::uint16_t width_;
+  std::uint16_t height_;
+
+  InputMerger merger_;
+  std::uint8_t local_[RING] = {};
+  std::uint8_t remote_[RING] = {};
+  std::uint32_t executed_ = 0;      // frames run
+  std::uint32_t local_known_ = 0;   // frames of this side's controls set
+  std::uint32_t remote_known_ = 0;  // frames of the other side's controls had, in a row
+  bool local_set_ = false;          // controls for the running frame set
+
+  // What the other side has told: its highest newest, ack and CRC frame.
+  std::uint32_t seen_newest_ = 0;
+  std::uint32_t seen_ack_ = 0;
+  std::uint32_t seen_crc_frame_ = 0;
+  bool seen_any_ = false;
+  std::uint32_t remote_ack_ = 0;  // frames of our controls the other side has
+
+  // This side's checksums and the other side's, by frame.
+  std::uint32_t crc_frame_[RING];
+  std::uint32_t crc_[RING] = {};
+  std::uint32_t remote_crc_frame_[RING];
+  std::uint32_t remote_crc_[RING] = {};
+  std::uint32_t last_crc_frame_ = NO_FRAME;
+  std::uint32_t desync_frame_ = NO_FRAME;
+
+  bool started_ = false;  // poll has a clock reading
+  std::uint32_t last_heard_ms_ = 0;
+  std::uint32_t last_send_ms_ = 0;
+  std::uint32_t last_sent_newest_ = NO_FRAME;
+  Counters counters_;
+};
+
+}  // namespace net

@@ -1,0 +1,177 @@
+#include "net/protocol.h"
+
+#include <cstring>
+
+namespace net {
+
+namespace {
+
+constexpr std::uint8_t MAGIC0 = 'S';
+constexpr std::uint8_t MAGIC1 = 'Q';
+constexpr std::size_t HEADER = 4;
+constexpr std::size_t HANDSHAKE_SIZE = 16;
+constexpr std::size_t SMALL_SIZE = 4;
+constexpr std::size_t DESYNC_SIZE = 8;
+static_assert(HEADER + 16 + INPUT_WINDOW == MAX_DATAGRAM);
+
+void put16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v & 0xFF);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+}
+
+std::uint16_t get16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t get32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+         (std::uint32_t{p[3]} << 24);
+}
+
+std::size_t sizeOf(Kind kind) {
+  switch (kind) {
+    case Kind::Hello:
+    case Kind::Welcome:
+      return HANDSHAKE_SIZE;
+    case Kind::Full:
+    case Kind::Leave:
+      return SMALL_SIZE;
+    case Kind::Input:
+      return MAX_DATAGRAM;
+    case Kind::Desync:
+      return DESYNC_SIZE;
+  }
+  return 0;
+}
+
+bool anyProtocol(Kind kind) {
+  return kind == Kind::Hello || kind == Kind::Welcome || kind == Kind::Full;
+}
+
+}  // namespace
+
+ParseError parse(const std::uint8_t* data, std::size_t size, Message* out) {
+  if (data == nullptr || size < HEADER) return ParseError::Short;
+  if (data[0] != MAGIC0 || data[1] != MAGIC1) return ParseError::Garbage;
+  const std::uint8_t kind_byte = data[2];
+  if (kind_byte < static_cast<std::uint8_t>(Kind::Hello) ||
+      kind_byte > static_cast<std::uint8_t>(Kind::Desync)) {
+    return ParseError::Garbage;
+  }
+  const auto kind = static_cast<Kind>(kind_byte);
+  if (!anyProtocol(kind) && data[3] != PROTOCOL_VERSION) return ParseError::Garbage;
+  const std::size_t expected = sizeOf(kind);
+  if (size < expected) return ParseError::Short;
+  if (size > expected) return ParseError::Long;
+
+  Message m;
+  m.kind = kind;
+  switch (kind) {
+    case Kind::Hello:
+    case Kind::Welcome: {
+      Handshake& h = m.handshake;
+      h.versions.protocol = data[3];
+      h.versions.logic = get16(data + 4);
+      h.versions.major = data[6];
+      h.versions.minor = data[7];
+      h.versions.patch = data[8];
+      h.delay = data[9];
+      h.width = get16(data + 10);
+      h.height = get16(data + 12);
+      if (data[14] != 0 || data[15] != 0) return ParseError::BadValue;
+      // Another protocol's values are only reported, never used.
+      if (h.versions.protocol == PROTOCOL_VERSION &&
+          (h.delay < MIN_DELAY || h.delay > MAX_DELAY || h.width < MIN_CLIENT ||
+           h.width > MAX_CLIENT || h.height < MIN_CLIENT || h.height > MAX_CLIENT)) {
+        return ParseError::BadValue;
+      }
+      break;
+    }
+    case Kind::Full:
+    case Kind::Leave:
+      break;
+    case Kind::Input: {
+      InputBlock& b = m.input;
+      b.newest = get32(data + 4);
+      b.ack = get32(data + 8);
+      b.crc_frame = get32(data + 12);
+      b.crc = get32(data + 16);
+      std::memcpy(b.inputs, data + 20, INPUT_WINDOW);
+      // Frames start at 0: the window never reaches below it with input.
+      for (int i = 0; i < INPUT_WINDOW; ++i) {
+        const std::uint8_t in = b.inputs[i];
+        const bool before_zero = b.newest < static_cast<std::uint32_t>(INPUT_WINDOW - 1 - i);
+        if ((in & ~CONTROL_BITS) != 0 || (before_zero && in != 0)) return ParseError::BadValue;
+      }
+      if (b.newest == NO_FRAME || b.ack == NO_FRAME) return ParseError::BadValue;
+      if (b.crc_frame != NO_FRAME && b.crc_frame >= b.newest) return ParseError::BadValue;
+      break;
+    }
+    case Kind::Desync:
+      m.frame = get32(data + 4);
+      if (m.frame == NO_FRAME) return ParseError::BadValue;
+      break;
+  }
+  *out = m;
+  return ParseError::None;
+}
+
+std::size_t encode(const Message& m, std::uint8_t* out) {
+  const std::size_t size = sizeOf(m.kind);
+  std::memset(out, 0, size);
+  out[0] = MAGIC0;
+  out[1] = MAGIC1;
+  out[2] = static_cast<std::uint8_t>(m.kind);
+  out[3] = anyProtocol(m.kind) ? m.handshake.versions.protocol : PROTOCOL_VERSION;
+  if (m.kind == Kind::Full) out[3] = PROTOCOL_VERSION;
+  switch (m.kind) {
+    case Kind::Hello:
+    case Kind::Welcome: {
+      const Handshake& h = m.handshake;
+      put16(out + 4, h.versions.logic);
+      out[6] = h.versions.major;
+      out[7] = h.versions.minor;
+      out[8] = h.versions.patch;
+      out[9] = h.delay;
+      put16(out + 10, h.width);
+      put16(out + 12, h.height);
+      break;
+    }
+    case Kind::Full:
+    case Kind::Leave:
+      break;
+    case Kind::Input:
+      put32(out + 4, m.input.newest);
+      put32(out + 8, m.input.ack);
+      put32(out + 12, m.input.crc_frame);
+      put32(out + 16, m.input.crc);
+      std::memcpy(out + 20, m.input.inputs, INPUT_WINDOW);
+      break;
+    case Kind::Desync:
+      put32(out + 4, m.frame);
+      break;
+  }
+  return size;
+}
+
+const char* parseErrorName(ParseError error) {
+  switch (error) {
+    case ParseError::None:
+      return "none";
+    case ParseError::Short:
+      return "short";
+    case ParseError::Long:
+      return "long";
+    case ParseError::Garbage:
+      return "garbage";
+    case ParseError::BadValue:
+      return "bad value";
+  }
+  return "?";
+}
+
+}  // namespace net

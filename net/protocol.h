@@ -1,0 +1,95 @@
+// The datagrams two computers exchange for a game in lockstep, and their
+// parser. Every datagram starts with "SQ", its kind and the protocol version;
+// each kind has one fixed size. Nothing read from a datagram is used as an
+// index or a length: the parser checks sizes, kinds and value ranges, the
+// lockstep core checks frame numbers against what it knows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace net {
+
+inline constexpr std::uint8_t PROTOCOL_VERSION = 1;
+// Frames of the sender's input in every game datagram.
+inline constexpr int INPUT_WINDOW = 16;
+// The input delay a game can have, in frames.
+inline constexpr int MIN_DELAY = 1;
+inline constexpr int MAX_DELAY = 7;
+// The client sizes a game can have.
+inline constexpr int MIN_CLIENT = 16;
+inline constexpr int MAX_CLIENT = 4096;
+// No datagram of the protocol is longer.
+inline constexpr std::size_t MAX_DATAGRAM = 36;
+
+// A player's controls in one frame, for that player's ship: each arm control
+// held at the end of the frame and pressed during it, and level clicks.
+inline constexpr std::uint8_t ARM_BACK_HELD = 0x01;
+inline constexpr std::uint8_t ARM_BACK_PRESSED = 0x02;
+inline constexpr std::uint8_t ARM_ON_HELD = 0x04;
+inline constexpr std::uint8_t ARM_ON_PRESSED = 0x08;
+inline constexpr std::uint8_t LEVEL_DOWN_CLICK = 0x10;
+inline constexpr std::uint8_t LEVEL_UP_CLICK = 0x20;
+inline constexpr std::uint8_t CONTROL_BITS = 0x3F;
+
+// A CRC frame number meaning "no checksum yet".
+inline constexpr std::uint32_t NO_FRAME = 0xFFFFFFFFu;
+
+enum class Kind : std::uint8_t {
+  Hello = 1,    // joiner -> host, resent until answered
+  Welcome = 2,  // host -> joiner: the game's delay and client size
+  Full = 3,     // host -> a joiner too many
+  Input = 4,    // both ways, in the game
+  Leave = 5,    // the sender's window closed
+  Desync = 6,   // the sender found the games differ from `frame`
+};
+
+struct ProgramVersions {
+  std::uint8_t protocol = PROTOCOL_VERSION;
+  std::uint16_t logic = 0;
+  std::uint8_t major = 0;
+  std::uint8_t minor = 0;
+  std::uint8_t patch = 0;
+};
+
+struct Handshake {
+  ProgramVersions versions;
+  std::uint8_t delay = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+};
+
+struct InputBlock {
+  std::uint32_t newest = 0;  // the frame of inputs[INPUT_WINDOW - 1]
+  std::uint32_t ack = 0;     // frames of the receiver's input the sender has
+  std::uint32_t crc_frame = NO_FRAME;
+  std::uint32_t crc = 0;
+  std::uint8_t inputs[INPUT_WINDOW] = {};  // frames newest - 15 .. newest
+};
+
+struct Message {
+  Kind kind = Kind::Leave;
+  Handshake handshake;      // Hello, Welcome
+  InputBlock input;         // Input
+  std::uint32_t frame = 0;  // Desync
+};
+
+enum class ParseError {
+  None,
+  Short,     // fewer bytes than its kind has (or than any datagram)
+  Long,      // more bytes than its kind has
+  Garbage,   // not ours: magic, kind or protocol version
+  BadValue,  // a value no sender makes: control bits, delay, client size, frames
+};
+
+// Parses one datagram of `size` bytes. Hello, Welcome and Full are read in any
+// protocol version (their layout never changes), so that the versions can be
+// compared; the rest only in ours.
+ParseError parse(const std::uint8_t* data, std::size_t size, Message* out);
+
+// Writes a datagram into `out` (MAX_DATAGRAM bytes); its size.
+std::size_t encode(const Message& message, std::uint8_t* out);
+
+const char* parseErrorName(ParseError error);
+
+}  // namespace net

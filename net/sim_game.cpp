@@ -1,0 +1,114 @@
+#include "net/sim_game.h"
+
+namespace net {
+
+namespace {
+
+struct Side {
+  Transport* transport = nullptr;
+  Lockstep* core = nullptr;
+  const std::function<std::uint8_t(std::uint32_t)>* controls = nullptr;
+  SimGameSide* out = nullptr;
+  bool flipped = false;
+  bool started = false;
+  std::uint32_t start_ms = 0;
+  std::uint32_t crc = 0;
+  std::uint32_t waiting_for = NO_FRAME;  // a frame found not ready when due
+};
+
+// A checksum stand-in: a hash chain over the frames' control bytes.
+std::uint32_t chain(std::uint32_t crc, std::uint8_t host, std::uint8_t joiner) {
+  std::uint32_t h = crc ^ (std::uint32_t{host} << 8 | joiner);
+  h = (h ^ (h >> 16)) * 0x45D9F3Bu;
+  return h ^ (h >> 16);
+}
+
+void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
+  Lockstep& core = *s.core;
+  if (core.state() != State::Running) return;
+  if (!s.started) {
+    s.started = true;
+    s.start_ms = now_ms;
+  }
+  while (core.nextFrame() < options.frames) {
+    const std::uint32_t frame = core.nextFrame();
+    const std::uint32_t due = s.start_ms + frame * 50 / 3;
+    if (now_ms < due) return;
+    if (!core.ready()) {
+      if (s.waiting_for != frame && frame > 0) ++s.out->waited;
+      s.waiting_for = frame;
+      return;
+    }
+    // A frame that waited runs when it can; the next ones are due a frame
+    // period apart from it, so that one stall counts once.
+    if (s.waiting_for == frame) s.start_ms = now_ms - frame * 50 / 3;
+    core.setLocalControls(*s.controls ? (*s.controls)(frame) : 0);
+    GameEvent events[MAX_FRAME_EVENTS];
+    FrameRecord record;
+    const int count = core.advance(events, &record.host, &record.joiner);
+    record.events.assign(events, events + count);
+    s.out->frames.push_back(record);
+    s.crc = chain(s.crc, record.host, record.joiner);
+    const bool flip = s.flipped && frame >= options.flip_from;
+    core.setFrameCrc(frame, flip ? s.crc ^ 1u : s.crc);
+    if (core.state() != State::Running) return;
+  }
+}
+
+}  // namespace
+
+SimGameResult runSimGame(const SimGameOptions& options) {
+  SimGameResult result;
+  SimNetwork network(options.seed, options.link);
+  Transport& host_end = network.addEndpoint();
+  Transport& joiner_end = network.addEndpoint();
+  Config host_config;
+  host_config.side = Player::Host;
+  host_config.delay = options.delay;
+  Config joiner_config = host_config;
+  joiner_config.side = Player::Joiner;
+  joiner_config.peer = network.addressOf(host_end);
+  Lockstep host(host_config);
+  Lockstep joiner(joiner_config);
+
+  Side sides[2];
+  sides[0] = Side{&host_end, &host, &options.host_controls, &result.host,
+                  options.flip_side == Player::Host};
+  sides[1] = Side{&joiner_end, &joiner, &options.joiner_controls, &result.joiner,
+                  options.flip_side == Player::Joiner};
+  std::uint32_t now = 0;
+  for (; now < options.limit_ms; ++now) {
+    network.setNow(now);
+    if (options.each_ms) options.each_ms(network, now);
+    bool all_done = true;
+    for (Side& s : sides) {
+      const State before = s.core->state();
+      s.core->poll(*s.transport, now);
+      runFrames(s, options, now);
+      if (before != State::Desync && s.core->state() == State::Desync) {
+        s.out->frames_at_desync = s.core->nextFrame();
+      }
+      const State state = s.core->state();
+      if (state == State::Running && s.core->nextFrame() < options.frames) all_done = false;
+      if (state == State::Connecting) all_done = false;
+    }
+    // Both done, or both out of the game: stop once neither needs the other.
+    const bool both_ended = host.state() != State::Running && joiner.state() != State::Running &&
+                            host.state() != State::Connecting &&
+                            joiner.state() != State::Connecting;
+    if (all_done && (both_ended || (host.nextFrame() >= options.frames &&
+                                    joiner.nextFrame() >= options.frames))) {
+      break;
+    }
+  }
+  result.elapsed_ms = now;
+  for (Side& s : sides) {
+    s.out->state = s.core->state();
+    s.out->desync_frame = s.core->desyncFrame();
+    s.out->counters = s.core->counters();
+    s.out->sent = network.sentBy(*s.transport);
+  }
+  return result;
+}
+
+}  // namespace net

@@ -1,0 +1,59 @@
+// Two lockstep cores in one process over a SimNetwork, each side paced at 60
+// frames per second on the network's clock: what the tests and the
+// measurements run. The game itself is not run: each side's picture checksum
+// is a stand-in computed from the merged input, the same on both sides while
+// their inputs are, and can be made to differ on one side from a frame on.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "net/lockstep.h"
+#include "net/sim_network.h"
+
+namespace net {
+
+// One frame as a side ran it: both control bytes and the merged events.
+struct FrameRecord {
+  std::uint8_t host = 0;
+  std::uint8_t joiner = 0;
+  std::vector<GameEvent> events;
+  friend bool operator==(const FrameRecord&, const FrameRecord&) = default;
+};
+
+struct SimGameOptions {
+  std::uint64_t seed = 1;
+  LinkProfile link;
+  int delay = 3;
+  std::uint32_t frames = 600;
+  // A player's controls sampled while its side runs a frame.
+  std::function<std::uint8_t(std::uint32_t frame)> host_controls;
+  std::function<std::uint8_t(std::uint32_t frame)> joiner_controls;
+  // From this frame on, this side's checksum differs (NO_FRAME: never).
+  std::uint32_t flip_from = NO_FRAME;
+  Player flip_side = Player::Host;
+  // Called every simulated millisecond before the sides poll.
+  std::function<void(SimNetwork&, std::uint32_t now_ms)> each_ms;
+  std::uint32_t limit_ms = 10 * 60 * 1000;
+};
+
+struct SimGameSide {
+  std::vector<FrameRecord> frames;
+  std::uint32_t waited = 0;         // frames not ready when due (frame 0 aside)
+  State state = State::Connecting;  // at the end
+  std::uint32_t desync_frame = NO_FRAME;
+  std::uint32_t frames_at_desync = 0;  // frames run when the difference was found
+  Counters counters;
+  SimNetwork::Traffic sent;
+};
+
+struct SimGameResult {
+  SimGameSide host;
+  SimGameSide joiner;
+  std::uint32_t elapsed_ms = 0;  // from the first hello to the last frame
+};
+
+SimGameResult runSimGame(const SimGameOptions& options);
+
+}  // namespace net

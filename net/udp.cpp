@@ -1,0 +1,174 @@
+#include "net/udp.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace net {
+
+namespace {
+
+int familyOf(const Address& a) {
+  if (a.size < 2) return AF_UNSPEC;
+  return a.bytes[0] | (a.bytes[1] << 8);
+}
+
+int slotOf(int family) { return family == AF_INET6 ? 1 : 0; }
+
+std::string errorText(const char* what, int code) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s failed (socket error %d)", what, code);
+  return text;
+}
+
+}  // namespace
+
+UdpTransport::UdpTransport() {
+  WSADATA data;
+  started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+UdpTransport::~UdpTransport() {
+  for (SOCKET& s : sockets_) {
+    if (s != INVALID_SOCKET) closesocket(s);
+  }
+  if (started_) WSACleanup();
+}
+
+bool UdpTransport::open(int family, std::uint16_t port, std::string* error) {
+  const int slot = slotOf(family);
+  if (sockets_[slot] != INVALID_SOCKET) return true;
+  const SOCKET s = socket(family, SOCK_DGRAM, IPPROTO_UDP);
+  if (s == INVALID_SOCKET) {
+    *error = errorText("socket", WSAGetLastError());
+    return false;
+  }
+  ULONG non_blocking = 1;
+  if (ioctlsocket(s, static_cast<LONG>(FIONBIO), &non_blocking) != 0) {
+    *error = errorText("ioctlsocket", WSAGetLastError());
+    closesocket(s);
+    return false;
+  }
+  // The wildcard address of the family.
+  ADDRINFOA hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = family;
+  hints.ai_socktype = SOCK_DGRAM;
+  hints.ai_protocol = IPPROTO_UDP;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  char service[8];
+  std::snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
+  ADDRINFOA* found = nullptr;
+  const int status = getaddrinfo(nullptr, service, &hints, &found);
+  if (status != 0 || found == nullptr) {
+    *error = errorText("getaddrinfo", status);
+    closesocket(s);
+    return false;
+  }
+  const int bound = bind(s, found->ai_addr, static_cast<int>(found->ai_addrlen));
+  freeaddrinfo(found);
+  if (bound != 0) {
+    const int code = WSAGetLastError();
+    *error = code == WSAEADDRINUSE ? "port " + std::to_string(port) + " is in use"
+                                   : errorText("bind", code);
+    closesocket(s);
+    return false;
+  }
+  sockets_[slot] = s;
+  return true;
+}
+
+bool UdpTransport::listen(std::uint16_t port, std::string* error) {
+  if (!started_) {
+    *error = "the system's sockets could not be started";
+    return false;
+  }
+  std::string v6_error;
+  const bool v4 = open(AF_INET, port, error);
+  // A system without IPv6 serves IPv4 alone.
+  const bool v6 = open(AF_INET6, port, &v6_error);
+  if (!v4 && v6) error->clear();
+  return v4 || v6;
+}
+
+bool UdpTransport::openFor(const Address& peer, std::string* error) {
+  if (!started_) {
+    *error = "the system's sockets could not be started";
+    return false;
+  }
+  const int family = familyOf(peer);
+  if (family != AF_INET && family != AF_INET6) {
+    *error = "not an IPv4 or IPv6 address";
+    return false;
+  }
+  return open(family, 0, error);
+}
+
+bool UdpTransport::resolve(const char* host, std::uint16_t port, Address* out, std::string* error) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+    *error = "the system's sockets could not be started";
+    return false;
+  }
+  ADDRINFOA hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_DGRAM;
+  hints.ai_protocol = IPPROTO_UDP;
+  hints.ai_flags = AI_NUMERICSERV;
+  char service[8];
+  std::snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
+  ADDRINFOA* found = nullptr;
+  const int status = getaddrinfo(host, service, &hints, &found);
+  bool ok = false;
+  if (status == 0) {
+    for (const ADDRINFOA* a = found; a != nullptr && !ok; a = a->ai_next) {
+      if ((a->ai_family == AF_INET || a->ai_family == AF_INET6) &&
+          a->ai_addrlen <= Address::CAPACITY) {
+        std::memcpy(out->bytes, a->ai_addr, a->ai_addrlen);
+        out->size = static_cast<std::uint8_t>(a->ai_addrlen);
+        ok = true;
+      }
+    }
+    freeaddrinfo(found);
+  }
+  if (!ok) *error = "cannot find the address of " + std::string(host);
+  WSACleanup();
+  return ok;
+}
+
+bool UdpTransport::send(const Address& to, const std::uint8_t* data, std::size_t size) {
+  const SOCKET s = sockets_[slotOf(familyOf(to))];
+  if (s == INVALID_SOCKET) return false;
+  return sendto(s, reinterpret_cast<const char*>(data), static_cast<int>(size), 0,
+                reinterpret_cast<const sockaddr*>(to.bytes), to.size) == static_cast<int>(size);
+}
+
+long UdpTransport::receive(Address* from, std::uint8_t* data, std::size_t capacity) {
+  for (int tries = 0; tries < 2; ++tries) {
+    const SOCKET s = sockets_[next_];
+    next_ ^= 1;
+    if (s == INVALID_SOCKET) continue;
+    for (;;) {
+      SOCKADDR_IN6 address;
+      std::memset(&address, 0, sizeof address);
+      int length = sizeof address;
+      const int got = recvfrom(s, reinterpret_cast<char*>(data), static_cast<int>(capacity), 0,
+                               reinterpret_cast<sockaddr*>(&address), &length);
+      bool too_long = false;
+      if (got == SOCKET_ERROR) {
+        const int code = WSAGetLastError();
+        // Windows reports an earlier datagram's "port unreachable" here.
+        if (code == WSAECONNRESET) continue;
+        if (code != WSAEMSGSIZE) break;
+        too_long = true;
+      }
+      if (length <= 0 || static_cast<std::size_t>(length) > Address::CAPACITY) continue;
+      from->size = static_cast<std::uint8_t>(length);
+      std::memcpy(from->bytes, &address, static_cast<std::size_t>(length));
+      return too_long ? static_cast<long>(capacity) + 1 : got;
+    }
+  }
+  return -1;
+}
+
+}  // namespace net

@@ -1,0 +1,40 @@
+// UDP datagrams through the Windows socket subset (platform/win32.h):
+// non-blocking sockets, one per address family in use.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "net/transport.h"
+#include "platform/win32.h"
+
+namespace net {
+
+class UdpTransport : public Transport {
+ public:
+  UdpTransport();
+  ~UdpTransport() override;
+  UdpTransport(const UdpTransport&) = delete;
+  UdpTransport& operator=(const UdpTransport&) = delete;
+
+  // A host listens on `port` on every address family the system has; a
+  // joiner opens one socket of its host's family on a port the system picks.
+  // False with a sentence in *error when no socket could be opened.
+  bool listen(std::uint16_t port, std::string* error);
+  bool openFor(const Address& peer, std::string* error);
+
+  // The address a name or a numeric IPv4 or IPv6 address stands for.
+  static bool resolve(const char* host, std::uint16_t port, Address* out, std::string* error);
+
+  bool send(const Address& to, const std::uint8_t* data, std::size_t size) override;
+  long receive(Address* from, std::uint8_t* data, std::size_t capacity) override;
+
+ private:
+  bool open(int family, std::uint16_t port, std::string* error);
+
+  bool started_ = false;
+  SOCKET sockets_[2] = {INVALID_SOCKET, INVALID_SOCKET};  // IPv4, IPv6
+  int next_ = 0;  // the socket read first, so that neither starves the other
+};
+
+}  // namespace net

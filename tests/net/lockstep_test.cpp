@@ -1,0 +1,359 @@
+// Two lockstep cores in one process over a simulated network: the same
+// merged input on both sides, the merged duel played by the real program,
+// differing pictures found, hostile datagrams dropped and counted, and the
+// ways a game ends.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "net/lockstep.h"
+#include "net/sim_game.h"
+#include "tests/support/fresh_state.h"
+#include "tools/replay/replay.h"
+
+namespace net {
+namespace {
+
+// A player's arm controls held over stretches of frames: [from, to).
+struct Hold {
+  std::uint32_t from;
+  std::uint32_t to;
+  std::uint8_t held;
+};
+
+std::uint8_t controlsAt(const std::vector<Hold>& holds, std::uint32_t frame) {
+  std::uint8_t byte = 0;
+  for (const Hold& h : holds) {
+    if (frame < h.from || frame >= h.to) continue;
+    byte |= h.held;
+    if (frame == h.from) byte |= static_cast<std::uint8_t>(h.held << 1);  // pressed
+  }
+  return byte;
+}
+
+constexpr std::uint8_t BACK = ARM_BACK_HELD;
+constexpr std::uint8_t ON = ARM_ON_HELD;
+
+// A 3000-frame duel: each player swings its arm, walks, and fires (both arm
+// controls held) in turns, as the replay runner's golden duel does.
+const std::vector<Hold> HOST_DUEL = {
+    {130, 380, BACK}, {160, 390, ON},   {600, 900, ON},     {610, 905, BACK},   {1100, 1510, BACK},
+    {1130, 1500, ON}, {1700, 1990, ON}, {1720, 2000, BACK}, {2300, 2700, BACK}, {2320, 2690, ON}};
+const std::vector<Hold> JOINER_DUEL = {
+    {130, 420, ON},     {150, 400, BACK}, {500, 810, BACK},   {520, 800, ON},   {1000, 1405, ON},
+    {1040, 1400, BACK}, {1600, 1990, ON}, {1610, 1995, BACK}, {2200, 2600, ON}, {2230, 2620, BACK}};
+
+SimGameOptions duel(std::uint64_t seed, const LinkProfile& link, std::uint32_t frames) {
+  SimGameOptions o;
+  o.seed = seed;
+  o.link = link;
+  o.frames = frames;
+  o.host_controls = [](std::uint32_t f) { return controlsAt(HOST_DUEL, f); };
+  o.joiner_controls = [](std::uint32_t f) { return controlsAt(JOINER_DUEL, f); };
+  return o;
+}
+
+const LinkProfile FIXED_50 = {50, 0, 0, 0, 0};
+const LinkProfile ROUGH = {20, 100, 0.10, 0.02, 0.05};  // 20..120 ms, lossy
+
+// The merged stream as a replay script: for each frame, its events.
+replay::Script scriptOf(const std::vector<FrameRecord>& frames) {
+  replay::Script script;
+  for (std::uint32_t f = 0; f < frames.size(); ++f) {
+    for (const GameEvent& e : frames[f].events) {
+      replay::ScriptEvent s;
+      s.frame = f;
+      s.kind = e.mouse ? replay::EventKind::Mouse : replay::EventKind::Key;
+      s.code = e.code;
+      s.down = e.down;
+      script.events.push_back(s);
+      script.last_frame = f;
+    }
+  }
+  return script;
+}
+
+// The replay runner's lines for a script.
+std::vector<std::string> runnerLines(const replay::Script& script, std::uint32_t frames) {
+  std::FILE* out = std::tmpfile();
+  EXPECT_NE(out, nullptr);
+  replay::Options options;
+  options.frames = frames;
+  EXPECT_EQ(replay::run(script, options, out), 0);
+  std::rewind(out);
+  std::vector<std::string> lines;
+  char line[256];
+  while (std::fgets(line, sizeof line, out) != nullptr) lines.emplace_back(line);
+  std::fclose(out);
+  return lines;
+}
+
+class Lockstep2 : public FreshState {};
+
+TEST_F(Lockstep2, BothSidesMergeTheSameDuelAndTheProgramPlaysIt) {
+  const struct {
+    const char* what;
+    LinkProfile link;
+    std::uint64_t seed;
+  } cases[] = {{"50 ms fixed latency", FIXED_50, 7},
+               {"20..120 ms, 10 % loss, 2 % duplicates, reordering", ROUGH, 11}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const SimGameResult r = runSimGame(duel(c.seed, c.link, 3000));
+    ASSERT_EQ(r.host.frames.size(), 3000u);
+    ASSERT_EQ(r.joiner.frames.size(), 3000u);
+    EXPECT_EQ(r.host.state, State::Running);
+    EXPECT_EQ(r.joiner.state, State::Running);
+    for (std::uint32_t f = 0; f < 3000; ++f) {
+      ASSERT_EQ(r.host.frames[f], r.joiner.frames[f]) << "frame " << f;
+    }
+    EXPECT_EQ(r.host.counters.dropped(), 0u);
+    EXPECT_EQ(r.joiner.counters.dropped(), 0u);
+
+    // The merged duel through the real program, once: the game is in play.
+    resetProgramState();
+    const std::vector<std::string> lines = runnerLines(scriptOf(r.host.frames), 3000);
+    ASSERT_EQ(lines.size(), 3001u);  // the client line, then one per frame
+    std::set<std::string> crcs;
+    bool knocked[2] = {};
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      std::istringstream words(lines[i]);
+      std::string frame, crc;
+      long v[11] = {};
+      words >> frame >> crc;
+      for (long& x : v) words >> x;
+      crcs.insert(crc);
+      knocked[0] |= v[4] == 20;
+      knocked[1] |= v[9] == 20;
+    }
+    EXPECT_GT(crcs.size(), 1000u);
+    EXPECT_TRUE(knocked[0]);
+    EXPECT_TRUE(knocked[1]);
+  }
+}
+
+TEST_F(Lockstep2, APictureThatDiffersIsReportedByBothNamingItsFrame) {
+  const struct {
+    Player side;
+    LinkProfile link;
+    std::uint32_t from;
+  } cases[] = {{Player::Host, FIXED_50, 1234},
+               {Player::Joiner, FIXED_50, 700},
+               {Player::Joiner, ROUGH, 1500}};
+  for (const auto& c : cases) {
+    SimGameOptions o = duel(5, c.link, 3000);
+    o.flip_side = c.side;
+    o.flip_from = c.from;
+    const SimGameResult r = runSimGame(o);
+    SCOPED_TRACE(c.from);
+    for (const SimGameSide* s : {&r.host, &r.joiner}) {
+      EXPECT_EQ(s->state, State::Desync);
+      EXPECT_GE(s->desync_frame, c.from);
+      EXPECT_LE(s->desync_frame, c.from + 3);
+      // Found within the next few frames.
+      EXPECT_LE(s->frames_at_desync, c.from + 12);
+    }
+  }
+}
+
+// A running game over a clean link, and datagrams an attacker sends the host
+// at frame 200 from the joiner's address or a third one.
+TEST(LockstepHostile, DatagramsNoPeerSendsChangeNothingAndAreCounted) {
+  const SimGameResult clean = runSimGame(duel(3, FIXED_50, 400));
+  ASSERT_EQ(clean.host.frames.size(), 400u);
+
+  auto input = [](std::uint32_t newest, std::uint32_t ack, std::uint8_t fill) {
+    Message m;
+    m.kind = Kind::Input;
+    m.input.newest = newest;
+    m.input.ack = ack;
+    std::memset(m.input.inputs, fill, INPUT_WINDOW);
+    std::vector<std::uint8_t> bytes(MAX_DATAGRAM);
+    bytes.resize(encode(m, bytes.data()));
+    return bytes;
+  };
+  std::vector<std::uint8_t> too_long = input(10, 5, 0);
+  too_long.push_back(0);
+  std::vector<std::uint8_t> bad = input(200, 150, 0);
+  bad[30] = 0x80;
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool from_peer;
+    std::uint64_t Counters::*counter;
+  } cases[] = {
+      {"short", {'S', 'Q', 4, PROTOCOL_VERSION, 0}, true, &Counters::short_},
+      {"long", too_long, true, &Counters::long_},
+      {"garbage", {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P'}, true, &Counters::garbage},
+      {"replayed", input(10, 5, 0), true, &Counters::stale},
+      {"frames out of range", input(1000000, 150, 0), true, &Counters::out_of_range},
+      {"acknowledging frames not sent", input(150, 100000, 0), true, &Counters::out_of_range},
+      {"inputs that differ from the ones had", input(190, 150, ARM_ON_HELD), true,
+       &Counters::conflicting},
+      {"inputs that cannot be", bad, true, &Counters::bad_value},
+      {"a third party's input", input(200, 150, ARM_BACK_HELD), false, &Counters::third_party},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimGameOptions o = duel(3, FIXED_50, 400);
+    o.each_ms = [&c](SimNetwork& network, std::uint32_t now) {
+      // The host is endpoint 0 (10.0.0.1), the joiner 1 (10.0.0.2).
+      if (now < 3300 || now >= 3310) return;
+      Address host, from;
+      host.size = from.size = 4;
+      host.bytes[0] = from.bytes[0] = 10;
+      host.bytes[3] = 1;
+      from.bytes[3] = c.from_peer ? 2 : 9;
+      network.inject(from, host, c.bytes.data(), c.bytes.size());
+    };
+    const SimGameResult r = runSimGame(o);
+    EXPECT_EQ(r.host.frames, clean.host.frames);
+    EXPECT_EQ(r.joiner.frames, clean.host.frames);
+    EXPECT_EQ(r.host.state, State::Running);
+    EXPECT_GE(r.host.counters.*c.counter, 10u);
+  }
+}
+
+// The furthest a joiner can be: it has run every frame this host's controls
+// allow (0..2 at delay 3) and set its controls for the next one (frame 6).
+// One frame further is out of range.
+TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
+  for (const std::uint32_t newest : {6u, 7u}) {
+    SimNetwork network(1, FIXED_50);
+    Transport& end = network.addEndpoint();
+    Lockstep host(Config{});
+    Address joiner;
+    joiner.size = 4;
+    Message m;
+    m.kind = Kind::Hello;
+    m.handshake.delay = 3;
+    m.handshake.width = 734;
+    m.handshake.height = 531;
+    std::uint8_t bytes[MAX_DATAGRAM];
+    host.receive(end, joiner, bytes, encode(m, bytes), 0);
+    ASSERT_EQ(host.state(), State::Running);
+    m = Message{};
+    m.kind = Kind::Input;
+    m.input.newest = newest;
+    m.input.ack = 3;
+    m.input.inputs[INPUT_WINDOW - 1] = ARM_ON_HELD;
+    host.receive(end, joiner, bytes, encode(m, bytes), 0);
+    EXPECT_EQ(host.counters().out_of_range, newest == 6 ? 0u : 1u) << newest;
+  }
+}
+
+// Two cores driven by hand over one simulated network.
+struct Pair {
+  SimNetwork network{1, FIXED_50};
+  Transport& host_end = network.addEndpoint();
+  Transport& joiner_end = network.addEndpoint();
+  Lockstep host;
+  Lockstep joiner;
+  std::uint32_t now = 0;
+
+  explicit Pair(ProgramVersions joiner_versions = {}, int delay = 3)
+      : host(config(Player::Host, {}, delay)),
+        joiner(config(Player::Joiner, joiner_versions, delay + 2)) {}
+
+  Config config(Player side, ProgramVersions versions, int delay) {
+    Config c;
+    c.side = side;
+    c.versions = versions;
+    c.delay = delay;
+    c.peer = network.addressOf(host_end);
+    return c;
+  }
+
+  // Runs the clock, each side polling and running what frames it can.
+  void run(std::uint32_t ms, bool joiner_alive = true) {
+    for (std::uint32_t end = now + ms; now < end; ++now) {
+      network.setNow(now);
+      host.poll(host_end, now);
+      if (joiner_alive) joiner.poll(joiner_end, now);
+      // Controls are set as soon as a frame is due, whether it can run or not.
+      if (now % 16 == 0) {
+        host.setLocalControls(ARM_ON_HELD);
+        joiner.setLocalControls(ARM_BACK_HELD);
+      }
+      GameEvent events[MAX_FRAME_EVENTS];
+      while (host.ready() && now % 16 == 0) host.advance(events);
+      while (joiner_alive && joiner.ready() && now % 16 == 0) joiner.advance(events);
+    }
+  }
+};
+
+TEST(LockstepEnding, EachEndingIsTheSameOnBothSides) {
+  {
+    SCOPED_TRACE("another game logic: both stop before any frame, naming the other");
+    Pair p(ProgramVersions{PROTOCOL_VERSION, 2, 0, 1, 0});
+    p.run(500);
+    EXPECT_EQ(p.host.state(), State::VersionMismatch);
+    EXPECT_EQ(p.joiner.state(), State::VersionMismatch);
+    EXPECT_EQ(p.host.peerVersions().logic, 2);
+    EXPECT_EQ(p.joiner.peerVersions().logic, 0);
+    EXPECT_EQ(p.host.nextFrame(), 0u);
+    EXPECT_EQ(p.joiner.nextFrame(), 0u);
+  }
+  {
+    SCOPED_TRACE("the joiner leaves");
+    Pair p;
+    p.run(1000);
+    ASSERT_EQ(p.host.state(), State::Running);
+    EXPECT_GT(p.host.nextFrame(), 30u);
+    EXPECT_EQ(p.host.counters().dropped() + p.joiner.counters().dropped(), 0u);
+    p.joiner.leave(p.joiner_end);
+    p.run(200, false);
+    EXPECT_EQ(p.host.state(), State::PeerLeft);
+  }
+  {
+    SCOPED_TRACE("the joiner stops sending: not answering after 15 s, not before");
+    Pair p;
+    p.run(1000);
+    p.run(14900, false);
+    EXPECT_EQ(p.host.state(), State::Running);
+    p.run(200, false);
+    EXPECT_EQ(p.host.state(), State::NotAnswering);
+  }
+  {
+    SCOPED_TRACE("no host: the joiner gives up after 15 s");
+    SimNetwork network(1, FIXED_50);
+    Transport& end = network.addEndpoint();
+    Config c;
+    c.side = Player::Joiner;
+    c.peer.size = 4;  // nobody's address
+    Lockstep joiner(c);
+    for (std::uint32_t now = 0; now <= 15000; now += 10) joiner.poll(end, now);
+    EXPECT_EQ(joiner.state(), State::NotAnswering);
+    EXPECT_EQ(network.sentBy(end).datagrams, 150u);  // a hello every 100 ms
+  }
+}
+
+TEST(LockstepEnding, ASecondJoinerIsToldTheGameIsFull) {
+  Pair p(ProgramVersions{}, 2);
+  Transport& third_end = p.network.addEndpoint();
+  Config c;
+  c.side = Player::Joiner;
+  c.peer = p.network.addressOf(p.host_end);
+  Lockstep third(c);
+  p.run(500);
+  for (int i = 0; i < 50; ++i) {
+    third.poll(third_end, p.now);
+    p.run(10);
+  }
+  EXPECT_EQ(third.state(), State::Full);
+  EXPECT_EQ(p.host.state(), State::Running);
+  EXPECT_EQ(p.joiner.state(), State::Running);
+  EXPECT_EQ(p.host.delay(), 2);
+  EXPECT_EQ(p.joiner.delay(), 2);  // the host's, not the 4 it asked for
+  EXPECT_GE(p.host.counters().third_party, 1u);
+  EXPECT_EQ(third.counters().received, 1u);  // the answer, and nothing else
+  EXPECT_GT(p.joiner.nextFrame(), 10u);
+}
+
+}  // namespace
+}  // namespace net

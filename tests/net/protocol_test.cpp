@@ -1,0 +1,214 @@
+// The datagram format and the merge of both players' controls into the
+// program's input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "net/inputs.h"
+#include "net/protocol.h"
+
+namespace net {
+namespace {
+
+std::vector<std::uint8_t> encoded(const Message& m) {
+  std::uint8_t bytes[MAX_DATAGRAM];
+  const std::size_t size = encode(m, bytes);
+  return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
+Message handshake(Kind kind) {
+  Message m;
+  m.kind = kind;
+  m.handshake.versions = ProgramVersions{PROTOCOL_VERSION, 2, 0, 1, 3};
+  m.handshake.delay = 4;
+  m.handshake.width = 734;
+  m.handshake.height = 531;
+  return m;
+}
+
+Message input() {
+  Message m;
+  m.kind = Kind::Input;
+  m.input.newest = 40;
+  m.input.ack = 37;
+  m.input.crc_frame = 33;
+  m.input.crc = 0xDEADBEEF;
+  for (int i = 0; i < INPUT_WINDOW; ++i) m.input.inputs[i] = static_cast<std::uint8_t>(i & 0x3F);
+  return m;
+}
+
+TEST(Datagram, EveryKindReadsBackAsWritten) {
+  Message desync;
+  desync.kind = Kind::Desync;
+  desync.frame = 1234;
+  Message leave;
+  leave.kind = Kind::Leave;
+  Message full;
+  full.kind = Kind::Full;
+  const struct {
+    Message message;
+    std::size_t size;
+  } cases[] = {{handshake(Kind::Hello), 16},
+               {handshake(Kind::Welcome), 16},
+               {full, 4},
+               {input(), 36},
+               {leave, 4},
+               {desync, 8}};
+  for (const auto& c : cases) {
+    const std::vector<std::uint8_t> bytes = encoded(c.message);
+    SCOPED_TRACE(static_cast<int>(c.message.kind));
+    ASSERT_EQ(bytes.size(), c.size);
+    Message back;
+    ASSERT_EQ(parse(bytes.data(), bytes.size(), &back), ParseError::None);
+    EXPECT_EQ(encoded(back), bytes);
+    EXPECT_EQ(back.kind, c.message.kind);
+  }
+  Message back;
+  const std::vector<std::uint8_t> bytes = encoded(input());
+  ASSERT_EQ(parse(bytes.data(), bytes.size(), &back), ParseError::None);
+  EXPECT_EQ(back.input.newest, 40u);
+  EXPECT_EQ(back.input.ack, 37u);
+  EXPECT_EQ(back.input.crc_frame, 33u);
+  EXPECT_EQ(back.input.crc, 0xDEADBEEFu);
+  EXPECT_EQ(std::memcmp(back.input.inputs, input().input.inputs, INPUT_WINDOW), 0);
+}
+
+TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
+  using E = ParseError;
+  const auto hello = encoded(handshake(Kind::Hello));
+  const auto in = encoded(input());
+  auto with = [](std::vector<std::uint8_t> bytes, std::size_t at, std::uint8_t value) {
+    bytes[at] = value;
+    return bytes;
+  };
+  auto longer = [](std::vector<std::uint8_t> bytes) {
+    bytes.push_back(0);
+    return bytes;
+  };
+  auto shorter = [](std::vector<std::uint8_t> bytes) {
+    bytes.pop_back();
+    return bytes;
+  };
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    ParseError error;
+  } cases[] = {
+      {"nothing", {}, E::Short},
+      {"three bytes", {'S', 'Q', 4}, E::Short},
+      {"input short by one", shorter(in), E::Short},
+      {"input long by one", longer(in), E::Long},
+      {"hello long by one", longer(hello), E::Long},
+      {"other magic", with(in, 0, 'X'), E::Garbage},
+      {"kind 0", with(in, 2, 0), E::Garbage},
+      {"kind 7", with(in, 2, 7), E::Garbage},
+      {"input of another protocol", with(in, 3, PROTOCOL_VERSION + 1), E::Garbage},
+      {"control bits beyond the six", with(in, 35, 0x40), E::BadValue},
+      {"input before frame 0", with(with(in, 4, 3), 20, 1), E::BadValue},
+      {"newest frame of none", with(with(with(with(in, 4, 0xFF), 5, 0xFF), 6, 0xFF), 7, 0xFF),
+       E::BadValue},
+      {"checksum of a frame not run", with(in, 12, 41), E::BadValue},
+      {"delay 0", with(hello, 9, 0), E::BadValue},
+      {"delay 8", with(hello, 9, MAX_DELAY + 1), E::BadValue},
+      {"client 15 wide", with(with(hello, 10, 15), 11, 0), E::BadValue},
+      {"client 4097 high", with(with(hello, 12, 0x01), 13, 0x10), E::BadValue},
+      {"reserved bytes set", with(hello, 15, 1), E::BadValue},
+  };
+  for (const auto& c : cases) {
+    Message m;
+    EXPECT_EQ(parse(c.bytes.data(), c.bytes.size(), &m), c.error) << c.what;
+  }
+  // A hello of another protocol is read, whatever its values, to name it.
+  Message m;
+  const auto other = with(with(hello, 3, PROTOCOL_VERSION + 1), 9, 200);
+  ASSERT_EQ(parse(other.data(), other.size(), &m), E::None);
+  EXPECT_EQ(m.handshake.versions.protocol, PROTOCOL_VERSION + 1);
+}
+
+// A frame's merged events, written as the replay runner's script names them.
+std::string events(InputMerger& merger, std::uint8_t host, std::uint8_t joiner) {
+  GameEvent out[MAX_FRAME_EVENTS];
+  const int count = merger.merge(host, joiner, out);
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    if (!text.empty()) text += ", ";
+    text += out[i].mouse ? (out[i].code == 0 ? "mouse left" : "mouse right")
+                         : "key " + std::to_string(out[i].code);
+    text += out[i].down ? " down" : " up";
+  }
+  return text;
+}
+
+TEST(Merge, EachPlayersControlsSteerItsShipHostFirst) {
+  constexpr std::uint8_t BACK = ARM_BACK_HELD | ARM_BACK_PRESSED;
+  constexpr std::uint8_t ON = ARM_ON_HELD | ARM_ON_PRESSED;
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> frames;  // host, joiner
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"presses and releases",
+       {{BACK, ON}, {ARM_BACK_HELD, ARM_ON_HELD}, {0, 0}},
+       {"mouse left down, key 88 down", "", "mouse left up, key 88 up"}},
+      {"both arms of both players",
+       {{BACK | ON, BACK | ON}},
+       {"mouse left down, mouse right down, key 90 down, key 88 down"}},
+      {"a press and release inside one frame",
+       {{ARM_ON_PRESSED, 0}},
+       {"mouse right down, mouse right up"}},
+      {"released and pressed again inside one frame",
+       {{0, BACK}, {0, BACK}},
+       {"key 90 down", "key 90 up, key 90 down"}},
+      {"held without a press seen is a press", {{ARM_ON_HELD, 0}}, {"mouse right down"}},
+      {"the joiner's level clicks are mouse clicks",
+       {{0, LEVEL_UP_CLICK}, {0, LEVEL_DOWN_CLICK}, {0, 0}},
+       {"mouse right down", "mouse right up, mouse left down", "mouse left up"}},
+      {"a click on a button the host holds is none",
+       {{BACK, LEVEL_DOWN_CLICK}, {0, 0}},
+       {"mouse left down", "mouse left up"}},
+      {"both click the same button: one click",
+       {{LEVEL_UP_CLICK, LEVEL_UP_CLICK}, {0, 0}},
+       {"mouse right down", "mouse right up"}},
+  };
+  for (const auto& c : cases) {
+    InputMerger merger;
+    std::vector<std::string> lines;
+    for (const auto& [host, joiner] : c.frames) lines.push_back(events(merger, host, joiner));
+    EXPECT_EQ(lines, c.lines) << c.what;
+  }
+}
+
+TEST(Merge, TheSamplerKeepsHeldControlsAndThePressesOfTheFrame) {
+  ControlSampler s;
+  s.press(Control::ArmBack);
+  EXPECT_EQ(s.take(), ARM_BACK_HELD | ARM_BACK_PRESSED);
+  EXPECT_EQ(s.take(), ARM_BACK_HELD);
+  s.release(Control::ArmBack);
+  s.press(Control::ArmOn);
+  s.release(Control::ArmOn);
+  s.press(Control::LevelUp);
+  EXPECT_EQ(s.take(), ARM_ON_PRESSED | LEVEL_UP_CLICK);
+  EXPECT_EQ(s.take(), 0);
+
+  // On either computer both control sets steer that computer's ship.
+  const struct {
+    bool mouse;
+    int code;
+    bool known;
+    Control control;
+  } keys[] = {{true, 0, true, Control::ArmBack},  {false, 90, true, Control::ArmBack},
+              {true, 1, true, Control::ArmOn},    {false, 88, true, Control::ArmOn},
+              {false, 32, false, Control::ArmOn}, {true, 2, false, Control::ArmOn}};
+  for (const auto& k : keys) {
+    Control c = Control::LevelUp;
+    EXPECT_EQ(controlFor(k.mouse, k.code, &c), k.known) << k.code;
+    if (k.known) {
+      EXPECT_EQ(c, k.control) << k.code;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace net

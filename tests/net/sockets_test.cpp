@@ -1,0 +1,222 @@
+// The Windows socket subset, and UDP between two lockstep cores over real
+// loopback sockets. The same checks run on the platform layer and, in the
+// Windows program's build, on the system's ws2_32 under Wine.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/lockstep.h"
+#include "net/udp.h"
+#include "platform/win32.h"
+
+namespace {
+
+class Sockets : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    EXPECT_EQ(data.wVersion, MAKEWORD(2, 2));
+  }
+  void TearDown() override { WSACleanup(); }
+
+  // The addresses of a numeric host and port.
+  static ADDRINFOA* lookup(const char* node, const char* service, int family) {
+    ADDRINFOA hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = family;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    ADDRINFOA* found = nullptr;
+    EXPECT_EQ(getaddrinfo(node, service, &hints, &found), 0) << node;
+    return found;
+  }
+};
+
+TEST_F(Sockets, CallsMeanWhatTheyMeanOnWindows) {
+  // Handles and arguments no socket has.
+  EXPECT_EQ(closesocket(12345), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+  EXPECT_EQ(socket(99, SOCK_DGRAM, 0), INVALID_SOCKET);
+  EXPECT_EQ(WSAGetLastError(), WSAEAFNOSUPPORT);
+  ADDRINFOA* none = nullptr;
+  ADDRINFOA hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_flags = AI_NUMERICHOST;
+  EXPECT_EQ(getaddrinfo("not an address", "1", &hints, &none), WSAHOST_NOT_FOUND);
+  EXPECT_EQ(none, nullptr);
+
+  // Addresses in Windows' records: the IPv6 family is 23.
+  const struct {
+    const char* node;
+    int family;
+    std::size_t length;
+    std::uint8_t first_byte;  // of the address
+  } addresses[] = {{"127.0.0.1", AF_INET, sizeof(SOCKADDR_IN), 127},
+                   {"::1", AF_INET6, sizeof(SOCKADDR_IN6), 0}};
+  for (const auto& a : addresses) {
+    ADDRINFOA* found = lookup(a.node, "47600", AF_UNSPEC);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->ai_family, a.family);
+    EXPECT_EQ(found->ai_addrlen, a.length);
+    EXPECT_EQ(found->ai_addr->sa_family, a.family);
+    if (a.family == AF_INET) {
+      const auto* in = reinterpret_cast<const SOCKADDR_IN*>(found->ai_addr);
+      EXPECT_EQ(in->sin_port, (47600 >> 8) | ((47600 & 0xFF) << 8));  // network order
+      EXPECT_EQ(in->sin_addr.S_un.S_un_b.s_b1, a.first_byte);
+    } else {
+      const auto* in6 = reinterpret_cast<const SOCKADDR_IN6*>(found->ai_addr);
+      EXPECT_EQ(in6->sin6_addr.u.Byte[15], 1);
+    }
+    freeaddrinfo(found);
+  }
+}
+
+TEST_F(Sockets, DatagramsOverLoopbackWithoutBlocking) {
+  for (const char* node : {"127.0.0.1", "::1"}) {
+    SCOPED_TRACE(node);
+    ADDRINFOA* any = lookup(node, "0", AF_UNSPEC);
+    ASSERT_NE(any, nullptr);
+    const SOCKET a = socket(any->ai_family, SOCK_DGRAM, IPPROTO_UDP);
+    if (a == INVALID_SOCKET && WSAGetLastError() == WSAEAFNOSUPPORT) {
+      freeaddrinfo(any);
+      std::printf("no IPv6 here: %s left out\n", node);
+      continue;
+    }
+    ASSERT_NE(a, INVALID_SOCKET);
+    // The receiver binds the first free port of a range (the subset has no
+    // getsockname to learn a port the system picked).
+    SOCKET b = INVALID_SOCKET;
+    std::vector<std::uint8_t> b_address;
+    for (int port = 47700; port < 47800 && b == INVALID_SOCKET; ++port) {
+      ADDRINFOA* at = lookup(node, std::to_string(port).c_str(), any->ai_family);
+      b = socket(any->ai_family, SOCK_DGRAM, IPPROTO_UDP);
+      if (bind(b, at->ai_addr, static_cast<int>(at->ai_addrlen)) != 0) {
+        EXPECT_EQ(WSAGetLastError(), WSAEADDRINUSE);
+        closesocket(b);
+        b = INVALID_SOCKET;
+      } else {
+        b_address.assign(reinterpret_cast<std::uint8_t*>(at->ai_addr),
+                         reinterpret_cast<std::uint8_t*>(at->ai_addr) + at->ai_addrlen);
+      }
+      freeaddrinfo(at);
+    }
+    ASSERT_NE(b, INVALID_SOCKET);
+    ULONG on = 1;
+    ASSERT_EQ(ioctlsocket(b, static_cast<LONG>(FIONBIO), &on), 0);
+    char buffer[8];
+    SOCKADDR_IN6 from;
+    int from_length = sizeof from;
+    // Nothing waits: the call returns at once.
+    EXPECT_EQ(
+        recvfrom(b, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &from_length),
+        SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+
+    const auto* to = reinterpret_cast<const sockaddr*>(b_address.data());
+    const int to_length = static_cast<int>(b_address.size());
+    ASSERT_EQ(sendto(a, "hello", 5, 0, to, to_length), 5);
+    ASSERT_EQ(sendto(a, "0123456789", 10, 0, to, to_length), 10);
+    int got = SOCKET_ERROR;
+    for (int i = 0; i < 1000 && got == SOCKET_ERROR; ++i) {
+      from_length = sizeof from;
+      got = recvfrom(b, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &from_length);
+      if (got == SOCKET_ERROR) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(got, 5);
+    EXPECT_EQ(std::string(buffer, 5), "hello");
+    EXPECT_EQ(from.sin6_family, any->ai_family);
+    // A datagram longer than the buffer: its start, and WSAEMSGSIZE.
+    from_length = sizeof from;
+    for (int i = 0; i < 1000; ++i) {
+      got = recvfrom(b, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &from_length);
+      if (got != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(got, SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEMSGSIZE);
+    EXPECT_EQ(std::string(buffer, 8), "01234567");
+    EXPECT_EQ(closesocket(a), 0);
+    EXPECT_EQ(closesocket(b), 0);
+    EXPECT_EQ(closesocket(b), SOCKET_ERROR);  // closed handles name nothing
+    freeaddrinfo(any);
+  }
+}
+
+TEST(SocketsStart, NothingWorksBeforeWSAStartup) {
+  EXPECT_EQ(socket(AF_INET, SOCK_DGRAM, 0), INVALID_SOCKET);
+  EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+  EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
+}
+
+// Two cores over real UDP on loopback, each side in its own thread at its
+// own pace, as two computers would run.
+TEST(UdpLockstep, TwoCoresPlayTheSameFramesOverLoopback) {
+  for (const char* host_name : {"127.0.0.1", "::1"}) {
+    SCOPED_TRACE(host_name);
+    net::UdpTransport host_udp;
+    std::string error;
+    std::uint16_t port = 47600;
+    while (!host_udp.listen(port, &error) && port < 47700) ++port;
+    ASSERT_LT(port, 47700) << error;
+    net::Address host_address;
+    net::UdpTransport joiner_udp;
+    if (!net::UdpTransport::resolve(host_name, port, &host_address, &error) ||
+        !joiner_udp.openFor(host_address, &error)) {
+      std::printf("no IPv6 here: %s left out (%s)\n", host_name, error.c_str());
+      continue;
+    }
+
+    net::Config config;
+    config.side = net::Player::Host;
+    net::Lockstep host(config);
+    config.side = net::Player::Joiner;
+    config.peer = host_address;
+    net::Lockstep joiner(config);
+    constexpr std::uint32_t FRAMES = 300;
+    std::vector<std::vector<net::GameEvent>> merged[2];
+    std::atomic<std::uint32_t> done[2] = {0, 0};
+    auto play = [&](net::Lockstep& core, net::Transport& udp, int side) {
+      const auto start = std::chrono::steady_clock::now();
+      for (;;) {
+        const auto now =
+            static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - start)
+                                           .count());
+        core.poll(udp, now);
+        if (core.state() != net::State::Running && core.state() != net::State::Connecting) break;
+        if (now > 20000) break;
+        if (core.ready() && core.nextFrame() < FRAMES) {
+          const std::uint32_t f = core.nextFrame();
+          // Each side fires in turns of 40 frames.
+          core.setLocalControls(((f / 40) % 2 == static_cast<std::uint32_t>(side)) ? 5 : 0);
+          net::GameEvent events[net::MAX_FRAME_EVENTS];
+          const int count = core.advance(events);
+          merged[side].emplace_back(events, events + count);
+          done[side] = static_cast<std::uint32_t>(merged[side].size());
+          core.setFrameCrc(f, f * 7);
+        } else if (done[0] >= FRAMES && done[1] >= FRAMES) {
+          break;
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      }
+    };
+    std::thread other([&] { play(joiner, joiner_udp, 1); });
+    play(host, host_udp, 0);
+    other.join();
+    ASSERT_EQ(merged[0].size(), FRAMES);
+    ASSERT_EQ(merged[1].size(), FRAMES);
+    EXPECT_EQ(merged[0], merged[1]);
+    EXPECT_EQ(host.counters().dropped(), 0u);
+    EXPECT_EQ(joiner.counters().dropped(), 0u);
+  }
+}
+
+}  // namespace
