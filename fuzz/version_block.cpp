@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "controls/desktop_utilities.h"
 #include "fuzz/fuzz_input.h"
@@ -16,19 +15,21 @@
 
 namespace {
 
-// One file per process, rewritten for every input.
-const std::string& programFile() {
-  static const std::string path = [] {
+// One file per process, rewritten for every input and removed at exit.
+char g_program_file[512];
+
+const char* programFile() {
+  if (g_program_file[0] == 0) {
     const char* dir = std::getenv("TMPDIR");
-    std::string name = std::string(dir != nullptr && *dir != 0 ? dir : "/tmp") +
-                       "/starquell-fuzz-version-" + std::to_string(getpid());
-    return name;
-  }();
-  return path;
+    std::snprintf(g_program_file, sizeof g_program_file, "%s/starquell-fuzz-version-%ld",
+                  dir != nullptr && *dir != 0 ? dir : "/tmp", static_cast<long>(getpid()));
+    std::atexit([] { std::remove(g_program_file); });
+  }
+  return g_program_file;
 }
 
-void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+void writeFile(const char* path, const std::uint8_t* data, std::size_t size) {
+  std::FILE* f = std::fopen(path, "wb");
   FUZZ_CHECK(f != nullptr);
   FUZZ_CHECK(size == 0 || std::fwrite(data, 1, size, f) == size);
   FUZZ_CHECK(std::fclose(f) == 0);
@@ -41,16 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzInput in(data, size);
   const std::int32_t text_size = in.byte() % 12;
   const std::vector<char> file = in.rest();
-  const std::string& path = programFile();
+  const char* path = programFile();
   writeFile(path, reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
 
   DWORD handle = 1;
-  const DWORD block_size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  const DWORD block_size = GetFileVersionInfoSizeA(path, &handle);
   FUZZ_CHECK(handle == 0);
   FUZZ_CHECK(block_size == 0 || block_size == 92);
   if (block_size != 0) {
     std::vector<unsigned char> block(block_size);
-    FUZZ_CHECK(GetFileVersionInfoA(path.c_str(), 0, block_size, block.data()) == TRUE);
+    FUZZ_CHECK(GetFileVersionInfoA(path, 0, block_size, block.data()) == TRUE);
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     FUZZ_CHECK(VerQueryValueA(block.data(), "\\", reinterpret_cast<LPVOID*>(&fixed), &length));
@@ -58,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(reinterpret_cast<unsigned char*>(fixed) + length <= block.data() + block.size());
     // A shorter copy takes only what fits.
     std::vector<unsigned char> part(block_size - 4);
-    FUZZ_CHECK(GetFileVersionInfoA(path.c_str(), 0, block_size - 4, part.data()) == TRUE);
+    FUZZ_CHECK(GetFileVersionInfoA(path, 0, block_size - 4, part.data()) == TRUE);
     FUZZ_CHECK(std::memcmp(part.data(), block.data(), part.size()) == 0);
   }
 
-  platform::setModuleFileName(path.c_str());
+  platform::setModuleFileName(path);
   std::vector<char> text(static_cast<std::size_t>(text_size) + 1, 'z');
   const std::int32_t status =
       formatVersionString(text_size == 0 ? nullptr : text.data(), text_size);
