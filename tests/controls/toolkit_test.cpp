@@ -73,6 +73,11 @@ TEST_F(Toolkit, CorruptedSlotRecordsAndAWindowAlreadyGone) {
        [this] { mw.window = nullptr; },
        [this] { make(CONTROL_BUTTON); },
        {4622, 4626}},  // and no window to lay it out in
+      // Then no client area: its size differs (4480), four slots laid out in none (4626).
+      {"resized without a main window",
+       [this] { mw.window = nullptr; },
+       [this] { MainWindow::resize(&mw, 640, 480); },
+       {4627, 4479, 4480, 4626, 4626, 4626, 4626}},
   };
   for (const Case& c : cases) {
     clearControls();
