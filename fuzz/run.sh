@@ -19,7 +19,7 @@ build=build/fuzz
 jobs=$(nproc)
 
 source scripts/deps.sh
-ensure_packages "${BUILD_PACKAGES[@]}" clang-14 libclang-rt-14-dev
+ensure_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 
 echo "== configuring $build with clang 14"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -10,6 +10,8 @@ BUILD_PACKAGES=(g++ make cmake pkg-config git libgtest-dev libgmock-dev libbench
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev)
 # Packages that run the Windows builds: Wine (64-bit only) and the fonts its message boxes use.
 WINE_PACKAGES=(wine64 wine fonts-wine)
+# Packages the clang build and the fuzz targets need.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # Packages the real-window checks need.
 E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev)
 
