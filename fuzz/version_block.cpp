@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "controls/desktop_utilities.h"
 #include "fuzz/fuzz_input.h"
@@ -20,9 +22,11 @@ char g_program_file[512];
 
 const char* programFile() {
   if (g_program_file[0] == 0) {
-    const char* dir = std::getenv("TMPDIR");
-    std::snprintf(g_program_file, sizeof g_program_file, "%s/starquell-fuzz-version-%ld",
-                  dir != nullptr && *dir != 0 ? dir : "/tmp", static_cast<long>(getpid()));
+    std::error_code error;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path(error);
+    const std::string name = (error ? std::filesystem::path(".") : dir).string() +
+                             "/starquell-fuzz-version-" + std::to_string(getpid());
+    std::snprintf(g_program_file, sizeof g_program_file, "%s", name.c_str());
     std::atexit([] { std::remove(g_program_file); });
   }
   return g_program_file;

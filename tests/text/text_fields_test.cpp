@@ -26,7 +26,9 @@ TEST_F(Fields, CompareStoreAndFetch) {
                                              {"ab\0"s, 6, 1},
                                              {"abcdefgh"s, 3, 0},
                                              {"abd\0"s, 6, 1},
-                                             {"abc"s, 3, 0}}) {
+                                             {"abc"s, 3, 0},
+                                             {"a\0"s, 1, 0},
+                                             {"b\0"s, 1, 1}}) {
     EXPECT_EQ(fieldDiffers(bytes(text).data(), record.data(), width, 2), differs) << text;
   }
   // Bytes are compared as they are, control bytes and bytes above 127 too.
@@ -144,6 +146,9 @@ TEST_F(Texts, TrimBlanks) {
                 "\x7F"
                 "a\x80\0\0\0\0"s},
                {"\xFF\x01"s, 0, 1, "\xFF\0"s},
+               // One byte: a blank is dropped, any other byte gives way to the NUL.
+               {" "s, 0, 0, "\0"s},
+               {"a"s, 0, 0, "\0"s},
                {"  ab"s, 0, 2, "ab\0\0"s},
                {"ab "s, 0, 2, "ab\0"s},
                {"abc"s, 0, 2, "ab\0"s},
@@ -179,6 +184,8 @@ TEST_F(Texts, NormaliseNumberText) {
                                     // Nothing to cut: the text keeps filling the buffer.
                                     {"12"s, 1, 1, "12"s},
                                     {"1.50"s, 3, 0, "1.5\0"s},
+                                    {"12 \0"s, 10, 0, "12\0"s},
+                                    {" "s, 1, 0, "0"s},
                                     // Control bytes are blanks; bytes from 127 up are not.
                                     {"\x01\x1F"
                                      "07\x80\0"s,
@@ -214,6 +221,7 @@ TEST_F(Texts, PadText) {
                     {"ab\0\0\0"s, -5, 0, "ab\0\0\0"s, {4359}},
                     {"ab\0\0\0"s, INT_MIN, 0, "ab\0\0\0"s, {4359}},
                     {"ab\0\0\0"s, -4, 0, "  ab\0"s},
+                    {"ab\0\0\0"s, 4, 0, "ab  \0"s},
                     // Without a NUL the size is the length.
                     {"abc"s, 3, 0, "abc"s},
                     {"abc"s, -2, 0, "abc"s},
@@ -243,7 +251,8 @@ TEST_F(Texts, ChangeCase) {
                        "\x01\xE1\x7F\xFF"
                        "A\0"s},
                       {"@[`{\0"s, 0, 4, "@[`{\0"s},
-                      {"ab"s, 0, 1, "AB"s, {4372}}});
+                      {"ab"s, 0, 1, "AB"s, {4372}},
+                      {"\0"s, 0, 0, "\0"s}});
   expectTexts(lower, {{"aZ9\xE9\0"s, 0, 4, "az9\xE9\0"s},
                       {"\x01\xC1\x7F\xDF"
                        "A\0"s,
