@@ -33,7 +33,8 @@ std::string programFile(const char* name, bool block, std::uint32_t major = 0,
     put16(b + 56, minor);  // product version, most significant half
     put16(b + 58, major);
   }
-  const std::string path = ::testing::TempDir() + name;
+  // In the working folder: a relative name reads the same on every system.
+  const std::string path = name;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   EXPECT_NE(f, nullptr);
   std::fwrite(bytes, 1, sizeof bytes, f);
