@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a normal
-# build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds the
+# build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds
+# everything with clang and runs every fuzz target briefly; builds the
 # program and the tests for Windows; then the real-window checks, the Windows
 # builds under Wine where Wine is installed or can be installed, the Debian
 # package and the Windows zip where their tools can be installed, and the
@@ -8,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-ensure_packages "${BUILD_PACKAGES[@]}" "${E2E_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" "${E2E_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
 jobs=$(nproc)
 echo "== style"
@@ -27,6 +28,9 @@ ctest --test-dir build/sanitize --output-on-failure -j "$jobs" | tee build/sanit
 
 echo "== soak (sanitizer build of the replay runner, random input and window sizes)"
 tools/replay/soak.sh build/sanitize/tools/replay/starquell-replay 20000
+
+echo "== clang build of the whole tree, every fuzz target for a few seconds"
+FUZZ_BUILD=all FUZZ_SECONDS=5 FUZZ_MERGE=0 fuzz/run.sh
 
 echo "== windows build (the same sources against the real <windows.h>)"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null

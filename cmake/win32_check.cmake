@@ -59,8 +59,15 @@ function(starquell_win32_check header out)
     elseif(line MATCHES "^#define ([A-Za-z_][A-Za-z0-9_]*) (.+)$")
       set(name ${CMAKE_MATCH_1})
       set(value ${CMAKE_MATCH_2})
-      # Pointer-valued names and sizes of records are no constant expressions.
-      if(NOT value MATCHES "MAKEINTRESOURCE|CDSIZEOF|OPENFILENAME_SIZE")
+      # Pointer-valued names and sizes of records are no constant expressions
+      # in the system's headers: a record's size up to a member is held as the
+      # end of that member in the system's record.
+      if(value MATCHES "^CDSIZEOF_STRUCT\\(([A-Za-z_0-9]+), ([A-Za-z_0-9]+)\\)$")
+        string(APPEND body "static_assert(offsetof(shim_record::${CMAKE_MATCH_1}, ${CMAKE_MATCH_2}) + "
+               "sizeof(shim_record::${CMAKE_MATCH_1}::${CMAKE_MATCH_2}) == "
+               "offsetof(::${CMAKE_MATCH_1}, ${CMAKE_MATCH_2}) + "
+               "sizeof(::${CMAKE_MATCH_1}::${CMAKE_MATCH_2}), \"${name}\");\n")
+      elseif(NOT value MATCHES "MAKEINTRESOURCE|CDSIZEOF|OPENFILENAME_SIZE")
         string(APPEND body "static_assert((${name}) == (${value}), \"${name}\");\n")
       endif()
     elseif(line MATCHES "^typedef ([A-Za-z_][A-Za-z0-9_: ]*[ *])([A-Za-z_][A-Za-z0-9_]*);$")

@@ -97,7 +97,10 @@ bool readText(ControlSlot* slot, bool edit, std::int32_t size, std::int32_t* len
     } else {
       ++slot->nesting;
       SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-      --slot->nesting;
+      if (--slot->nesting < 0) {
+        ReportError(4266);  // the counter never stays below 0
+        slot->nesting = 0;
+      }
       const LRESULT item_length = SendMessageA(control, CB_GETLBTEXTLEN, item, 0);
       if (item_length < 0 || item_length > WORK_BUFFER_SIZE - 1) {
         ReportError(4388);

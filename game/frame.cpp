@@ -94,9 +94,20 @@ void GameGlobals::drawBorder() const {
 
 void paintFrame() {
   MainWindow* window = &g_shell.main_window;
+  // A report box opened during a frame runs a message loop of its own, which
+  // may deliver another paint: it is acknowledged and skipped, so no frame
+  // runs inside another.
+  if (g_game.painting_frame) {
+    PAINTSTRUCT ps;
+    BeginPaint(window->window, &ps);
+    EndPaint(window->window, &ps);
+    return;
+  }
+  g_game.painting_frame = true;
   BeginFramePaint(window, PAINT_PRESENT);
   gameFrame(window);
   EndFramePaint(window);
+  g_game.painting_frame = false;
 }
 
 void gameFrame(MainWindow* window) {

@@ -21,6 +21,7 @@ struct GameGlobals {
   std::int32_t current_level = START_LEVEL;
   std::uint32_t level_change_frame = 0;  // presented_frames at the last level build
   ColourIndex border_colour = 0;
+  bool painting_frame = false;  // paintFrame is running
 
   // True once the start lock and the lock after the last level build are over:
   // the ships may steer and fire, and the mouse no longer selects levels.

@@ -232,9 +232,10 @@ typedef struct tagOFNA {
 
 // The record up to lpTemplateName, as programs written before the extended
 // record pass it (76 bytes in a 32-bit program).
-// Written with offsetof: the same value without arithmetic on a null pointer.
+// The end of a member: its offset plus its size (offsetof, where a pointer
+// subtraction from a null pointer would be undefined).
 #define CDSIZEOF_STRUCT(structname, member) \
-  ((int)offsetof(structname, member) + sizeof(((structname*)0)->member))
+  (offsetof(structname, member) + sizeof(((structname*)0)->member))
 #define OPENFILENAME_SIZE_VERSION_400A CDSIZEOF_STRUCT(OPENFILENAMEA, lpTemplateName)
 #define OPENFILENAME_SIZE_VERSION_400 OPENFILENAME_SIZE_VERSION_400A
 

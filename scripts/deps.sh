@@ -16,6 +16,8 @@ WEB_PACKAGES=(emscripten chromium chromium-driver python3-selenium)
 # Packages that make and check the Debian package (dpkg-shlibdeps, lintian,
 # desktop-file-validate, appstreamcli).
 PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream)
+# Packages the clang build and the fuzz targets need.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # Packages the real-window checks need.
 E2E_PACKAGES=(xvfb xauth xdotool imagemagick x11-utils xfonts-scalable libx11-dev openbox)
 

@@ -30,7 +30,8 @@ constexpr UINT SOUND_ERROR_STYLE = MB_OK | MB_TASKMODAL;
 void SoundSystem::reset() {
   requests = 0;
   for (std::int32_t s = 0; s < SOUND_SLOTS; ++s) {
-    last_played[s] = SOUND_NEVER_PLAYED;
+    last_played[s] = 0;
+    has_played[s] = false;
     sounds[s] = nullptr;
   }
 }
@@ -77,15 +78,14 @@ void SoundSystem::play(std::int32_t slot) {
   // The gap as a signed difference stays right across the clock's wrap; a
   // sound that never played starts whatever the clock says.
   const std::uint32_t now = g_shell.main_window.presented_frames;
-  const std::int32_t last = last_played[slot];
-  if (last != SOUND_NEVER_PLAYED &&
-      static_cast<std::int32_t>(now - static_cast<std::uint32_t>(last)) < SOUND_MIN_GAP) {
+  if (has_played[slot] && static_cast<std::int32_t>(now - last_played[slot]) < SOUND_MIN_GAP) {
     return;
   }
   if (const AudioResult r = audioPlaySound(system, sounds[slot]); r != AUDIO_OK) {
     failCall("audioPlaySound", r);
   }
-  last_played[slot] = static_cast<std::int32_t>(now);
+  last_played[slot] = now;
+  has_played[slot] = true;
 }
 
 void SoundSystem::update() {

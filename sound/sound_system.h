@@ -9,7 +9,6 @@
 #include "platform/audio.h"
 
 inline constexpr std::int32_t SOUND_SLOTS = 10;
-inline constexpr std::int32_t SOUND_NEVER_PLAYED = -9999;
 // Presented frames between two starts of one sound: a tenth of a second.
 inline constexpr std::int32_t SOUND_MIN_GAP = 6;
 
@@ -23,10 +22,13 @@ inline constexpr std::uint32_t SOUND_REQ_FIRE = 4;  // a ship fired
 inline constexpr std::uint32_t SOUND_REQ_21 = 8;    // a ship was knocked away
 
 struct SoundSystem {
-  std::uint32_t requests;                 // asked for since the last update
-  AudioSystem* system = nullptr;          // made by start; never set back to null
-  std::int32_t last_played[SOUND_SLOTS];  // presented_frames at the slot's last start
-  AudioSound* sounds[SOUND_SLOTS];        // null: empty slot
+  std::uint32_t requests;         // asked for since the last update
+  AudioSystem* system = nullptr;  // made by start; never set back to null
+  // presented_frames at the slot's last start, where has_played is set: every
+  // value of the wrapping clock is a time, so none can mark "never".
+  std::uint32_t last_played[SOUND_SLOTS];
+  bool has_played[SOUND_SLOTS];
+  AudioSound* sounds[SOUND_SLOTS];  // null: empty slot
 
   SoundSystem() { reset(); }
   // Clears the requests, the play times and the slots; leaves `system` alone.

@@ -85,6 +85,8 @@ enum class CoreFault {
   GlobalFree,
   FileVersionInfo,
   VersionQuery,
+  VersionInfoSize,     // answers a size that wraps when 4 is added
+  ShortVersionRecord,  // VerQueryValueA answers a record one byte short
   Count
 };
 void failNextCall(CoreFault call);

@@ -63,13 +63,21 @@ bool findVersionBlock(const char* path, VersionResource* out) {
   if (path == nullptr || !toNativePath(path, native, sizeof native)) return false;
   std::FILE* f = std::fopen(native, "rb");
   if (f == nullptr) return false;
-  constexpr std::size_t CHUNK = 1 << 20;
+  // Read in chunks of a megabyte, or of the whole file where it is smaller.
+  std::size_t chunk = std::size_t{1} << 20;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long end = std::ftell(f);
+    if (end >= 0 && static_cast<unsigned long>(end) < chunk) {
+      chunk = end > 0 ? static_cast<std::size_t>(end) : 1;
+    }
+  }
+  std::rewind(f);
   constexpr std::size_t KEEP = sizeof(VersionResource) - 1;
-  std::vector<unsigned char> buf(CHUNK + KEEP);
+  std::vector<unsigned char> buf(chunk + KEEP);
   std::size_t have = 0;
   bool found = false;
   while (!found) {
-    const std::size_t got = std::fread(buf.data() + have, 1, CHUNK, f);
+    const std::size_t got = std::fread(buf.data() + have, 1, chunk, f);
     const std::size_t total = have + got;
     // A block starts 6 bytes before its key, whose first byte is 'V'.
     constexpr std::size_t KEY_AT = offsetof(VersionResource, szKey);
@@ -129,6 +137,7 @@ DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR file_name, DWORD size) {
 
 DWORD GetFileVersionInfoSizeA(LPCSTR file_name, LPDWORD handle) {
   if (handle != nullptr) *handle = 0;
+  if (takeFault(CoreFault::VersionInfoSize)) return 0xFFFFFFFCu;
   VersionResource block;
   return findVersionBlock(file_name, &block) ? block.wLength : 0;
 }
@@ -151,7 +160,7 @@ BOOL VerQueryValueA(LPCVOID block, LPCSTR sub_block, LPVOID* buffer, PUINT lengt
   const auto* p = static_cast<const unsigned char*>(block);
   if (!isVersionBlock(p)) return FALSE;
   *buffer = const_cast<unsigned char*>(p + offsetof(VersionResource, Value));
-  *length = sizeof(VS_FIXEDFILEINFO);
+  *length = sizeof(VS_FIXEDFILEINFO) - (takeFault(CoreFault::ShortVersionRecord) ? 1 : 0);
   return TRUE;
 }
 

@@ -48,6 +48,7 @@ struct State {
   std::vector<Box> boxes;
   std::deque<platform::NativeEvent> events;
   std::function<void()> pump_hook;
+  std::function<void(const Box&)> box_hook;
   std::vector<Picture> pictures;
   bool fail_next_create = false;
   std::deque<platform::FileChoice> file_answers;
@@ -127,6 +128,7 @@ void clearBoxes() { st().boxes.clear(); }
 
 void inject(const platform::NativeEvent& e) { st().events.push_back(e); }
 void setPumpHook(std::function<void()> hook) { st().pump_hook = std::move(hook); }
+void setBoxHook(std::function<void(const Box&)> hook) { st().box_hook = std::move(hook); }
 
 bool pictureSize(HWND hwnd, int* width, int* height) {
   const Picture* p = pictureOf(hwnd);
@@ -358,6 +360,10 @@ void fillRect(HWND hwnd, const RECT& rect, std::uint32_t rgb) {
 
 int messageBox(const char* text, const char* caption, UINT style) {
   st().boxes.push_back(headless::Box{caption, text, style});
+  if (st().box_hook) {
+    const auto hook = st().box_hook;  // the hook may replace itself
+    hook(headless::Box{caption, text, style});
+  }
   const UINT kind = style & MB_TYPEMASK;
   int answer = kind == MB_YESNO ? st().default_answer : IDOK;
   if (!st().answers.empty()) {

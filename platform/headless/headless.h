@@ -47,6 +47,10 @@ void queueAnswer(int answer);       // answered in order, before the default
 void setDefaultAnswer(int answer);  // for Yes/No boxes; OK boxes answer IDOK
 const std::vector<Box>& boxes();
 void clearBoxes();
+// Called while a box is open, before it is answered, as a modal box's own
+// message loop runs (it may dispatch messages, a paint among them). Null
+// removes the hook.
+void setBoxHook(std::function<void(const Box&)> hook);
 
 // ---- Native events --------------------------------------------------------
 // Queued events are delivered at the next PeekMessageA, in order.

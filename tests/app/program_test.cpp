@@ -76,7 +76,7 @@ TEST_F(Program, InputArrivingBeforeAFrameIsSeenByThatFrame) {
       down.vk = 'X';
       headless::inject(down);
     }
-    if (frames == 4 && after_next_frame == 0) after_next_frame = g_shell.KeyState['X'];
+    if (frames == 4 && after_next_frame == 0) after_next_frame = g_shell.KeyState[int{'X'}];
     if (frames == 6) injectClose();
   });
   EXPECT_EQ(run(), 0);

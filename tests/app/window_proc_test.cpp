@@ -11,6 +11,10 @@
 
 namespace {
 
+// Key bytes are indexed by virtual-key code, which for letters is the capital.
+constexpr int KEY_X = 'X';
+constexpr int KEY_Z = 'Z';
+
 using K = platform::NativeEventKind;
 
 class WindowProc : public FreshState {
@@ -34,11 +38,12 @@ TEST_F(WindowProc, KeysAndButtonsSetTheirBytes) {
     std::int8_t* byte;
     std::int8_t value;
   };
-  for (const Case c : {Case{WM_KEYDOWN, 'X', &keys['X'], 1}, Case{WM_KEYUP, 'X', &keys['X'], -1},
-                       Case{WM_LBUTTONDOWN, 0, &mouse[MOUSE_LEFT], 1},
-                       Case{WM_RBUTTONDOWN, 0, &mouse[MOUSE_RIGHT], 1},
-                       Case{WM_LBUTTONUP, 0, &mouse[MOUSE_LEFT], -1},
-                       Case{WM_RBUTTONUP, 0, &mouse[MOUSE_RIGHT], -1}}) {
+  for (const Case c :
+       {Case{WM_KEYDOWN, 'X', &keys[KEY_X], 1}, Case{WM_KEYUP, 'X', &keys[KEY_X], -1},
+        Case{WM_LBUTTONDOWN, 0, &mouse[MOUSE_LEFT], 1},
+        Case{WM_RBUTTONDOWN, 0, &mouse[MOUSE_RIGHT], 1},
+        Case{WM_LBUTTONUP, 0, &mouse[MOUSE_LEFT], -1},
+        Case{WM_RBUTTONUP, 0, &mouse[MOUSE_RIGHT], -1}}) {
     EXPECT_EQ(MainWindowProc(hwnd, c.message, c.wparam, 0), 0) << c.message;
     EXPECT_EQ(*c.byte, c.value) << c.message;
   }
@@ -59,15 +64,15 @@ TEST_F(WindowProc, PaintsAgeKeyBytesAndAutoRepeatPressesAgain) {
   // exactly one paint.
   deliver(keyEvent(K::KeyDown, 'Z'));
   deliver(keyEvent(K::KeyUp, 'Z'));
-  EXPECT_EQ(keys['Z'], -1);
+  EXPECT_EQ(keys[KEY_Z], -1);
   deliver(keyEvent(K::KeyDown, 'X'));
   runFrame();
-  EXPECT_EQ(keys['Z'], 0);
-  EXPECT_EQ(keys['X'], 2);
+  EXPECT_EQ(keys[KEY_Z], 0);
+  EXPECT_EQ(keys[KEY_X], 2);
   runFrame();
-  EXPECT_EQ(keys['X'], 3);
+  EXPECT_EQ(keys[KEY_X], 3);
   deliver(keyEvent(K::KeyDown, 'X', true));
-  EXPECT_EQ(keys['X'], 1) << "a repeat is a fresh press";
+  EXPECT_EQ(keys[KEY_X], 1) << "a repeat is a fresh press";
 }
 
 TEST_F(WindowProc, MinimiseIsNotFollowedRestoreIs) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "controls/desktop_utilities.h"
 #include "tests/controls/host.h"
@@ -11,30 +12,100 @@ namespace {
 
 using Desktop = ControlHost;
 
-TEST_F(Desktop, VersionTextFromTheProgramsOwnVersionInformation) {
-  char expected[16];
-  std::snprintf(expected, sizeof expected, "V%d.%02d", PROJECT_VERSION_MAJOR,
-                PROJECT_VERSION_MINOR);
-  const std::string bare = ::testing::TempDir() + "no_version_info";
-  std::FILE* f = std::fopen(bare.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("a program file without version information", f);
+// A program file: some bytes, then a version block whose product version is
+// major.minor when `block` is set.
+std::string programFile(const char* name, bool block, std::uint32_t major = 0,
+                        std::uint32_t minor = 0) {
+  unsigned char bytes[100] = "a program file";
+  if (block) {
+    unsigned char* b = bytes + 8;
+    std::memset(b, 0, 92);
+    const auto put16 = [](unsigned char* at, std::uint32_t v) {
+      at[0] = static_cast<unsigned char>(v);
+      at[1] = static_cast<unsigned char>(v >> 8);
+    };
+    put16(b, 92);      // whole length
+    put16(b + 2, 52);  // length of the fixed record
+    const char key[] = "VS_VERSION_INFO";
+    for (std::size_t i = 0; i < sizeof key; ++i) put16(b + 6 + 2 * i, key[i]);
+    put16(b + 40, VS_FFI_SIGNATURE & 0xFFFF);
+    put16(b + 42, VS_FFI_SIGNATURE >> 16);
+    put16(b + 56, minor);  // product version, most significant half
+    put16(b + 58, major);
+  }
+  // In the working folder: a relative name reads the same on every system.
+  const std::string path = name;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  EXPECT_NE(f, nullptr);
+  std::fwrite(bytes, 1, sizeof bytes, f);
   std::fclose(f);
+  return path;
+}
+
+TEST_F(Desktop, VersionTextEveryStatusAndEveryReport) {
+  using platform::CoreFault;
+  char own[16];
+  std::snprintf(own, sizeof own, "V%d.%02d", PROJECT_VERSION_MAJOR, PROJECT_VERSION_MINOR);
+  const std::string bare = programFile("no_version_info", false);
+  const std::string wide = programFile("wide_version", true, 65535, 65535);
+  const std::string too_long(600, 'p');
   struct Case {
+    const char* what;
     const char* program;  // null: this test program
-    std::int32_t size;
+    std::vector<CoreFault> faults;
+    std::int32_t size;  // 0: no buffer
     std::int32_t status;
+    int report;
     const char* text;  // what the buffer holds after
   };
-  for (const Case c : {Case{nullptr, 16, 0, expected}, Case{nullptr, 6, 6, "untouched"},
-                       Case{bare.c_str(), 16, 2, "untouched"}}) {
+  const Case cases[] = {
+      {"this program", nullptr, {}, 16, 0, 0, own},
+      {"no buffer", nullptr, {}, 0, 7, 4428, "untouched"},
+      {"a program path too long", too_long.c_str(), {}, 16, 1, 0, "untouched"},
+      {"no version information", bare.c_str(), {}, 16, 2, 0, "untouched"},
+      {"a size that wraps", nullptr, {CoreFault::VersionInfoSize}, 16, 3, 0, "untouched"},
+      {"no memory", nullptr, {CoreFault::GlobalAlloc}, 16, 3, 0, "untouched"},
+      {"unreadable", nullptr, {CoreFault::FileVersionInfo}, 16, 4, 0, "untouched"},
+      {"unreadable, not freed",
+       nullptr,
+       {CoreFault::FileVersionInfo, CoreFault::GlobalFree},
+       16,
+       4,
+       4425,
+       "untouched"},
+      {"no fixed record", nullptr, {CoreFault::VersionQuery}, 16, 5, 0, "untouched"},
+      {"no fixed record, not freed",
+       nullptr,
+       {CoreFault::VersionQuery, CoreFault::GlobalFree},
+       16,
+       5,
+       4426,
+       "untouched"},
+      {"a short fixed record", nullptr, {CoreFault::ShortVersionRecord}, 16, 5, 0, "untouched"},
+      {"a buffer below 7", nullptr, {}, 6, 6, 0, "untouched"},
+      {"a text one byte too long", wide.c_str(), {}, 12, 6, 4429, "untouched"},
+      {"a text that just fits", wide.c_str(), {}, 13, 0, 0, "V65535.65535"},
+      {"not freed", nullptr, {CoreFault::GlobalFree}, 16, 0, 4427, own},
+  };
+  for (const Case& c : cases) {
+    headless::clearBoxes();
     platform::setModuleFileName(c.program);
+    for (const CoreFault f : c.faults) platform::failNextCall(f);
     char out[16] = "untouched";
-    EXPECT_EQ(formatVersionString(out, c.size), c.status) << c.size;
-    EXPECT_STREQ(out, c.text);
+    EXPECT_EQ(formatVersionString(c.size == 0 ? nullptr : out, c.size), c.status) << c.what;
+    EXPECT_STREQ(out, c.text) << c.what;
+    EXPECT_EQ(reportedErrors(), c.report == 0 ? std::vector<int>{} : std::vector<int>{c.report})
+        << c.what;
   }
-  EXPECT_TRUE(headless::boxes().empty());
+  // A size that wraps is refused before any memory is asked for.
+  platform::setModuleFileName(nullptr);
+  platform::failNextCall(CoreFault::VersionInfoSize);
+  platform::failNextCall(CoreFault::GlobalAlloc);
+  char out[16];
+  EXPECT_EQ(formatVersionString(out, sizeof out), 3);
+  EXPECT_EQ(GlobalAlloc(GMEM_FIXED, 1), nullptr) << "the allocation's failure is still to come";
   std::remove(bare.c_str());
+  std::remove(wide.c_str());
 }
 
 TEST_F(Desktop, NarrowFontSearch) {
@@ -83,6 +154,24 @@ TEST_F(Desktop, NarrowFontSearch) {
     }
     ReleaseDC(host, dc);
   }
+  // A font whose selection failed is deleted: failing more often than the
+  // font table holds fonts, a search still finds one afterwards.
+  HDC dc = GetDC(host);
+  HFONT font = nullptr;
+  std::int32_t width = 0;
+  std::int32_t line = 0;
+  for (int i = 0; i < 40; ++i) {
+    platform::failNextCall(CoreFault::SelectObject);
+    ASSERT_EQ(selectNarrowFixedFont(dc, 8, 16, 0, &font, &width, &line), 2) << i;
+  }
+  EXPECT_EQ(selectNarrowFixedFont(dc, 8, 16, 0, &font, &width, &line), 0);
+  // Arguments: a missing context or output, a keep flag other than 0 or 1.
+  headless::clearBoxes();
+  EXPECT_EQ(selectNarrowFixedFont(nullptr, 8, 16, 0, &font, &width, &line), -1);
+  EXPECT_EQ(selectNarrowFixedFont(dc, 8, 16, 0, &font, nullptr, &line), -1);
+  EXPECT_EQ(selectNarrowFixedFont(dc, 8, 16, 2, &font, &width, &line), -2);
+  EXPECT_EQ(reportedErrors(), (std::vector<int>{4355, 4355, 4355}));
+  ReleaseDC(host, dc);
 }
 
 TEST_F(Desktop, FileNameAndExtensionPositions) {
@@ -100,9 +189,10 @@ TEST_F(Desktop, FileNameAndExtensionPositions) {
   EXPECT_TRUE(headless::boxes().empty());
   const char unended[4] = {'a', '.', 'b', 'c'};
   EXPECT_EQ(fileNameStart(unended, 4), 0);
+  EXPECT_EQ(fileNameStart("a", 1), 0);
+  EXPECT_EQ(extensionStart(unended, 4), 0);
   EXPECT_EQ(extensionStart(unended, 1), 0);
-  EXPECT_EQ(reports(4371), 1);
-  EXPECT_EQ(reports(4373), 1);
+  EXPECT_EQ(reportedErrors(), (std::vector<int>{4371, 4370, 4374, 4373}));
 }
 
 TEST_F(Desktop, FileDialogChoiceCancelAndEveryError) {

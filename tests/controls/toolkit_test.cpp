@@ -1,7 +1,9 @@
 // Slots, creation, text, combo items and list clearing of the control toolkit.
 #include <cstring>
+#include <functional>
 
 #include "controls/control_toolkit.h"
+#include "display/back_buffer.h"
 #include "tests/controls/host.h"
 
 namespace {
@@ -45,6 +47,98 @@ TEST_F(Toolkit, NoSlotPastTheTenAndNoneOutsideThem) {
     }
     if (c.slot) {
       EXPECT_EQ(s, &mw.slots[c.number]);
+    }
+  }
+}
+
+// Slot records spoilt behind the toolkit's back, and a main window already gone.
+TEST_F(Toolkit, CorruptedSlotRecordsAndAWindowAlreadyGone) {
+  struct Case {
+    const char* what;
+    std::function<void()> spoil;
+    std::function<void()> call;
+    std::vector<int> reports;
+  };
+  const auto take = [this] { MainWindow::takeControlSlot(&mw); };
+  const auto release = [this] { MainWindow::releaseControls(&mw); };
+  const Case cases[] = {
+      {"a state of neither kind", [this] { mw.slots[0].state = 1234; }, take, {4169}},
+      {"an index not the slot's number",
+       [this] { mw.slots[1].index = 7; },
+       [this] { MainWindow::slotAt(&mw, 1); },
+       {4167}},
+      {"the shell never made ready", [] { g_shell.ShellReadyMarker = 0; }, release, {4212}},
+      {"released twice", [this] { mw.window = nullptr; }, release, {4213}},
+      {"created without a main window",
+       [this] { mw.window = nullptr; },
+       [this] { make(CONTROL_BUTTON); },
+       {4622, 4626}},  // and no window to lay it out in
+      // Then no client area: its size differs (4480), four slots laid out in none (4626).
+      {"resized without a main window",
+       [this] { mw.window = nullptr; },
+       [this] { MainWindow::resize(&mw, 640, 480); },
+       {4627, 4479, 4480, 4626, 4626, 4626, 4626}},
+  };
+  for (const Case& c : cases) {
+    clearControls();
+    for (int i = 0; i < 3; ++i) make(CONTROL_BUTTON);
+    headless::clearBoxes();
+    c.spoil();
+    c.call();
+    EXPECT_EQ(reportedErrors(), c.reports) << c.what;
+    g_shell.ShellReadyMarker = SHELL_READY_MARKER;
+    mw.window = host;
+  }
+}
+
+// Every setter refuses what is missing, and a nesting counter found below 0
+// (or a change the control refuses) leaves it at 0.
+TEST_F(Toolkit, SettersAndTheNestingCounter) {
+  make(CONTROL_BUTTON);  // slot 0, which the filter refuses
+  ControlSlot* edit = make(CONTROL_EDIT);
+  ControlSlot* combo = make(CONTROL_COMBO);
+  ControlSlot* gone = make(CONTROL_EDIT);
+  DestroyWindow(gone->control_window);
+  ControlSlot no_window;
+  ControlSlot::addComboItem(combo, "red");
+  char out[16];
+  struct Case {
+    const char* what;
+    ControlSlot* slot;  // whose counter starts at `nesting` and ends at 0
+    std::int32_t nesting;
+    std::function<void()> call;
+    int report;
+  };
+  const Case cases[] = {
+      {"no slot", nullptr, 0, [] { ControlSlot::setText(nullptr, "x"); }, 4273},
+      {"no control", &no_window, 0, [&] { ControlSlot::setText(&no_window, "x"); }, 4274},
+      {"no text", edit, 0, [&] { ControlSlot::setText(edit, nullptr); }, 4277},
+      {"set text, counter at -1", edit, -1, [&] { ControlSlot::setText(edit, "x"); }, 4276},
+      {"status text refused", gone, 0, [&] { SetControlText(gone, "x", 255); }, 4269},
+      {"status text, counter at -1", edit, -1, [&] { SetControlText(edit, "y", 255); }, 4270},
+      {"combo item, counter at -1", combo, -1,
+       [&] { EXPECT_EQ(ControlSlot::addComboItem(combo, "blue"), 0); }, 4385},
+      {"filter write-back, counter at -1", edit, -1,
+       [&] {
+         SetWindowTextA(edit->control_window, "a1");
+         EXPECT_EQ(ControlSlot::filterText(edit, out, sizeof out, TEXT_DIGITS), 0);
+       },
+       4266},
+      {"filter of a selected item, counter at -1", combo, -1,
+       [&] {
+         g_shell.status_pending = 0;
+         SendMessageA(combo->control_window, CB_SETCURSEL, 0, 0);
+         EXPECT_EQ(ControlSlot::filterText(combo, out, sizeof out, TEXT_LETTERS), 4);  // "blue"
+       },
+       4266},
+  };
+  for (const Case& c : cases) {
+    headless::clearBoxes();
+    if (c.slot != nullptr) c.slot->nesting = c.nesting;
+    c.call();
+    EXPECT_EQ(reportedErrors(), std::vector<int>{c.report}) << c.what;
+    if (c.slot != nullptr) {
+      EXPECT_EQ(c.slot->nesting, 0) << c.what;
     }
   }
 }
@@ -93,9 +187,28 @@ TEST_F(Toolkit, ComboItemsAreAddedOnceInAnyCaseAndNotToAListBox) {
   char first[16] = {};
   SendMessageA(combo->control_window, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
   EXPECT_STREQ(first, "blue") << "sorted, and folded to lower case";
+  // Refusals before the list is searched.
+  ControlSlot* gone = make(CONTROL_COMBO);
+  DestroyWindow(gone->control_window);
+  ControlSlot no_window;
   const char unended[4] = {'a', 'b', 'c', 'd'};
-  EXPECT_EQ(ControlSlot::addComboItemOnce(combo, unended, 4), 0);
-  EXPECT_EQ(reports(4382), 1);
+  struct Refusal {
+    ControlSlot* slot;
+    const char* text;
+    std::int32_t size;
+    int report;
+  };
+  for (const Refusal r : {Refusal{nullptr, "x", 2, 4376}, Refusal{&no_window, "x", 2, 4377},
+                          Refusal{combo, "x", 513, 4379}, Refusal{gone, "x", 2, 4380},
+                          Refusal{combo, unended, 4, 4382}, Refusal{combo, "\0x", 3, 4383}}) {
+    headless::clearBoxes();
+    EXPECT_EQ(ControlSlot::addComboItemOnce(r.slot, r.text, r.size), 0);
+    EXPECT_EQ(reportedErrors(), std::vector<int>{r.report});
+  }
+  headless::clearBoxes();
+  EXPECT_EQ(ControlSlot::addComboItem(combo, nullptr), 0);
+  EXPECT_EQ(reportedErrors(), std::vector<int>{4386});
+  EXPECT_EQ(SendMessageA(combo->control_window, CB_GETCOUNT, 0, 0), 2);
 }
 
 TEST_F(Toolkit, SetTextKeepsTheNestingCounterOnSuccessAndFailure) {

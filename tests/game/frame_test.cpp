@@ -102,6 +102,22 @@ TEST_F(Frames, ClicksInLockedTimeStepTheLevel) {
   }
 }
 
+// The start lock ends at frame 120 and the lock after a level build 60 frames
+// after it, each exactly: one frame earlier the controls are still locked.
+TEST_F(Frames, EachLockEndsAtItsExactFrame) {
+  struct Case {
+    std::uint32_t change_frame, now;
+    bool enabled;
+  };
+  for (const Case c : {Case{0, 119, false}, Case{0, 120, true}, Case{200, 259, false},
+                       Case{200, 260, true}, Case{100, 159, false}, Case{100, 160, true},
+                       Case{0xFFFFFFF0u, 0x2Au, false}, Case{0xFFFFFFF0u, 0x7Fu, true}}) {
+    g_game.level_change_frame = c.change_frame;
+    mw.presented_frames = c.now;
+    EXPECT_EQ(g_game.controlsEnabled(), c.enabled) << c.change_frame << " " << c.now;
+  }
+}
+
 TEST_F(Frames, ALevelChangePlacesTheShipsAtTheNewStart) {
   start();
   click(1);
@@ -127,6 +143,24 @@ TEST_F(Frames, AFrameAfterAResizeSkipsTheErasePass) {
   EXPECT_EQ(px(504, 400), BLACK);
   runFrame();
   EXPECT_EQ(px(508, 400), WHITE) << "erased again from the next frame on";
+}
+
+// A report box runs its own message loop: a paint it delivers while the frame
+// is being painted is acknowledged and skipped, not run as a frame inside it.
+TEST_F(Frames, APaintWhileAReportIsOpenIsSkipped) {
+  makeBuffer(640, 480);
+  g_game.current_level = 99;  // builds no level: the first frame reports 7238
+  int boxes = 0;
+  headless::setBoxHook([&](const headless::Box&) {
+    if (boxes++ == 0) SendMessageA(hwnd, WM_PAINT, 0, 0);
+  });
+  runFrame();
+  headless::setBoxHook(nullptr);
+  ASSERT_EQ(headless::boxes().size(), 1u) << "no report of a paint begun twice or ended early";
+  EXPECT_EQ(headless::boxes()[0].text.rfind("Error 7238 ", 0), 0u);
+  EXPECT_EQ(mw.presented_frames, 1u);
+  EXPECT_EQ(headless::audioCalls(headless::AudioCall::Create), 1) << "one first frame";
+  EXPECT_FALSE(g_game.painting_frame);
 }
 
 TEST_F(Frames, WholeFramesOnWindowsOfAnySize) {

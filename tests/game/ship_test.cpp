@@ -121,6 +121,12 @@ TEST_F(Ships, TurningPastTheArmTravelWalksAndTurnsTheWheels) {
       EXPECT_EQ((wheel + c.wheel_turn + 4096) % 4096, ship.wheel_a);
       EXPECT_EQ(ship.arm, c.limit) << "the arm stays at the limit";
     }
+    // Exactly at the limit is not past it: firing there does not walk.
+    hold(true, true);
+    const Fixed8 x = ship.x;
+    frame();
+    EXPECT_EQ(ship.x, x);
+    EXPECT_EQ(ship.arm, c.limit);
   }
 }
 
@@ -146,23 +152,28 @@ TEST_F(Ships, FallsUntilAProbeMeetsGroundOrTheMarginAndRisesWhenBuried) {
 }
 
 TEST_F(Ships, AnImpactKnocksTheShipIntoAHalvingDrift) {
-  ship.place(100 * 256, 150 * 256, 0);
-  // The body point is 12 pixels above the foot; the impact 10 pixels to its left.
-  Shot& impact = g_game.shots.shots[0];
-  impact.state = SHOT_IMPACT;
-  impact.x = 90 * 256;
-  impact.y = 162 * 256;
-  const Fixed8 steps[] = {2560, 1280, 640, 320, 160, 80, 40, 20, 10, 5};
-  for (Fixed8 step : steps) {
-    const Fixed8 x = ship.x;
-    ship.update();
-    EXPECT_EQ(ship.x - x, step);
-    EXPECT_EQ(ship.y, 150 * 256) << "no falling while knocked";
-    // A second impact while drifting changes nothing.
+  // The body point is 12 pixels above the foot; the impact 10 pixels to its
+  // left, then to its right (a push to the left is not limited: twice as far).
+  // A drift of 10 either way still moves the ship; below 10 it rests.
+  for (const int side : {-1, 1}) {
+    resetGameState();
+    setColours();
+    ship.place(100 * 256, 150 * 256, 0);
+    Shot& impact = g_game.shots.shots[0];
     impact.state = SHOT_IMPACT;
+    impact.x = (100 + side * 10) * 256;
+    impact.y = 162 * 256;
+    for (Fixed8 step = side < 0 ? 2560 : 5120; step >= 5; step /= 2) {
+      const Fixed8 x = ship.x;
+      ship.update();
+      EXPECT_EQ(ship.x - x, -side * step) << side;
+      EXPECT_EQ(ship.y, 150 * 256) << "no falling while knocked";
+      EXPECT_EQ(ship.state, step == 5 ? SHIP_STATE_NORMAL : SHIP_STATE_KNOCKED) << step;
+      // A second impact while drifting changes nothing.
+      impact.state = SHOT_IMPACT;
+    }
+    EXPECT_EQ(g_game.sound.requests, SOUND_REQ_21);
   }
-  EXPECT_EQ(ship.state, SHIP_STATE_NORMAL);
-  EXPECT_EQ(g_game.sound.requests, SOUND_REQ_21);
 }
 
 TEST_F(Ships, PositionsStayInsideTheArena) {

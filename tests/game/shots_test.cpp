@@ -98,20 +98,26 @@ TEST_F(Shots, ImpactsWithinTwentyPixelsKnockAwayFromThemselves) {
   pool.shots[0].x = 100 * 256;
   pool.shots[0].y = 100 * 256;
   struct Case {
-    int dx, dy;  // pixels from the impact
+    int dx, dy;  // 1/256 pixels from the impact
     bool hit;
     std::int32_t kx, ky;
   };
   const Case cases[] = {
-      {19, 0, true, 4864, 0},     // 19456 halved twice
-      {20, 0, false, 0, 0},       // 5120: out of reach
-      {-19, 0, true, -19456, 0},  // limited upwards only
-      {10, -10, true, 10240 / 2, -10240 / 2},
+      {19 * 256, 0, true, 4864, 0},     // 19456 halved twice
+      {5119, 0, true, 5119, 0},         // just in reach: 20476 halved twice
+      {20 * 256, 0, false, 0, 0},       // 5120: out of reach
+      {-19 * 256, 0, true, -19456, 0},  // limited upwards only
+      {10 * 256, -10 * 256, true, 10240 / 2, -10240 / 2},
       {0, 0, true, 0, 0},
+      // Exactly at the limit (4 x 1920 = 7680) a component is kept; above it halved.
+      {1920, 0, true, 7680, 0},
+      {1921, 0, true, 3842, 0},
+      {0, 1920, true, 0, 7680},
+      {-1921, 1921, true, -3842, 3842},
   };
   for (const Case& c : cases) {
     std::int32_t kx = 1, ky = 1;
-    EXPECT_EQ(pool.nearestImpact((100 + c.dx) * 256, (100 + c.dy) * 256, &kx, &ky), c.hit)
+    EXPECT_EQ(pool.nearestImpact(100 * 256 + c.dx, 100 * 256 + c.dy, &kx, &ky), c.hit)
         << c.dx << "," << c.dy;
     EXPECT_EQ(kx, c.kx) << c.dx << "," << c.dy;
     EXPECT_EQ(ky, c.ky) << c.dx << "," << c.dy;

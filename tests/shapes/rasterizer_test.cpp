@@ -176,9 +176,11 @@ TEST_F(Rasterizer, OversizedSegmentsAreReportedAndSkipped) {
     int dx, dy;
     std::vector<int> reports;
   };
-  const Case cases[] = {{9, 3, {7025}}, {-9, -3, {7025}}, {9, 0, {7022}},
-                        {9, 7, {7029}}, {3, 9, {7030}},   {0, -9, {7030}},
-                        {9, 9, {7030}}, {9, 8, {}},       {-20, -8, {}}};
+  // A segment too wide is reported with 7022 plus its height.
+  const Case cases[] = {{9, 0, {7022}},   {9, 1, {7023}},  {-9, 2, {7024}}, {9, 3, {7025}},
+                        {-9, -3, {7025}}, {9, -4, {7026}}, {9, 5, {7027}},  {-9, 6, {7028}},
+                        {9, 7, {7029}},   {3, 9, {7030}},  {0, -9, {7030}}, {9, 9, {7030}},
+                        {9, 8, {}},       {-20, -8, {}}};
   for (const Case& c : cases) {
     headless::clearBoxes();
     PixelBuffer buffer(64, 64);

@@ -80,9 +80,11 @@ TEST_F(Sound, RequestsBecomePlaysAtMostOncePerGap) {
        {{"hit.wav", 100}}},
       {"first play at frame 0", {{0, {HIT}}}, {{"hit.wav", 0}}},
       {"first play past half the clock", {{0x80000005u, {HIT}}}, {{"hit.wav", 0x80000005u}}},
-      {"first play 3 frames after the never-played mark",
-       {{TOP - 9995, {HIT}}},
-       {{"hit.wav", TOP - 9995}}},
+      // 2^32 - 9999 reads as -9999 as a signed number: no clock value marks "never".
+      {"first play at 2^32 - 9999", {{TOP - 9998, {HIT}}}, {{"hit.wav", TOP - 9998}}},
+      {"a play at 2^32 - 9999 holds the gap",
+       {{TOP - 9998, {HIT}}, {TOP - 9997, {HIT}}, {TOP - 9993, {HIT}}, {TOP - 9992, {HIT}}},
+       {{"hit.wav", TOP - 9998}, {"hit.wav", TOP - 9992}}},
       {"every frame plays every sixth",
        everyFrame(0, 30, FIRE),
        {{"fire.wav", 0},
@@ -127,7 +129,7 @@ TEST_F(Sound, ResetClearsAllButTheSystem) {
   EXPECT_EQ(sound_.system, system);
   EXPECT_EQ(sound_.requests, 0u);
   for (std::int32_t s = 0; s < SOUND_SLOTS; ++s) {
-    EXPECT_EQ(sound_.last_played[s], SOUND_NEVER_PLAYED) << s;
+    EXPECT_FALSE(sound_.has_played[s]) << s;
     EXPECT_EQ(sound_.sounds[s], nullptr) << s;
   }
 }
@@ -172,7 +174,7 @@ TEST_F(Sound, SlotMisuseIsReportedWithItsNumber) {
               "Error " + std::to_string(c.number) + "  Contine?    (err_context=0)");
   }
   EXPECT_EQ(sound_.sounds[SOUND_FIRE], fire) << "a full slot keeps its sound";
-  EXPECT_EQ(sound_.last_played[5], SOUND_NEVER_PLAYED);
+  EXPECT_FALSE(sound_.has_played[5]);
   EXPECT_EQ(headless::audioSounds().size(), 3u);
   EXPECT_TRUE(headless::audioPlays().empty());
 }

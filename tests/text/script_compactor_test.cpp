@@ -45,7 +45,8 @@ TEST_F(ScriptCompactor, CompactsStatementsCommentsStringsAndHashLines) {
       {lines({"  #  define\tX\t\t2 ;", "b=2;"}), DROP, "# define X 2 ;\rb=2;"},
       {lines({"/* block", " comment */ k = 3;"}), DROP, "k=3;"},
       {lines({"/* block", " comment */ k = 3;"}), KEEP, "/* block comment */k=3;"},
-      {lines({"v = a~b;"}), DROP, "v=ab;"},
+      // Outside quotes only "!" to "}" are kept: "~" and what lies beyond are dropped.
+      {lines({"v = a~b!;"}), DROP, "v=ab!;"},
       {lines({"t = 'tab\there';"}), DROP, "t='tab\there';"},
       // "}" ends a statement as ";" does.
       {lines({"f(){x;}", "#a"}), DROP, "f(){x;}#a\r"},
@@ -86,6 +87,7 @@ TEST_F(ScriptCompactor, CompactsStatementsCommentsStringsAndHashLines) {
       // A full buffer without a NUL loses its last byte to it.
       {"abc"s, DROP, "ab", {OVERFLOW}},
       {"abc"s, KEEP, "ab", {OVERFLOW}},
+      {"a"s, DROP, "", {OVERFLOW}},
       // A dropped byte leaves room for the NUL: no report.
       {"a b"s, DROP, "ab"},
       // The last byte's successor counts as NUL: "/" at the end opens nothing.

@@ -26,13 +26,21 @@ TEST_F(Fields, CompareStoreAndFetch) {
                                              {"ab\0"s, 6, 1},
                                              {"abcdefgh"s, 3, 0},
                                              {"abd\0"s, 6, 1},
-                                             {"abc"s, 3, 0}}) {
+                                             {"abc"s, 3, 0},
+                                             {"a\0"s, 1, 0},
+                                             {"b\0"s, 1, 1}}) {
     EXPECT_EQ(fieldDiffers(bytes(text).data(), record.data(), width, 2), differs) << text;
   }
+  // Bytes are compared as they are, control bytes and bytes above 127 too.
+  const auto other = bytes("\xE9\x01  ");
+  EXPECT_EQ(fieldDiffers("\xE9\x01", other.data(), 4, 0), 0);
+  EXPECT_EQ(fieldDiffers("\xE9\x02", other.data(), 4, 0), 1);
+  EXPECT_EQ(fieldDiffers("\xE9\x01\x01", other.data(), 4, 0), 1);
   for (const auto& [text, before, width, after] :
        {std::tuple{"hi\0"s, "xxabc   yy"s, 6, "xxhi    yy"s},
         {"abcdefgh"s, "xxabc   yy"s, 6, "xxabcdefyy"s},
-        {"abc"s, "-----"s, 3, "--abc"s}}) {
+        {"abc"s, "-----"s, 3, "--abc"s},
+        {"\x01\xFF\0"s, "--------"s, 4, "--\x01\xFF  --"s}}) {
     auto target = bytes(before);
     storeField(bytes(text).data(), target.data(), width, 2);
     EXPECT_EQ(str(target), after) << text;
@@ -46,7 +54,14 @@ TEST_F(Fields, CompareStoreAndFetch) {
   };
   for (const Fetch& f : {Fetch{"  a b  ", 7, 0, 3, "a b\0\0\0\0\0"s},
                          Fetch{"......      ", 6, 6, 0, "\0\0\0\0\0\0\0z"s},
-                         Fetch{" \xE9x\0yz"s, 6, 0, 2, "\xE9x\0\0\0\0\0"s}}) {
+                         Fetch{" \xE9x\0yz"s, 6, 0, 2, "\xE9x\0\0\0\0\0"s},
+                         // Control bytes are blanks; 127 and bytes above it are text.
+                         Fetch{"\x01\x7F"
+                               "a\x80\x1F"s,
+                               5, 0, 3,
+                               "\x7F"
+                               "a\x80\0\0\0"s},
+                         Fetch{"\x1F\xFF\x1F"s, 3, 0, 1, "\xFF\0\0\0"s}}) {
     const auto field = bytes(f.record);
     std::vector<char> destination(f.destination.size(), 'z');
     EXPECT_EQ(fetchField(destination.data(), field.data(), f.width, f.offset), f.length);
@@ -124,6 +139,16 @@ TEST_F(Texts, TrimBlanks) {
                {"\t\tx\0"s, 0, 1, "x\0"s},
                {"   \0"s, 0, 0, "\0"s},
                {"\xE9 a \xE9\0"s, 0, 5, "\xE9 a \xE9\0"s},
+               // Control bytes are blanks at either end; 127 and bytes above it are text.
+               {"\x01\x1F\x7F"
+                "a\x80\x1F\0"s,
+                0, 3,
+                "\x7F"
+                "a\x80\0\0\0\0"s},
+               {"\xFF\x01"s, 0, 1, "\xFF\0"s},
+               // One byte: a blank is dropped, any other byte gives way to the NUL.
+               {" "s, 0, 0, "\0"s},
+               {"a"s, 0, 0, "\0"s},
                {"  ab"s, 0, 2, "ab\0\0"s},
                {"ab "s, 0, 2, "ab\0"s},
                {"abc"s, 0, 2, "ab\0"s},
@@ -158,7 +183,23 @@ TEST_F(Texts, NormaliseNumberText) {
                                     {"0"s, 1, 0, "0"s},
                                     // Nothing to cut: the text keeps filling the buffer.
                                     {"12"s, 1, 1, "12"s},
-                                    {"1.50"s, 3, 0, "1.5\0"s}});
+                                    {"1.50"s, 3, 0, "1.5\0"s},
+                                    {"12 \0"s, 10, 0, "12\0"s},
+                                    {" "s, 1, 0, "0"s},
+                                    // Control bytes are blanks; bytes from 127 up are not.
+                                    {"\x01\x1F"
+                                     "07\x80\0"s,
+                                     10, 0, "7\x80\0"s},
+                                    {"\xFF"
+                                     "0\x1F\0"s,
+                                     10, 0,
+                                     "\xFF"
+                                     "0\0"s},
+                                    {"\x7F"
+                                     "0.50\x01\0"s,
+                                     10, 0,
+                                     "\x7F"
+                                     "0.5\0"s}});
   EXPECT_EQ(normaliseNumberText(nullptr, 3, 3), 0);
   EXPECT_TRUE(headless::boxes().empty());
 }
@@ -180,11 +221,13 @@ TEST_F(Texts, PadText) {
                     {"ab\0\0\0"s, -5, 0, "ab\0\0\0"s, {4359}},
                     {"ab\0\0\0"s, INT_MIN, 0, "ab\0\0\0"s, {4359}},
                     {"ab\0\0\0"s, -4, 0, "  ab\0"s},
+                    {"ab\0\0\0"s, 4, 0, "ab  \0"s},
                     // Without a NUL the size is the length.
                     {"abc"s, 3, 0, "abc"s},
                     {"abc"s, -2, 0, "abc"s},
                     {"abc"s, 4, 0, "abc"s, {4358}},
-                    {"abc"s, -4, 0, "abc"s, {4359}}});
+                    {"abc"s, -4, 0, "abc"s, {4359}},
+                    {"\x01\xFF\0\0\0"s, -4, 0, "  \x01\xFF\0"s}});
   headless::clearBoxes();
   char byte = 'q';
   padText(nullptr, 8, 2);
@@ -202,9 +245,20 @@ TEST_F(Texts, ChangeCase) {
   };
   // Without a NUL every byte is converted and 4372 reported.
   expectTexts(upper, {{"aZ9\xE9\0"s, 0, 4, "AZ9\xE9\0"s},
+                      {"\x01\xE1\x7F\xFF"
+                       "a\0"s,
+                       0, 5,
+                       "\x01\xE1\x7F\xFF"
+                       "A\0"s},
                       {"@[`{\0"s, 0, 4, "@[`{\0"s},
-                      {"ab"s, 0, 1, "AB"s, {4372}}});
+                      {"ab"s, 0, 1, "AB"s, {4372}},
+                      {"\0"s, 0, 0, "\0"s}});
   expectTexts(lower, {{"aZ9\xE9\0"s, 0, 4, "az9\xE9\0"s},
+                      {"\x01\xC1\x7F\xDF"
+                       "A\0"s,
+                       0, 5,
+                       "\x01\xC1\x7F\xDF"
+                       "a\0"s},
                       {"@[`{\0"s, 0, 4, "@[`{\0"s},
                       {"AB"s, 0, 1, "ab"s, {4372}}});
   headless::clearBoxes();

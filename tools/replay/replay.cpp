@@ -95,7 +95,7 @@ platform::NativeEvent nativeEvent(const ScriptEvent& e) {
 bool dumpBackBuffer(const char* path) {
   const MainWindow& mw = g_shell.main_window;
   if (!mw.hasPixels()) return false;
-  return headless::writeRgbPng(path, mw.width, mw.height, [&mw](int x, int y) {
+  return headless::writeRgbPng(path, mw.width, mw.height, [&](int x, int y) {
     const RGBQUAD c = mw.bitmap_info.palette[mw.pixel_base[(mw.height - 1 - y) * mw.stride + x]];
     return (std::uint32_t{c.rgbRed} << 16) | (std::uint32_t{c.rgbGreen} << 8) | c.rgbBlue;
   });
