@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-"compact_script field_differs store_field fetch_field trim_blanks normalise_number pad_text upper_case lower_case"}
+targets=${FUZZ_TARGETS:-"compact_script field_differs store_field fetch_field trim_blanks normalise_number pad_text upper_case lower_case parse_script"}
 build=build/fuzz
 jobs=$(nproc)
 
