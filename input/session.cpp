@@ -268,8 +268,10 @@ LRESULT watchPaint(HWND hwnd) {
   s.painted_any = true;
   s.passes = 0;
   checkFrame(frame);
-  if (frame >= s.script.last_frame) {
-    // The last frame stays: shown once more, then nothing runs.
+  if (frame + 1 >= s.script.last_frame) {
+    // The end: the picture the recorded game showed last stays. The window
+    // shows each frame as the next paint starts, so that picture is the one
+    // before the recording's last frame, which is not run.
     s.ended = true;
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE);
   } else if (!s.paused && wantedTicks(frame + 1) == 0) {
