@@ -74,16 +74,26 @@ void ProgramFrame(benchmark::State& state) {
 }
 BENCHMARK(ProgramFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// A busy minute recorded by the runner: the recording's size.
-std::string recordBusyMinute() {
+std::string readFile(const char* path) {
+  std::string text;
+  if (std::FILE* in = std::fopen(path, "r")) {
+    for (int c = 0; (c = std::fgetc(in)) != EOF;) text.push_back(static_cast<char>(c));
+    std::fclose(in);
+  }
+  return text;
+}
+
+// A minute recorded by the runner (the busy duel, or the golden duel's 2000
+// frames): the recording's path.
+std::string recordBusyMinute(bool golden = false) {
   const std::string path =
       (std::filesystem::temp_directory_path() / "starquell-bench-minute.replay").string();
   input::Script script;
   std::string error;
-  input::parseScript(busyDuel(3600), &script, &error);
+  input::parseScript(golden ? readFile(DUEL_SCRIPT) : busyDuel(3600), &script, &error);
   resetAll();
   replay::Options options;
-  options.frames = 3600;
+  options.frames = golden ? 2000 : 3600;
   options.program_arguments = "--record " + path;
   std::FILE* out = std::fopen("/dev/null", "w");
   replay::run(script, options, out);
@@ -92,12 +102,15 @@ std::string recordBusyMinute() {
 }
 
 void RecordingSize(benchmark::State& state) {
+  const bool golden = state.range(0) != 0;
   std::string path;
-  for (auto _ : state) path = recordBusyMinute();
-  state.counters["bytes/minute"] = static_cast<double>(std::filesystem::file_size(path));
+  for (auto _ : state) path = recordBusyMinute(golden);
+  const double bytes = static_cast<double>(std::filesystem::file_size(path));
+  state.counters["bytes/minute"] = golden ? bytes * 3600 / 2000 : bytes;
+  state.SetLabel(golden ? "the golden duel" : "a control changes every 6 frames");
   std::filesystem::remove(path);
 }
-BENCHMARK(RecordingSize)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(RecordingSize)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The runner over the busy minute's recording: printing its lines, or verifying.
 void RunnerOverRecording(benchmark::State& state) {
