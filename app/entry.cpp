@@ -5,6 +5,7 @@
 #include "app/window_proc.h"
 #include "game/game_state.h"
 #include "game/random.h"
+#include "input/session.h"
 #include "shell/reports.h"
 #include "shell/shell_globals.h"
 
@@ -12,7 +13,7 @@ int createMainWindow() {
   WNDCLASSEXA wndclass = {};
   wndclass.cbSize = sizeof(WNDCLASSEXA);
   wndclass.style = CS_HREDRAW | CS_VREDRAW;
-  wndclass.lpfnWndProc = MainWindowProc;
+  wndclass.lpfnWndProc = input::sessionWindowProc(MainWindowProc);
   wndclass.hInstance = g_shell.instance;
   wndclass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   wndclass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
@@ -38,14 +39,21 @@ int createMainWindow() {
   return 0;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
-                   int /*show*/) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_line, int /*show*/) {
+  // The command line first: help, a bad option or an unreadable recording end
+  // the program before any window opens.
+  if (const int status = input::startSession(command_line); status != input::SESSION_GOES_ON) {
+    return status;
+  }
   g_shell.instance = instance;
-  std::snprintf(g_shell.title, sizeof g_shell.title, "%s", WINDOW_TITLE);
+  std::snprintf(g_shell.title, sizeof g_shell.title, "%s%s", WINDOW_TITLE, input::titleSuffix());
   initShell(instance);
   g_shell.pacer.start(FRAMES_PER_SECOND);
   // Without a window nothing could ever end the loop: end here instead.
-  if (const int failure = createMainWindow(); failure != 0) return failure;
+  if (const int failure = createMainWindow(); failure != 0) {
+    input::endSession();
+    return failure;
+  }
   seedRandom(RANDOM_SEED);
 
   MSG msg = {};
@@ -59,9 +67,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     // Idle pass: play what the last frame asked for, wait for the next frame, ask for its paint.
     g_game.sound.update();
     if (g_shell.pacer.frameDue() != 0) {
-      MainWindow::requestRedraw(&g_shell.main_window);
-      tickRandom();
+      const input::IdleStep step = input::idlePass();
+      if (step.redraw) MainWindow::requestRedraw(&g_shell.main_window);
+      if (step.tick) tickRandom();
     }
   }
+  input::endSession();
   return static_cast<int>(msg.wParam);
 }

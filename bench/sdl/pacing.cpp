@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   if (std::getenv("SDL_AUDIODRIVER") == nullptr) setenv("SDL_AUDIODRIVER", "dummy", 1);
   platform::sdl::setPresentObserver(onPresent);
   static int module_marker = 0;
-  char command_line[1] = {0};
+  char command_line[] = "--no-record";
   const int status =
       WinMain(reinterpret_cast<HINSTANCE>(&module_marker), nullptr, command_line, SW_SHOWNORMAL);
   platform::sdl::setPresentObserver(nullptr);

@@ -40,7 +40,7 @@ int main() {
     std::printf("starquell-pacing: no message hook (error %lu)\n", GetLastError());
     return 1;
   }
-  char command_line[1] = {0};
+  char command_line[] = "--no-record";
   const int status = WinMain(GetModuleHandleA(nullptr), nullptr, command_line, SW_SHOWNORMAL);
   UnhookWindowsHookEx(hook);
   if (g_kept < PERIODS + 1) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/win32.h"
 
@@ -66,6 +67,10 @@ int windowIndex(HWND hwnd);  // -1 when the handle names no live window
 HWND topLevelWindow();       // the first live top-level window, or null
 bool windowClientSize(HWND hwnd, int* width, int* height);
 const char* windowTitle(HWND hwnd);
+
+// The command line Windows would hand WinMain for these arguments: each one
+// quoted where it must be, so that Windows' splitting rules give it back.
+std::string windowsCommandLine(int argc, const char* const* argv);
 
 // Drops every window, class, device context, GDI object and queued message.
 void resetCore();

@@ -28,6 +28,33 @@ void convertIndexedRows(const std::uint8_t* src, std::ptrdiff_t src_step, int wi
   }
 }
 
+std::string windowsCommandLine(int argc, const char* const* argv) {
+  std::string line;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0) line.push_back(' ');
+    const std::string arg = argv[i];
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+      line += arg;  // backslashes not before a quote are taken as they are
+      continue;
+    }
+    line.push_back('"');
+    std::size_t slashes = 0;
+    for (const char c : arg) {
+      if (c == '\\') {
+        ++slashes;
+        continue;
+      }
+      // Backslashes before a quote are doubled, and the quote escaped.
+      line.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+      slashes = 0;
+      line.push_back(c);
+    }
+    line.append(slashes * 2, '\\');  // before the closing quote
+    line.push_back('"');
+  }
+  return line;
+}
+
 void failNextCall(CoreFault call) { core::state().faults[static_cast<int>(call)] = true; }
 
 bool core::takeFault(CoreFault call) {

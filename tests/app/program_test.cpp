@@ -30,7 +30,7 @@ class Program : public FreshState {
   }
   int run() {
     static int instance_marker = 0;
-    char command_line[] = "";
+    char command_line[] = "--no-record";
     return WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr, command_line,
                    SW_SHOWNORMAL);
   }

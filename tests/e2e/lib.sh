@@ -18,6 +18,8 @@ fi
 # An installed or unpacked program instead of the build's (tests/package/).
 [ -n "${E2E_PROGRAM:-}" ] && exe=$E2E_PROGRAM
 closer=${E2E_CLOSER:-$build/tests/e2e/close_window}
+# The Linux replay runner (under Wine the checks are given the Linux build's).
+runner=${E2E_RUNNER:-$build/tools/replay/starquell-replay}
 title='Starquell. Early concept demo only.'
 title_pattern='^Starquell\. Early concept demo only\.$'
 light_grey='192,192,192'
@@ -66,6 +68,8 @@ done
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY
 export SDL_AUDIODRIVER=dummy
+# Games played here are recorded into the check's own data folder.
+export XDG_DATA_HOME=$work/data
 # Sanitizer builds: leaks of system libraries behind SDL are not ours.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
@@ -169,14 +173,16 @@ wait_for_size() {
 
 # Starts the program from its sound folder (as ./run.sh does), or from
 # $game_dir when set, with the given environment settings (NAME=VALUE ...),
-# sets game_pid, and waits for its window: sets id. Wine's loader keeps the
+# sets game_pid, and waits for its window: sets id. The program's arguments
+# are in the array game_args (none when unset). Wine's loader keeps the
 # process id, so game_pid is the program's own and its status is the program's.
 start_game() {
   local run_dir=${game_dir:-$work}
   [ -z "${game_dir:-}" ] && [ -d "$sound_dir" ] && run_dir=$sound_dir
   local start_ms=$(($(date +%s%N) / 1000000))
   # shellcheck disable=SC2086 # the launcher is one word or none
-  (cd "$run_dir" && exec env "$@" $launcher "$exe") >"$work/starquell.out" 2>"$work/starquell.err" &
+  (cd "$run_dir" && exec env "$@" $launcher "$exe" ${game_args[@]+"${game_args[@]}"}) \
+    >"$work/starquell.out" 2>"$work/starquell.err" &
   game_pid=$!
   id=$(timeout 10 xdotool search --sync --all --pid "$game_pid" --name "$title_pattern" | head -n1)
   [ -n "$id" ] || fail "no window titled '$title' appeared within 10 s"

@@ -230,7 +230,7 @@ int runProgram() {
   dup2(STDERR_FILENO, STDOUT_FILENO);
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   static int instance = 0;
-  char command_line[] = "";
+  char command_line[] = "--no-record";
   return WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, command_line, SW_SHOWNORMAL);
 }
 

@@ -48,5 +48,6 @@ done
 
 echo "== wine: the real-window checks on the Windows programs"
 E2E_LAUNCHER=$here/wine.sh E2E_CLOSER=$linux/tests/e2e/close_window \
+  E2E_RUNNER=$linux/tools/replay/starquell-replay \
   "$root/tests/e2e/run.sh" "$windows" || exit 1
 echo "wine: all checks passed in $(($(date +%s) - started)) s"

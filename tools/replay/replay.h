@@ -1,7 +1,9 @@
 // The replay runner: runs the real program (WinMain, its loop, the window
 // procedure, the game frame) on the headless backend with a scripted clock, so
 // no real time passes, applies scripted input just before the frames it names
-// and prints one line per painted frame.
+// and prints one line per painted frame. A recording's client size, extra
+// paints and frame passes are played as they were; its checkpoints are
+// compared when asked to verify.
 #pragma once
 
 #include <cstdint>
@@ -9,40 +11,42 @@
 #include <string>
 #include <vector>
 
+#include "input/script.h"
+
 namespace replay {
 
-enum class EventKind { Key, Mouse, Resize };
+using EventKind = input::EventKind;
+using ScriptEvent = input::ScriptEvent;
+using Script = input::Script;
 
-// One script line: "<frame> key <vk> down|up", "<frame> mouse left|right down|up"
-// or "<frame> resize <client width> <client height>".
-struct ScriptEvent {
-  std::uint32_t frame = 0;
-  EventKind kind = EventKind::Key;
-  int code = 0;  // virtual key, or 0 left / 1 right button
-  bool down = false;
-  int width = 0;
-  int height = 0;
-};
-
-struct Script {
-  std::vector<ScriptEvent> events;  // in file order
-  std::uint32_t last_frame = 0;     // the highest frame named
-};
-
-// Parses a script; '#' starts a comment, blank lines are skipped. On a
-// malformed line returns false with "line N: why" in *error.
+// Reads a whole script or recording (see input/script.h). On a malformed line
+// returns false with "line N: why" in *error.
 bool parseScript(std::FILE* in, Script* script, std::string* error);
 
 struct Options {
   std::uint32_t frames = 0;
   std::int64_t dump_frame = -1;  // frame whose back buffer goes to dump_path
   std::string dump_path;
+  bool verify = false;  // compare checkpoints instead of printing lines
+  // WinMain's command line: the runner records nothing unless told.
+  std::string program_arguments = "--no-record";
 };
 
-// Runs the program for options.frames frames, writing the lines to out; then
-// closes the window and returns WinMain's status. Message boxes are answered
-// Yes and listed on standard error.
-int run(const Script& script, const Options& options, std::FILE* out);
+// What verifying found.
+struct Verdict {
+  int checkpoints = 0;      // compared and equal
+  bool differs = false;     // at `frame`:
+  std::uint32_t frame = 0;  // the first checkpoint that differs
+  std::uint32_t recorded = 0;
+  std::uint32_t replayed = 0;
+  std::uint32_t last_frame = 0;  // the last frame run
+};
+
+// Runs the program for options.frames frames, writing the lines to out
+// (none when verifying, which stops at the first difference); then closes the
+// window and returns WinMain's status. Message boxes are answered Yes and
+// listed on standard error.
+int run(const Script& script, const Options& options, std::FILE* out, Verdict* verdict = nullptr);
 
 // CRC-32 (zlib's) of the back buffer's pixel memory; 0 without a buffer.
 std::uint32_t backBufferCrc();

@@ -1,0 +1,146 @@
+// Recorded games' costs: a frame of the program with the recorder beside the
+// same frame without it; the size of a recording of a busy minute; the
+// runner's --verify beside its plain run of the same recording.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/entry.h"
+#include "game/game_state.h"
+#include "game/random.h"
+#include "input/script.h"
+#include "input/session.h"
+#include "platform/headless/headless.h"
+#include "shell/shell_globals.h"
+#include "tools/replay/replay.h"
+
+namespace {
+
+int g_instance = 0;
+
+// A busy duel: a control changes every 6 frames (ten times a second), so both
+// players fire, walk and are knocked about all the time.
+std::string busyDuel(std::uint32_t frames) {
+  std::string text;
+  const char* controls[] = {"key 88", "key 90", "mouse left", "mouse right"};
+  for (std::uint32_t f = 130; f < frames; f += 6) {
+    const int c = static_cast<int>(f / 6 % 4);
+    text += std::to_string(f) + " " + controls[c] + ((f / 24) % 2 == 0 ? " down\n" : " up\n");
+  }
+  return text;
+}
+
+void resetAll() {
+  headless::reset();
+  resetShellGlobals();
+  resetGameState();
+  input::resetSession();
+}
+
+// One frame as the main loop runs it: the idle pass's requests, then the
+// queue dispatched (a key message every few frames, the paint). Recorded into
+// /dev/null, or not recorded.
+void ProgramFrame(benchmark::State& state) {
+  resetAll();
+  const bool recorded = state.range(0) != 0;
+  std::string arguments = recorded ? "--record /dev/null" : "--no-record";
+  input::startSession(arguments.data());
+  g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
+  initShell(g_shell.instance);
+  createMainWindow();
+  seedRandom(RANDOM_SEED);
+  MainWindow& mw = g_shell.main_window;
+  MSG msg = {};
+  for (auto _ : state) {
+    const std::uint32_t frame = mw.presented_frames;
+    if (frame % 5 == 0) {
+      PostMessageA(mw.window, frame % 10 == 0 ? WM_KEYDOWN : WM_KEYUP, 0x58, 1);
+      PostMessageA(mw.window, frame % 10 == 0 ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, 0);
+    }
+    const input::IdleStep step = input::idlePass();
+    if (step.redraw) MainWindow::requestRedraw(&mw);
+    if (step.tick) tickRandom();
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel(recorded ? "recorded" : "not recorded (baseline)");
+  input::resetSession();
+}
+BENCHMARK(ProgramFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+std::string readFile(const char* path) {
+  std::string text;
+  if (std::FILE* in = std::fopen(path, "r")) {
+    for (int c = 0; (c = std::fgetc(in)) != EOF;) text.push_back(static_cast<char>(c));
+    std::fclose(in);
+  }
+  return text;
+}
+
+// A minute recorded by the runner (the busy duel, or the golden duel's 2000
+// frames): the recording's path.
+std::string recordBusyMinute(bool golden = false) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "starquell-bench-minute.replay").string();
+  input::Script script;
+  std::string error;
+  input::parseScript(golden ? readFile(DUEL_SCRIPT) : busyDuel(3600), &script, &error);
+  resetAll();
+  replay::Options options;
+  options.frames = golden ? 2000 : 3600;
+  options.program_arguments = "--record " + path;
+  std::FILE* out = std::fopen("/dev/null", "w");
+  replay::run(script, options, out);
+  std::fclose(out);
+  return path;
+}
+
+void RecordingSize(benchmark::State& state) {
+  const bool golden = state.range(0) != 0;
+  std::string path;
+  for (auto _ : state) path = recordBusyMinute(golden);
+  const double bytes = static_cast<double>(std::filesystem::file_size(path));
+  state.counters["bytes/minute"] = golden ? bytes * 3600 / 2000 : bytes;
+  state.SetLabel(golden ? "the golden duel" : "a control changes every 6 frames");
+  std::filesystem::remove(path);
+}
+BENCHMARK(RecordingSize)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The runner over the busy minute's recording: printing its lines, or verifying.
+void RunnerOverRecording(benchmark::State& state) {
+  const std::string path = recordBusyMinute();
+  std::FILE* in = std::fopen(path.c_str(), "r");
+  replay::Script script;
+  std::string error;
+  if (in == nullptr || !replay::parseScript(in, &script, &error)) {
+    state.SkipWithError("cannot read the recording");
+    return;
+  }
+  std::fclose(in);
+  std::filesystem::remove(path);
+  std::FILE* out = std::fopen("/dev/null", "w");
+  replay::Options options;
+  options.frames = script.last_frame + 1;
+  options.verify = state.range(0) != 0;
+  replay::Verdict verdict;
+  for (auto _ : state) {
+    state.PauseTiming();
+    resetAll();
+    state.ResumeTiming();
+    replay::run(script, options, out, &verdict);
+  }
+  std::fclose(out);
+  if (options.verify && verdict.differs) state.SkipWithError("the recording did not verify");
+  state.counters["frames/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * options.frames, benchmark::Counter::kIsRate);
+  state.SetLabel(options.verify ? "--verify" : "plain (baseline)");
+}
+BENCHMARK(RunnerOverRecording)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Input scripts and recordings: the replay runner's script lines, and the
+// header, client size, extra paints and checkpoints a recording adds to them.
+//
+//   # starquell replay 1                 format version (first line)
+//   # program 0.1.0 logic 1              program and game-logic version
+//   # started 2026-12-07T14:03:59Z
+//   client 734 531                       client size at the start
+//   130 key 88 down                      input, at the frame whose paint sees it
+//   200 mouse right down
+//   250 resize 400 300
+//   251 ticks 0                          frame passes before the paint (when not 1)
+//   300 crc 1a2b3c4d                     CRC-32 of the pixel memory after the paint
+//
+// Everything from outside is checked here: a line that is not one of these is
+// refused with its number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace input {
+
+inline constexpr int FORMAT_VERSION = 1;
+// Raised whenever a change alters any frame's picture or the ships' state.
+inline constexpr int LOGIC_VERSION = 1;
+inline constexpr int CHECKPOINT_INTERVAL = 60;
+inline constexpr std::size_t MAX_LINE = 511;
+
+enum class EventKind { Key, Mouse, Resize, Ticks, Checkpoint };
+
+struct ScriptEvent {
+  std::uint32_t frame = 0;
+  EventKind kind = EventKind::Key;
+  int code = 0;  // virtual key, or 0 left / 1 right button
+  bool down = false;
+  int width = 0;  // Resize
+  int height = 0;
+  int ticks = 0;          // Ticks: idle passes that asked for a frame since the last paint
+  std::uint32_t crc = 0;  // Checkpoint
+};
+
+struct Script {
+  std::vector<ScriptEvent> events;  // in file order
+  std::uint32_t last_frame = 0;     // the highest frame named
+  // From a recording's header; a plain script has none.
+  bool recording = false;
+  int format_version = 0;
+  int logic_version = 0;  // 0: not given
+  std::string program_version;
+  bool has_client = false;
+  int client_width = 0;
+  int client_height = 0;
+};
+
+// Parses a script or recording; '#' starts a comment, blank lines are
+// skipped. On a malformed line returns false with "line N: why" in *error. A
+// recording (it starts with "# starquell replay") must end with a line end:
+// one cut inside a line is refused as truncated.
+bool parseScript(std::string_view text, Script* script, std::string* error);
+
+// Why a recording must not be played (a newer format, another game logic),
+// as one line; empty when it may.
+std::string refusal(const Script& script);
+
+// The frame passes a paint has when nothing else happened: the first frame
+// is painted as the window is shown, every later one after one idle pass.
+inline int usualTicks(std::uint32_t frame) { return frame == 0 ? 0 : 1; }
+
+}  // namespace input

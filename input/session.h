@@ -1,0 +1,44 @@
+// The game's session with the outside: what the command line asked for, the
+// recorder, and watching a recording in the window. The main loop (app/entry)
+// calls it at three points: before the window (the command line), as the main
+// window's class procedure (a procedure around the game's own, which sees every
+// message the game's window procedure is given: the input it consumes, each
+// paint and the window's end), and on every idle pass that asks for a frame.
+// The game code does not know that it is recorded or played back.
+#pragma once
+
+#include "platform/win32.h"
+
+namespace input {
+
+inline constexpr int SESSION_GOES_ON = -1;
+
+// Reads the command line (WinMain's, Windows' quoting rules). Returns
+// SESSION_GOES_ON to start the game, or the status to end with at once:
+// 0 after --help or --version, 2 after a bad option or an unreadable
+// recording (one line on standard error).
+int startSession(const char* command_line);
+
+// Appended to the window's title: " (replay)" while watching.
+const char* titleSuffix();
+
+// The procedure the main window's class registers: `game` itself when nothing
+// is recorded or played back.
+WNDPROC sessionWindowProc(WNDPROC game);
+
+// What an idle pass whose frame is due does: ask for the paint, tick the
+// random channels. Always both, except while a recording is watched: then as
+// the recorded game did (and neither while paused or after its end).
+struct IdleStep {
+  bool redraw = true;
+  bool tick = true;
+};
+IdleStep idlePass();
+
+// The recording is closed (written out) when the game ends.
+void endSession();
+
+// Back to no session, for tests.
+void resetSession();
+
+}  // namespace input

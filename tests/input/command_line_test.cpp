@@ -1,0 +1,109 @@
+// The command line: Windows' splitting rules, the quoting the platform layer
+// hands WinMain, and the game's options with their errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "input/command_line.h"
+#include "platform/core/core.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(CommandLine, SplitsAsWindowsDoes) {
+  const struct {
+    const char* line;
+    Args args;
+  } cases[] = {
+      {"", {}},
+      {"   \t ", {}},
+      {"--play a.replay", {"--play", "a.replay"}},
+      {"  a   b\tc ", {"a", "b", "c"}},
+      {R"("a b" c)", {"a b", "c"}},
+      {R"(a"b c"d)", {"ab cd"}},
+      {R"("")", {""}},
+      {R"(a "" b)", {"a", "", "b"}},
+      {R"(C:\dir\file)", {R"(C:\dir\file)"}},
+      {R"("C:\dir with space\\")", {R"(C:\dir with space\)"}},
+      {R"(a\"b)", {R"(a"b)"}},
+      {R"(a\\"b c")", {R"(a\b c)"}},
+      {R"(a\\\"b)", {R"(a\"b)"}},
+      {R"(a\\\\"b")", {R"(a\\b)"}},
+      {R"("a""b")", {R"(a"b)"}},
+      {R"("unclosed quote)", {"unclosed quote"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(input::splitWindowsCommandLine(c.line), c.args) << c.line;
+  EXPECT_TRUE(input::splitWindowsCommandLine(nullptr).empty());
+}
+
+TEST(CommandLine, QuotingForWinMainSplitsBackUnchanged) {
+  const Args cases[] = {
+      {},
+      {"--record", "/tmp/a game.replay"},
+      {"", "x"},
+      {R"(trailing\)", R"(spaced trailing\ )", R"(two\\)"},
+      {R"(say "hi")", R"(\")", R"(a\\"b)", "tab\there"},
+      {"--play", R"(C:\Users\p\AppData\Roaming\Starquell\replays\2026-12-07_14-03-59.replay)"},
+  };
+  for (const Args& args : cases) {
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    const std::string line =
+        platform::windowsCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(input::splitWindowsCommandLine(line.c_str()), args) << line;
+  }
+  const char* plain[] = {"--play", "a.replay"};
+  EXPECT_EQ(platform::windowsCommandLine(2, plain), "--play a.replay");
+}
+
+TEST(CommandLine, ReadsTheGamesOptionsAndRefusesOthersWithOneLine) {
+  using A = input::ProgramOptions::Action;
+  using R = input::ProgramOptions::Record;
+  const struct {
+    Args args;
+    A action;
+    R record;
+    const char* path;  // the record or play path
+    const char* error;
+  } cases[] = {
+      {{}, A::Play, R::DataFolder, "", ""},
+      {{"--record", "g.replay"}, A::Play, R::File, "g.replay", ""},
+      {{"--no-record"}, A::Play, R::Off, "", ""},
+      {{"--play", "g.replay"}, A::Watch, R::Off, "g.replay", ""},
+      {{"--play", "g.replay", "--force"}, A::Watch, R::Off, "g.replay", ""},
+      {{"--play", "g.replay", "--no-record"}, A::Watch, R::Off, "g.replay", ""},
+      {{"--", "--play"}, A::Fail, R::DataFolder, "", "unexpected argument --play"},
+      {{"--help", "--bogus-later"}, A::Fail, R::DataFolder, "", "unknown option --bogus-later"},
+      {{"--version"}, A::Version, R::DataFolder, "", ""},
+      {{"--record", "a", "--help"}, A::Help, R::DataFolder, "", ""},
+      {{"--fullscreen"}, A::Fail, R::DataFolder, "", "unknown option --fullscreen (see --help)"},
+      {{"-x"}, A::Fail, R::DataFolder, "", "unknown option -x"},
+      {{"--play"}, A::Fail, R::DataFolder, "", "--play needs a value"},
+      {{"--record"}, A::Fail, R::DataFolder, "", "--record needs a value"},
+      {{"--record", ""}, A::Fail, R::DataFolder, "", "--record needs a file name"},
+      {{"game.replay"}, A::Fail, R::DataFolder, "", "unexpected argument game.replay"},
+      {{"--record", "a", "--no-record"}, A::Fail, R::DataFolder, "", "cannot be used together"},
+      {{"--record", "a", "--play", "b"},
+       A::Fail,
+       R::DataFolder,
+       "",
+       "a watched game is not recorded"},
+      {{"--force"}, A::Fail, R::DataFolder, "", "--force goes with --play"},
+  };
+  for (const auto& c : cases) {
+    const input::ProgramOptions o = input::parseProgramOptions(c.args);
+    const std::string what = ::testing::PrintToString(c.args);
+    EXPECT_EQ(o.action, c.action) << what;
+    if (c.action == A::Fail) {
+      EXPECT_NE(o.error.find(c.error), std::string::npos) << what << ": " << o.error;
+      EXPECT_EQ(o.error.find('\n'), std::string::npos) << what;
+      continue;
+    }
+    EXPECT_EQ(o.record, c.record) << what;
+    EXPECT_EQ(o.action == A::Watch ? o.play_path : o.record_path, c.path) << what;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,340 @@
+// Recorded games: a game played headless is recorded and replays to the same
+// lines; checkpoints find the first frame that differs; what a recording may
+// hold from outside is refused with its own line; the recorder's file rules
+// (flushing, an unwritable folder, the newest 50 kept); and a recording
+// watched in the window.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "app/entry.h"
+#include "input/data_folder.h"
+#include "input/script.h"
+#include "shell/shell_globals.h"
+#include "tests/support/fresh_state.h"
+#include "tools/replay/replay.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Level clicks in the locked time, both players steering and firing, a
+// resize, a paint the window system asks for and frames due while the window
+// could not paint.
+constexpr char GAME[] =
+    "10 mouse right down\n12 mouse right up\n30 mouse left down\n31 mouse left up\n"
+    "130 key 88 down\n140 key 90 down\n150 mouse right down\n155 mouse left down\n"
+    "200 resize 500 400\n201 ticks 0\n260 ticks 3\n300 key 90 up\n310 mouse left up\n"
+    "330 key 65 down\n420 resize 734 531\n479 key 88 up\n";
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+input::Script parse(const std::string& text) {
+  input::Script script;
+  std::string error;
+  EXPECT_TRUE(input::parseScript(text, &script, &error)) << error;
+  return script;
+}
+
+class Recording : public FreshState {
+ protected:
+  void SetUp() override {
+    FreshState::SetUp();
+    dir_ = fs::temp_directory_path() /
+           ("starquell-recording-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    FreshState::TearDown();
+    fs::remove_all(dir_);
+  }
+  // The runner's lines for a script, the program given `arguments`.
+  static std::string lines(const input::Script& script, const std::string& arguments,
+                           std::uint32_t frames = 0, replay::Verdict* verdict = nullptr) {
+    resetProgramState();
+    replay::Options options;
+    options.frames = frames != 0 ? frames : script.last_frame + 1;
+    options.program_arguments = arguments;
+    options.verify = verdict != nullptr;
+    std::FILE* out = std::tmpfile();
+    EXPECT_EQ(replay::run(script, options, out, verdict), 0);
+    std::string text;
+    std::rewind(out);
+    for (int c = 0; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
+    std::fclose(out);
+    return text;
+  }
+  // Records GAME; returns the recording's text.
+  std::string record(std::string* game_lines = nullptr) {
+    const fs::path file = dir_ / "game.replay";
+    const std::string played = lines(parse(GAME), "--record " + file.string(), 480);
+    if (game_lines != nullptr) *game_lines = played;
+    return readText(file);
+  }
+  fs::path dir_;
+};
+
+TEST_F(Recording, AGameRecordedReplaysToTheLinesOfTheGameThatMadeIt) {
+  std::string played;
+  const std::string recorded = record(&played);
+  EXPECT_EQ(recorded.rfind("# starquell replay 1\n# program 0.1.0 logic 1\n# started ", 0), 0u);
+  // Input at the frames whose paints saw it, only the keys the game reads,
+  // the passes that were not the usual one, checkpoints and the last frame.
+  for (const char* line :
+       {"\nclient 734 531\n", "\n10 mouse right down\n", "\n31 mouse left up\n",
+        "\n130 key 88 down\n", "\n200 resize 500 400\n", "\n201 ticks 0\n", "\n260 ticks 3\n",
+        "\n420 resize 734 531\n", "\n0 crc ", "\n420 crc ", "\n479 crc "}) {
+    EXPECT_NE(recorded.find(line), std::string::npos) << line << " missing from\n" << recorded;
+  }
+  EXPECT_EQ(recorded.find("key 65"), std::string::npos) << "a key the game does not read";
+  EXPECT_NE(played.find("\n200 "), std::string::npos);
+  EXPECT_EQ(lines(parse(recorded), "--no-record"), played);
+  // Recorded again from its recording: the same recording, but for the start time.
+  const fs::path again = dir_ / "again.replay";
+  lines(parse(recorded), "--record " + again.string());
+  const auto body = [](const std::string& r) { return r.substr(r.find("\nclient")); };
+  EXPECT_EQ(body(readText(again)), body(recorded));
+}
+
+TEST_F(Recording, VerifyFindsTheFirstCheckpointAfterAMovedEvent) {
+  const std::string recorded = record();
+  replay::Verdict verdict;
+  lines(parse(recorded), "--no-record", 0, &verdict);
+  EXPECT_FALSE(verdict.differs);
+  EXPECT_EQ(verdict.checkpoints, 9);  // 0, 60, ..., 420, and 479
+  EXPECT_EQ(verdict.last_frame, 479u);
+
+  std::string moved = recorded;
+  moved.replace(moved.find("\n130 key 88 down"), 16, "\n131 key 88 down");
+  lines(parse(moved), "--no-record", 0, &verdict);
+  EXPECT_TRUE(verdict.differs);
+  EXPECT_EQ(verdict.frame, 180u);
+  EXPECT_EQ(verdict.checkpoints, 3);
+  EXPECT_NE(verdict.recorded, verdict.replayed);
+}
+
+// Each kind of file through the runner itself: its line and its status.
+TEST_F(Recording, TheRunnerSaysWhatItFoundWithItsOwnStatus) {
+  const std::string recorded = record();
+  std::string moved = recorded;
+  moved.replace(moved.find("\n130 key 88 down"), 16, "\n131 key 88 down");
+  std::string newer = recorded;
+  newer.replace(0, 20, "# starquell replay 2");
+  std::string logic = recorded;
+  logic.replace(logic.find("logic 1"), 7, "logic 7");
+  const struct {
+    const char* name;
+    std::string text;
+    const char* options;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"good", recorded, "--verify", 0, "verified: 9 checkpoints, frames 0..479"},
+      {"moved", moved, "--verify", 1, "differs at frame 180: recorded "},
+      {"truncated", recorded.substr(0, recorded.size() - 5), "--verify", 2,
+       "truncated: the recording ends inside this line"},
+      {"newer", newer, "--verify", 2, "recording format 2 is newer than this program's 1"},
+      {"logic", logic, "--verify", 2,
+       "recorded with game logic 7; this program plays game logic 1"},
+      {"forced", logic, "--verify --force", 0, "verified: 9 checkpoints"},
+      {"plain", GAME, "--verify", 2, "not a recording"},
+  };
+  for (const auto& c : cases) {
+    const fs::path file = dir_ / (std::string(c.name) + ".replay");
+    writeText(file, c.text);
+    const std::string command = std::string(STARQUELL_REPLAY_RUNNER) + " " + c.options + " " +
+                                file.string() + " >" + (dir_ / "out").string() + " 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.name;
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << c.name;
+    const std::string said = readText(dir_ / "out");
+    EXPECT_NE(said.find(c.says), std::string::npos) << c.name << ": " << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << c.name << ": one line: " << said;
+  }
+}
+
+TEST_F(Recording, AKilledGameLeavesWholeLinesThatVerify) {
+  const fs::path file = dir_ / "killed.replay";
+  const fs::path script = dir_ / "long.script";
+  writeText(script, std::string(GAME) + "5000000 key 88 up\n");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::freopen("/dev/null", "w", stdout);
+    execl(STARQUELL_REPLAY_RUNNER, STARQUELL_REPLAY_RUNNER, "--record", file.c_str(),
+          script.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the runner ended before it was killed";
+  const std::string text = readText(file);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), '\n');
+  input::Script killed = parse(text);
+  std::uint32_t last_checkpoint = 0;
+  for (const auto& e : killed.events) {
+    if (e.kind == input::EventKind::Checkpoint) last_checkpoint = e.frame;
+  }
+  EXPECT_GE(last_checkpoint, 480u) << "more than a second of frames went by";
+  replay::Verdict verdict;
+  lines(killed, "--no-record", 0, &verdict);
+  EXPECT_FALSE(verdict.differs);
+  EXPECT_EQ(verdict.checkpoints, static_cast<int>(last_checkpoint / 60 + 1));
+}
+
+TEST_F(Recording, AFolderOrDiskThatCannotBeWrittenGivesOneLineAndTheGamePlaysOn) {
+  writeText(dir_ / "file", "");
+  const struct {
+    std::string data_home;
+    std::string arguments;
+    const char* says;
+  } cases[] = {
+      {(dir_ / "file" / "data").string(), "", "starquell: cannot record to "},
+      {dir_.string(), "--record " + (dir_ / "no" / "such" / "folder").string(),
+       "starquell: cannot record to "},
+      {dir_.string(), "--record /dev/full", "starquell: cannot write the recording /dev/full: "},
+  };
+  const input::Script game = parse(GAME);
+  const std::string played = lines(game, "--no-record", 480);
+  for (const auto& c : cases) {
+    setenv("XDG_DATA_HOME", c.data_home.c_str(), 1);
+    ::testing::internal::CaptureStderr();
+    const std::string got = lines(game, c.arguments, 480);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(got, played) << c.arguments;
+    EXPECT_EQ(said.rfind(c.says, 0), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+  }
+  unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(Recording, TheDataFolderKeepsTheNewestFifty) {
+  setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+  const fs::path folder = input::replaysFolder();
+  EXPECT_EQ(folder, dir_ / "starquell" / "replays");
+  fs::create_directories(folder);
+  for (int i = 0; i < 55; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "2026-01-%02d_10-00-00.replay", i % 28 + 1);
+    writeText(folder / (i < 28 ? name : "2025" + std::string(name + 4)), "");
+  }
+  for (const char* other : {"notes.txt", "2026-bad.replay", "mine.replay"}) {
+    writeText(folder / other, "");
+  }
+  // A game started now: the 56th recording; the six oldest go.
+  lines(parse(GAME), "", 10);
+  unsetenv("XDG_DATA_HOME");
+  int recordings = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    recordings += name.size() == 26 && name[0] == '2' && name != "2026-bad.replay" ? 1 : 0;
+  }
+  EXPECT_EQ(recordings, 50);
+  for (const char* gone : {"2025-01-01_10-00-00.replay", "2025-01-06_10-00-00.replay"}) {
+    EXPECT_FALSE(fs::exists(folder / gone)) << gone;
+  }
+  for (const char* kept : {"2025-01-07_10-00-00.replay", "2026-01-28_10-00-00.replay", "notes.txt",
+                           "2026-bad.replay", "mine.replay"}) {
+    EXPECT_TRUE(fs::exists(folder / kept)) << kept;
+  }
+  // Two games in one second get two files.
+  std::string first;
+  std::string second;
+  std::string error;
+  std::fclose(input::createRecording(folder.string(), 0, &first, &error));
+  std::fclose(input::createRecording(folder.string(), 0, &second, &error));
+  EXPECT_EQ(second, first.substr(0, first.size() - 7) + "_2.replay");
+}
+
+// The recording watched in the headless window: its frames run as recorded
+// (the checkpoints hold), live input does not reach the game, and the last
+// frame stays.
+TEST_F(Recording, AWatchedRecordingPlaysAsRecordedAndIgnoresLiveInput) {
+  const fs::path file = dir_ / "game.replay";
+  writeText(file, record());
+  resetProgramState();
+  headless::setCounterFrequency(1000);
+  headless::setTicksPerRead(1);
+  int idle_after_end = 0;
+  std::uint32_t live_at = 0;
+  headless::setPumpHook([&] {
+    const std::uint32_t frame = g_shell.main_window.presented_frames;
+    if ((frame == 100 || frame == 300) && frame != live_at) {
+      live_at = frame;
+      platform::NativeEvent key;  // live input: ignored
+      key.kind = platform::NativeEventKind::KeyDown;
+      key.vk = 0x58;
+      headless::inject(key);
+    }
+    if (frame >= 479 && ++idle_after_end == 200) {
+      platform::NativeEvent close;
+      close.kind = platform::NativeEventKind::Close;
+      headless::inject(close);
+    }
+  });
+  ::testing::internal::CaptureStderr();
+  static int instance = 0;
+  std::string arguments = "--play " + file.string();
+  EXPECT_EQ(
+      WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  // Frames 0..478: the picture after 478 is what the recorded game showed last.
+  EXPECT_EQ(g_shell.main_window.presented_frames, 479u) << "the last picture stays";
+  EXPECT_STREQ(g_shell.title, "Starquell. Early concept demo only. (replay)");
+}
+
+TEST_F(Recording, WatchingRefusesWhatCannotBePlayedBeforeAnyWindow) {
+  writeText(dir_ / "bad.replay",
+            "# starquell replay 1\n# program 0.1.0 logic 1\n5 key 88 sideways\n");
+  writeText(dir_ / "newer.replay", "# starquell replay 9\n");
+  const struct {
+    std::string arguments;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"--play " + (dir_ / "missing.replay").string(), 2, "cannot read "},
+      {"--play " + (dir_ / "bad.replay").string(), 2, "line 3: expected down or up"},
+      {"--play " + (dir_ / "newer.replay").string(), 2, "is newer than this program's 1 (--force"},
+      {"--bogus", 2, "starquell: unknown option --bogus (see --help)\n"},
+      {"--version", 0, ""},
+  };
+  for (const auto& c : cases) {
+    resetProgramState();
+    ::testing::internal::CaptureStderr();
+    static int instance = 0;
+    std::string arguments = c.arguments;
+    EXPECT_EQ(
+        WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL),
+        c.status)
+        << c.arguments;
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(c.says), std::string::npos) << said;
+    EXPECT_EQ(g_shell.main_window.window, nullptr) << "no window opened";
+  }
+}
+
+}  // namespace
