@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/entry.h"
+#include "bench/input/driven_frame.h"
 #include "game/game_state.h"
 #include "game/random.h"
 #include "input/script.h"
@@ -52,20 +53,8 @@ void ProgramFrame(benchmark::State& state) {
   createMainWindow();
   seedRandom(RANDOM_SEED);
   MainWindow& mw = g_shell.main_window;
-  MSG msg = {};
   for (auto _ : state) {
-    const std::uint32_t frame = mw.presented_frames;
-    if (frame % 5 == 0) {
-      PostMessageA(mw.window, frame % 10 == 0 ? WM_KEYDOWN : WM_KEYUP, 0x58, 1);
-      PostMessageA(mw.window, frame % 10 == 0 ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, 0);
-    }
-    const input::IdleStep step = input::idlePass();
-    if (step.redraw) MainWindow::requestRedraw(&mw);
-    if (step.tick) tickRandom();
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    runDrivenFrame(mw);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());

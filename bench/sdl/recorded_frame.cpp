@@ -11,6 +11,7 @@
 
 #include "app/entry.h"
 #include "app/window_proc.h"
+#include "bench/input/driven_frame.h"
 #include "bench/sdl/median_reporter.h"
 #include "bench/sdl/xvfb_session.h"
 #include "game/game_state.h"
@@ -51,20 +52,8 @@ void frames(benchmark::State& state, const char* arguments) {
     return;
   }
   MainWindow& mw = g_shell.main_window;
-  MSG msg = {};
   for (auto _ : state) {
-    const std::uint32_t frame = mw.presented_frames;
-    if (frame % 5 == 0) {
-      PostMessageA(mw.window, frame % 10 == 0 ? WM_KEYDOWN : WM_KEYUP, 0x58, 1);
-      PostMessageA(mw.window, frame % 10 == 0 ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, 0);
-    }
-    const input::IdleStep step = input::idlePass();
-    if (step.redraw) MainWindow::requestRedraw(&mw);
-    if (step.tick) tickRandom();
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    runDrivenFrame(mw);
   }
   endGame();
 }
