@@ -21,6 +21,7 @@ class Recorder {
              const char* started_utc);
   bool active() const { return file_ != nullptr; }
   bool hasClient() const { return client_written_; }
+  const char* path() const { return path_; }
   void client(int width, int height);
   void key(std::uint32_t frame, unsigned vk, bool down);
   void mouse(std::uint32_t frame, int button, bool down);

@@ -411,6 +411,12 @@ IdleStep idlePass() {
 
 void endSession() { g_recorder.close(); }
 
+const char* flushRecording() {
+  if (g_session.mode != Mode::Record) return "";
+  g_recorder.flush();
+  return g_recorder.path();
+}
+
 void resetSession() {
   g_recorder.close();
   g_session = Session{};

@@ -38,6 +38,10 @@ IdleStep idlePass();
 // The recording is closed (written out) when the game ends.
 void endSession();
 
+// Writes out what the recorder holds, so that the file is whole up to now;
+// returns its path (still after the end), or "" when the game is not recorded.
+const char* flushRecording();
+
 // Back to no session, for tests.
 void resetSession();
 

@@ -20,6 +20,7 @@
 #include "app/entry.h"
 #include "input/data_folder.h"
 #include "input/script.h"
+#include "input/session.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tools/replay/replay.h"
@@ -110,9 +111,12 @@ TEST_F(Recording, AGameRecordedReplaysToTheLinesOfTheGameThatMadeIt) {
   EXPECT_EQ(recorded.find("key 65"), std::string::npos) << "a key the game does not read";
   EXPECT_NE(played.find("\n200 "), std::string::npos);
   EXPECT_EQ(lines(parse(recorded), "--no-record"), played);
+  EXPECT_STREQ(input::flushRecording(), "") << "an unrecorded game has no recording";
   // Recorded again from its recording: the same recording, but for the start time.
   const fs::path again = dir_ / "again.replay";
   lines(parse(recorded), "--record " + again.string());
+  // The page's download finds the file, still after the game's end.
+  EXPECT_EQ(std::string(input::flushRecording()), again.string());
   const auto body = [](const std::string& r) { return r.substr(r.find("\nclient")); };
   EXPECT_EQ(body(readText(again)), body(recorded));
 }

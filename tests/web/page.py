@@ -3,7 +3,8 @@
 chromium-driver: the page's title, level 3 on the canvas, an idle game's canvas
 against the replay runner's frame, a right click to level 0, ship 1 firing with
 its sound, the report dialog and exit status without fire.wav, and the page's
-timings and sizes.
+timings and sizes; the game's recording downloaded, verified by the replay
+runner and watched through the page's file input, and a malformed one refused.
 
 Usage: tests/web/page.py WEB_DIR NORMAL_BUILD_DIR
 """
@@ -144,13 +145,21 @@ def read_png_rgb(path):
     return width, height, b''.join(raw[y * row + 1:(y + 1) * row] for y in range(height))
 
 
-def runner_frame(normal_build, work, frame):
-    """The replay runner's picture after frame FRAME of a game without input."""
-    runner = os.path.join(normal_build, 'tools/replay/starquell-replay')
+def runner(normal_build):
+    return os.path.join(normal_build, 'tools/replay/starquell-replay')
+
+
+def runner_frame(normal_build, work, frame, script='-', frames=None):
+    """The replay runner's picture after frame FRAME of SCRIPT (a game without input)."""
     png = os.path.join(work, f'frame{frame}.png')
-    subprocess.run([runner, '--frames', str(frame + 1), '--dump-frame', str(frame), png, '-'],
-                   input='', capture_output=True, check=True)
+    subprocess.run([runner(normal_build), '--frames', str(frames or frame + 1), '--dump-frame', str(frame),
+                    png, script], input='', capture_output=True, check=True)
     return read_png_rgb(png)
+
+
+def canvas_rgb(driver):
+    width, height, rgba = canvas_rgba(driver)
+    return width, height, bytes(b for i in range(0, len(rgba), 4) for b in rgba[i:i + 3])
 
 
 def console_lines(driver):
@@ -283,6 +292,76 @@ def play(driver, site):
     ok(f'the fire sound played {len(played)} times (Web Audio, after the first click)')
 
 
+def recordings(driver, site, normal_build, work):
+    """A game played a little is downloaded through the page, verified by the
+    replay runner and watched through the file input; a malformed recording
+    gets the program's refusal on the page."""
+    downloads = os.path.join(work, 'downloads')
+    os.mkdir(downloads)
+    driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
+    driver.get(site.url)
+    wait_first_frame(driver)
+    time.sleep(2.2)  # past the locked time
+    ActionChains(driver).key_down('z').key_down('x').pause(1.0).key_up('z').key_up('x').perform()
+    time.sleep(0.3)
+    driver.find_element(By.ID, 'download').click()
+    end, names = time.time() + 10, []
+    while time.time() < end:
+        names = [n for n in os.listdir(downloads) if n.endswith('.replay')]
+        if names:
+            break
+        time.sleep(0.1)
+    if not names:
+        fail(f'no recording downloaded; the page says "{driver.find_element(By.ID, "status").text}"')
+    recording = os.path.join(downloads, names[0])
+    with open(recording) as f:
+        lines = f.read().splitlines()
+    if not lines or lines[0] != '# starquell replay 1':
+        fail(f'{names[0]} begins "{lines[:1]}", not a recording')
+    for wanted in ('key 90 down', 'key 88 up', 'crc '):
+        if not any(f' {wanted}' in line for line in lines):
+            fail(f'{names[0]} holds no "{wanted}"')
+    verify = subprocess.run([runner(normal_build), '--verify', recording], capture_output=True, text=True)
+    if verify.returncode != 0 or not verify.stdout.startswith('verified: '):
+        fail(f'the runner does not verify the download (status {verify.returncode}): '
+             f'{verify.stdout}{verify.stderr}')
+    ok(f'downloaded {names[0]}, {len(lines)} lines; the runner says: {verify.stdout.strip()}')
+
+    # Watched, it ends on the picture the game showed before its last frame.
+    last = max(int(line.split()[0]) for line in lines if line[:1].isdigit())
+    rw, rh, want = runner_frame(normal_build, work, last - 1, recording, last)
+    driver.find_element(By.ID, 'watch').send_keys(recording)
+    wait_for(driver, f"return document.title === '{TITLE} (replay)'", 'the watching page')
+    end, got = time.time() + last / 60 + 20, None
+    while time.time() < end:
+        got = canvas_rgb(driver)
+        if got == (rw, rh, want):
+            break
+        time.sleep(0.5)
+    if got != (rw, rh, want):
+        differ = sum(1 for i in range(0, len(want), 3) if got[2][i:i + 3] != want[i:i + 3])
+        fail(f'the watched game ended {got[0]}x{got[1]}, {differ} pixels off the runner\'s frame {last - 1}')
+    if driver.find_element(By.ID, 'messages').text:
+        fail(f'the watched game said: {driver.find_element(By.ID, "messages").text}')
+    ok(f'watched through the file input: the canvas ends on the runner\'s frame {last - 1}, pixel for pixel')
+
+    # Refused by the program, which says why on the page.
+    for name, data in (('broken.replay', b'# starquell replay 1\nclient 734 531\n12 jump\n'),
+                       ('newer.replay', b'# starquell replay 2\n'), ('binary.replay', bytes(range(256)))):
+        path = os.path.join(work, name)
+        with open(path, 'wb') as f:
+            f.write(data)
+        driver.execute_script('window.starquellLeft = true')
+        driver.find_element(By.ID, 'watch').send_keys(path)
+        status = wait_for(driver, "var s = document.getElementById('status').textContent;"
+                                  " return !window.starquellLeft && s.indexOf('exit status') >= 0 ? s : null",
+                          f'the refusal of {name}')
+        message = driver.find_element(By.ID, 'messages').text
+        if '(exit status 2)' not in status or name not in message:
+            fail(f'{name}: the page says "{status}" and "{message}"')
+        ok(f'{name} is refused: "{message}", {status}')
+
+
 def no_fire(driver, folder, work):
     """Without fire.wav: the "Sound system problem." dialog, then status 255."""
     site_dir = os.path.join(work, 'no-fire')
@@ -333,6 +412,7 @@ def main():
             with Site(folder) as site:
                 timing = idle_game(driver, site, normal_build, work)
                 play(driver, site)
+                recordings(driver, site, normal_build, work)
             no_fire(driver, folder, work)
         finally:
             driver.quit()
