@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two real windows in one network game on one display: the host waits under
 # its port title, the joiner comes; the host fires with the mouse and the
-# joiner with Z and X, each through the window system. Closing the joiner's
+# joiner with Z and X, each through the window system; neither window can be
+# resized. Closing the joiner's
 # window shows the host its box; answered, both have ended with status 0, and
 # the two recordings hold the same pictures, checkpoint for checkpoint.
 # Usage: tests/e2e/network_windows.sh BUILD_DIR
@@ -24,6 +25,12 @@ waiting="^Starquell\. Waiting for the other player on port $port\.\$"
 host_id=$(timeout 10 xdotool search --sync --all --pid "$host_pid" --name "$waiting" | head -n1)
 [ -n "$host_id" ] || fail "no host window titled 'Waiting for the other player on port $port.'"
 pass "the host waits under its port title"
+# A network game's window cannot be resized: its least and greatest sizes are one.
+hints=$(xprop -id "$host_id" WM_NORMAL_HINTS)
+least=$(echo "$hints" | sed -n 's/.*minimum size: //p')
+[ -n "$least" ] && [ "$least" = "$(echo "$hints" | sed -n 's/.*maximum size: //p')" ] ||
+  fail "the host's window can be resized: $hints"
+pass "the host's window keeps its size ($least)"
 xdotool windowmove "$host_id" 0 0
 
 game_args=(--join "127.0.0.1:$port" --record "$work/joiner.replay")
