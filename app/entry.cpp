@@ -26,9 +26,12 @@ int createMainWindow() {
     return ERROR_CLASS_NOT_REGISTERED;
   }
   MainWindow::init(&g_shell.main_window, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
-  const HWND hwnd = CreateWindowExA(
-      0, window_class_name, g_shell.title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-      MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, nullptr, nullptr, g_shell.instance, nullptr);
+  const HWND hwnd =
+      CreateWindowExA(0, window_class_name, g_shell.title,
+                      input::fixedSize() ? WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX)
+                                         : WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, nullptr,
+                      nullptr, g_shell.instance, nullptr);
   if (hwnd == nullptr) {
     ReportError(ERROR_WINDOW_NOT_CREATED);
     return ERROR_WINDOW_NOT_CREATED;
@@ -73,5 +76,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_lin
     }
   }
   input::endSession();
-  return static_cast<int>(msg.wParam);
+  return input::exitStatus(static_cast<int>(msg.wParam));
 }

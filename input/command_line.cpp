@@ -76,6 +76,13 @@ bool parseArguments(const std::vector<std::string>& args, const OptionSpec* spec
       return false;
     }
     ParsedArguments::Option option{a, {}};
+    if (spec->values < 0) {
+      if (i + 1 < args.size() && (args[i + 1].size() < 2 || args[i + 1][0] != '-')) {
+        option.values.push_back(args[++i]);
+      }
+      out->options.push_back(option);
+      continue;
+    }
     for (int v = 0; v < spec->values; ++v) {
       if (i + 1 >= args.size()) {
         *error = a + (spec->values == 1 ? " needs a value"
@@ -89,20 +96,83 @@ bool parseArguments(const std::vector<std::string>& args, const OptionSpec* spec
   return true;
 }
 
+bool parsePort(const std::string& text, std::uint16_t* port) {
+  if (text.empty() || text.size() > 5) return false;
+  unsigned value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value == 0 || value > 65535) return false;
+  *port = static_cast<std::uint16_t>(value);
+  return true;
+}
+
+bool parseHostPort(const std::string& text, std::string* host, std::uint16_t* port,
+                   std::string* error) {
+  std::string name = text;
+  std::string port_text;
+  if (!text.empty() && text[0] == '[') {
+    const std::size_t close = text.find(']');
+    if (close == std::string::npos) {
+      *error = "no ] after the IPv6 address in " + text;
+      return false;
+    }
+    name = text.substr(1, close - 1);
+    if (close + 1 < text.size()) {
+      if (text[close + 1] != ':') {
+        *error = "expected :PORT after ] in " + text;
+        return false;
+      }
+      port_text = text.substr(close + 2);
+      if (port_text.empty()) {
+        *error = "no port after : in " + text;
+        return false;
+      }
+    }
+  } else if (const std::size_t colon = text.find(':');
+             colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
+    name = text.substr(0, colon);
+    port_text = text.substr(colon + 1);
+    if (port_text.empty()) {
+      *error = "no port after : in " + text;
+      return false;
+    }
+  }
+  if (name.empty()) {
+    *error = "no host name in " + (text.empty() ? std::string("\"\"") : text);
+    return false;
+  }
+  if (!port_text.empty() && !parsePort(port_text, port)) {
+    *error = "not a port (1..65535): " + port_text;
+    return false;
+  }
+  *host = name;
+  return true;
+}
+
 const char PROGRAM_USAGE[] =
     "usage: starquell [--record FILE | --no-record] [--play FILE [--force]]\n"
+    "                 [--host [PORT] | --join HOST[:PORT]] [--delay N]\n"
     "  (no option)     play; the game is recorded into the replays folder of the\n"
     "                  user's data folder, the 50 newest kept\n"
     "  --record FILE   record the game into FILE instead\n"
     "  --no-record     record nothing\n"
     "  --play FILE     watch a recorded game (Space pauses and resumes)\n"
     "  --force         watch a recording of another format or game-logic version\n"
+    "  --host [PORT]   play over the network: wait for the other player on UDP\n"
+    "                  port PORT (47600 unless given); this side steers ship 0\n"
+    "  --join HOST[:PORT]  play over the network with the player hosting on\n"
+    "                  HOST (a name, an IPv4 or an [IPv6] address); ship 1\n"
+    "  --delay N       a network game's input delay in frames, 1..7 (3); the\n"
+    "                  host's counts\n"
     "  --help          this text\n"
     "  --version       the program's version\n";
 
 ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
   static constexpr OptionSpec SPECS[] = {{"--record", 1}, {"--no-record", 0}, {"--play", 1},
-                                         {"--force", 0},  {"--help", 0},      {"--version", 0}};
+                                         {"--force", 0},  {"--help", 0},      {"--version", 0},
+                                         {"--host", -1},  {"--join", 1},      {"--delay", 1}};
   ProgramOptions result;
   ParsedArguments parsed;
   auto fail = [&result](const std::string& why) {
@@ -136,6 +206,34 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
   }
   result.force = parsed.find("--force") != nullptr;
   if (result.force && play == nullptr) return fail("--force goes with --play");
+  const auto* host = parsed.find("--host");
+  const auto* join = parsed.find("--join");
+  const auto* delay = parsed.find("--delay");
+  if (host != nullptr && join != nullptr) return fail("--host and --join cannot be used together");
+  if ((host != nullptr || join != nullptr) && play != nullptr) {
+    return fail("--play cannot be used in a network game");
+  }
+  if (delay != nullptr && host == nullptr && join == nullptr) {
+    return fail("--delay goes with --host or --join");
+  }
+  if (host != nullptr) {
+    result.network = ProgramOptions::Network::Host;
+    if (!host->values.empty() && !parsePort(host->values[0], &result.port)) {
+      return fail("--host: not a port (1..65535): " + host->values[0]);
+    }
+  }
+  if (join != nullptr) {
+    result.network = ProgramOptions::Network::Join;
+    std::string why;
+    if (!parseHostPort(join->values[0], &result.join_host, &result.port, &why)) {
+      return fail("--join: " + why);
+    }
+  }
+  if (delay != nullptr) {
+    const std::string& d = delay->values[0];
+    if (d.size() != 1 || d[0] < '1' || d[0] > '7') return fail("--delay: not 1..7: " + d);
+    result.delay = d[0] - '0';
+  }
   if (play != nullptr) {
     result.action = ProgramOptions::Action::Watch;
     result.play_path = play->values[0];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ std::vector<std::string> splitWindowsCommandLine(const char* line);
 // One option a program takes and how many values follow it.
 struct OptionSpec {
   const char* name;  // "--record"
-  int values;
+  int values;        // -1: one value if the next argument is not an option
 };
 
 struct ParsedArguments {
@@ -39,6 +40,16 @@ struct ParsedArguments {
 bool parseArguments(const std::vector<std::string>& args, const OptionSpec* specs,
                     std::size_t spec_count, ParsedArguments* out, std::string* error);
 
+// The UDP port a network game uses unless told another.
+inline constexpr std::uint16_t DEFAULT_PORT = 47600;
+
+// A port number, 1..65535, digits only.
+bool parsePort(const std::string& text, std::uint16_t* port);
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; a bare IPv6 address (more than one
+// colon) is all host. False with one line in *error.
+bool parseHostPort(const std::string& text, std::string* host, std::uint16_t* port,
+                   std::string* error);
+
 // What the game's command line asks for.
 struct ProgramOptions {
   enum class Action { Play, Watch, Help, Version, Fail };
@@ -48,7 +59,12 @@ struct ProgramOptions {
   std::string record_path;  // Record::File
   std::string play_path;    // Action::Watch
   bool force = false;       // watch a recording of another format or logic version
-  std::string error;        // Action::Fail: one line
+  enum class Network { Off, Host, Join };
+  Network network = Network::Off;
+  std::string join_host;  // Network::Join
+  std::uint16_t port = DEFAULT_PORT;
+  int delay = 3;      // frames before a player's input takes effect (the host's counts)
+  std::string error;  // Action::Fail: one line
 };
 
 ProgramOptions parseProgramOptions(const std::vector<std::string>& args);

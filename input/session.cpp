@@ -13,13 +13,15 @@
 #include "input/data_folder.h"
 #include "input/recorder.h"
 #include "input/script.h"
+#include "net/lockstep.h"
+#include "net/udp.h"
 #include "shell/shell_globals.h"
 
 namespace input {
 
 namespace {
 
-enum class Mode { Off, Record, Watch };
+enum class Mode { Off, Record, Watch, Network };
 
 // The keys the game reads (ship 1's controls): only these are recorded, so a
 // recording never holds what was typed anywhere else.
@@ -42,6 +44,20 @@ struct Session {
   bool delivering = false;  // the playback's own messages are let through
   bool moving = false;      // the window is being sized to a recorded client size
   bool differed = false;
+  // A network game: the other side's input comes through the core; this
+  // side's goes to it, not to the game.
+  net::UdpTransport* transport = nullptr;
+  net::Lockstep* core = nullptr;
+  net::ControlSampler sampler;
+  WNDPROC inner = nullptr;  // the recorder's procedure or the game's
+  std::uint16_t port = 0;
+  net::Config config;  // the core's, completed once the window is there
+  std::uint32_t clock_start = 0;
+  std::uint32_t waiting_since = 0;
+  bool waiting = false;
+  bool titled_waiting = false;
+  bool over = false;  // the game has ended (a box shown or the window closing)
+  int status = -1;    // the status to end with, when not the loop's
 };
 
 Session g_session;
@@ -350,6 +366,253 @@ int startWatching(const ProgramOptions& options) {
   return SESSION_GOES_ON;
 }
 
+// ---- A network game --------------------------------------------------------------
+
+constexpr std::uint32_t WAIT_TITLE_MS = 1000;
+
+// Milliseconds on the performance counter, from the session's start.
+std::uint32_t netNow() {
+  LARGE_INTEGER count = {};
+  LARGE_INTEGER frequency = {};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  if (frequency.QuadPart <= 0) return 0;
+  const auto ms = static_cast<std::uint64_t>(count.QuadPart) * 1000u /
+                  static_cast<std::uint64_t>(frequency.QuadPart);
+  return static_cast<std::uint32_t>(ms) - g_session.clock_start;
+}
+
+std::string versionText(const net::ProgramVersions& v) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.patch) +
+         " (game logic " + std::to_string(v.logic) + ")";
+}
+
+net::ProgramVersions ourVersions() {
+  net::ProgramVersions v;
+  v.logic = static_cast<std::uint16_t>(LOGIC_VERSION);
+  unsigned major = 0;
+  unsigned minor = 0;
+  unsigned patch = 0;
+  std::sscanf(STARQUELL_VERSION, "%u.%u.%u", &major, &minor, &patch);
+  v.major = static_cast<std::uint8_t>(major);
+  v.minor = static_cast<std::uint8_t>(minor);
+  v.patch = static_cast<std::uint8_t>(patch);
+  return v;
+}
+
+void setTitle(const std::string& text) {
+  if (g_shell.main_window.window != nullptr) {
+    SetWindowTextA(g_shell.main_window.window, text.c_str());
+  }
+}
+
+// The game's end over the network: a box naming why, then the window closes.
+void endNetworkGame() {
+  Session& s = g_session;
+  const net::Lockstep& core = *s.core;
+  std::string text;
+  s.status = 1;
+  switch (core.state()) {
+    case net::State::VersionMismatch:
+      text = "The other player runs Starquell " + versionText(core.peerVersions()) + "; this is " +
+             versionText(ourVersions()) + ".";
+      break;
+    case net::State::Full:
+      text = "The other player's game has its two players already.";
+      break;
+    case net::State::PeerLeft:
+      text = "The other player has left.";
+      s.status = 0;
+      break;
+    case net::State::NotAnswering:
+      text = "The other player is not answering.";
+      break;
+    case net::State::Desync:
+      text = "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
+      break;
+    default:
+      return;
+  }
+  s.over = true;
+  const HWND hwnd = g_shell.main_window.window;
+  MessageBoxA(hwnd, text.c_str(), "Starquell", MB_OK | MB_ICONINFORMATION);
+  if (hwnd != nullptr) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+LRESULT networkPaint(HWND hwnd) {
+  Session& s = g_session;
+  if (!s.paint_requested) {
+    showLastFrame(hwnd);
+    return 0;
+  }
+  s.paint_requested = false;
+  const std::uint32_t frame = frameNow();
+  const LRESULT result = s.inner(hwnd, WM_PAINT, 0, 0);
+  if (frameNow() == frame + 1) {
+    s.painted_any = true;
+    if (s.core != nullptr) s.core->setFrameCrc(frame, pixelCrc());
+  }
+  return result;
+}
+
+LRESULT CALLBACK networkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  Session& s = g_session;
+  net::Control control;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      if (s.delivering) break;
+      // Z and X steer this side's ship; a held key's repeats change nothing.
+      if (net::controlFor(false, static_cast<int>(wparam), &control)) {
+        if (message == WM_KEYUP) {
+          s.sampler.release(control);
+        } else if ((lparam & (LPARAM{1} << 30)) == 0) {
+          s.sampler.press(control);
+        }
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      if (s.delivering) break;
+      net::controlFor(true, message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? 1 : 0, &control);
+      if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        s.sampler.press(control);
+      } else {
+        s.sampler.release(control);
+      }
+      return 0;
+    case WM_SIZE:
+      // The arena depends on the client size: only the game's own size.
+      if (s.moving || (!s.delivering && s.painted_any)) {
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+      }
+      break;
+    case WM_PAINT:
+      return networkPaint(hwnd);
+    case WM_DESTROY:
+      if (s.core != nullptr &&
+          (s.core->state() == net::State::Running || s.core->state() == net::State::Connecting)) {
+        s.core->leave(*s.transport);
+      }
+      break;
+    default:
+      break;
+  }
+  return s.inner(hwnd, message, wparam, lparam);
+}
+
+IdleStep networkPass() {
+  Session& s = g_session;
+  if (s.over) return {false, false};
+  if (s.core == nullptr) {
+    // The game's client size is the host's.
+    RECT r = {};
+    GetClientRect(g_shell.main_window.window, &r);
+    s.config.width = static_cast<std::uint16_t>(std::clamp<LONG>(r.right - r.left, 16, 4096));
+    s.config.height = static_cast<std::uint16_t>(std::clamp<LONG>(r.bottom - r.top, 16, 4096));
+    s.core = new net::Lockstep(s.config);
+    s.clock_start = 0;
+    s.clock_start = netNow();
+    if (s.port != 0) {
+      char title[80];
+      std::snprintf(title, sizeof title, "Starquell. Waiting for the other player on port %u.",
+                    static_cast<unsigned>(s.port));
+      setTitle(title);
+    }
+  }
+  net::Lockstep& core = *s.core;
+  const std::uint32_t now = netNow();
+  core.poll(*s.transport, now);
+  if (core.state() != net::State::Running && core.state() != net::State::Connecting) {
+    endNetworkGame();
+    return {false, false};
+  }
+  if (s.paint_requested) return {false, false};
+  const std::uint32_t frame = frameNow();
+  if (!core.ready()) {
+    if (!s.waiting) {
+      s.waiting = true;
+      s.waiting_since = now;
+    }
+    if (!s.titled_waiting && (core.state() == net::State::Running || s.port == 0) &&
+        now - s.waiting_since >= WAIT_TITLE_MS) {
+      s.titled_waiting = true;
+      setTitle("Starquell. Waiting for the other player.");
+    }
+    return {false, false};
+  }
+  s.waiting = false;
+  if (s.titled_waiting || (frame == 0 && s.port != 0)) {
+    s.titled_waiting = false;
+    setTitle(g_shell.title);
+  }
+  const HWND hwnd = g_shell.main_window.window;
+  s.delivering = true;
+  if (frame == 0) {
+    // Both sides play in the host's client size.
+    RECT r = {};
+    GetClientRect(hwnd, &r);
+    if (r.right - r.left != core.width() || r.bottom - r.top != core.height()) {
+      resizeClient(hwnd, core.width(), core.height());
+    }
+  }
+  core.setLocalControls(s.sampler.take());
+  net::GameEvent events[net::MAX_FRAME_EVENTS];
+  const int count = core.advance(events);
+  for (int i = 0; i < count; ++i) {
+    const net::GameEvent& e = events[i];
+    if (e.mouse) {
+      SendMessageA(hwnd,
+                   e.code == 1 ? (e.down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
+                               : (e.down ? WM_LBUTTONDOWN : WM_LBUTTONUP),
+                   0, 0);
+    } else {
+      SendMessageA(hwnd, e.down ? WM_KEYDOWN : WM_KEYUP, e.code,
+                   e.down ? 1 : static_cast<LPARAM>(0xC0000001u));
+    }
+  }
+  s.delivering = false;
+  core.poll(*s.transport, now);  // this frame's controls go out at once
+  s.paint_requested = true;
+  // As the replay runner plays a frame: no idle pass before frame 0, one before each other.
+  const bool tick = frame > 0;
+  if (tick && s.inner == recordingProc) g_recorder.pass();
+  return {true, tick};
+}
+
+int startNetwork(const ProgramOptions& options) {
+  Session& s = g_session;
+  net::Config config;
+  config.side =
+      options.network == ProgramOptions::Network::Host ? net::Player::Host : net::Player::Joiner;
+  config.versions = ourVersions();
+  config.delay = options.delay;
+  s.transport = new net::UdpTransport();
+  std::string error;
+  bool ok = false;
+  if (config.side == net::Player::Host) {
+    ok = s.transport->listen(options.port, &error);
+    s.port = options.port;
+  } else {
+    ok =
+        net::UdpTransport::resolve(options.join_host.c_str(), options.port, &config.peer, &error) &&
+        s.transport->openFor(config.peer, &error);
+  }
+  if (!ok) {
+    std::fprintf(stderr, "starquell: %s\n", error.c_str());
+    g_recorder.close();
+    delete s.transport;
+    s.transport = nullptr;
+    return 2;
+  }
+  s.config = config;
+  s.inner = s.mode == Mode::Record ? recordingProc : nullptr;
+  s.mode = Mode::Network;
+  return SESSION_GOES_ON;
+}
+
 }  // namespace
 
 int startSession(const char* command_line) {
@@ -370,6 +633,7 @@ int startSession(const char* command_line) {
       return startWatching(options);
     case ProgramOptions::Action::Play:
       if (options.record != ProgramOptions::Record::Off) startRecording(options);
+      if (options.network != ProgramOptions::Network::Off) return startNetwork(options);
       return SESSION_GOES_ON;
   }
   return SESSION_GOES_ON;
@@ -377,9 +641,16 @@ int startSession(const char* command_line) {
 
 const char* titleSuffix() { return g_session.mode == Mode::Watch ? " (replay)" : ""; }
 
+bool fixedSize() { return g_session.mode == Mode::Network; }
+
+int exitStatus(int status) { return g_session.status >= 0 ? g_session.status : status; }
+
 WNDPROC sessionWindowProc(WNDPROC game) {
   g_session.game = game;
+  if (g_session.inner == nullptr) g_session.inner = game;
   switch (g_session.mode) {
+    case Mode::Network:
+      return networkProc;
     case Mode::Record:
       return recordingProc;
     case Mode::Watch:
@@ -396,6 +667,7 @@ IdleStep idlePass() {
     g_recorder.pass();
     return {};
   }
+  if (s.mode == Mode::Network) return networkPass();
   if (s.mode != Mode::Watch) return {};
   // Paused, over, or a paint asked for that has not come (a window that
   // cannot paint now): the recorded game did not go on either.
@@ -409,7 +681,13 @@ IdleStep idlePass() {
   return {true, wanted > 0};
 }
 
-void endSession() { g_recorder.close(); }
+void endSession() {
+  g_recorder.close();
+  delete g_session.core;
+  g_session.core = nullptr;
+  delete g_session.transport;
+  g_session.transport = nullptr;
+}
 
 const char* flushRecording() {
   if (g_session.mode != Mode::Record) return "";
@@ -418,7 +696,7 @@ const char* flushRecording() {
 }
 
 void resetSession() {
-  g_recorder.close();
+  endSession();
   g_session = Session{};
 }
 

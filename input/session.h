@@ -22,6 +22,12 @@ int startSession(const char* command_line);
 // Appended to the window's title: " (replay)" while watching.
 const char* titleSuffix();
 
+// A network game's window keeps its client size (the arena depends on it).
+bool fixedSize();
+
+// The status to end with: a network game's ending, else the loop's `status`.
+int exitStatus(int status);
+
 // The procedure the main window's class registers: `game` itself when nothing
 // is recorded or played back.
 WNDPROC sessionWindowProc(WNDPROC game);

@@ -98,6 +98,10 @@ class Lockstep {
   // The first frame found different when state() is Desync.
   std::uint32_t desyncFrame() const { return desync_frame_; }
 
+  // True when the other side has this side's controls for the frames before
+  // `frames`: a side that stops there may leave without starving the other.
+  bool delivered(std::uint32_t frames) const { return remote_ack_ >= frames; }
+
   // Tells the other side this one leaves (a few times: datagrams get lost).
   void leave(Transport& transport);
 

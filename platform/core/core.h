@@ -182,7 +182,9 @@ struct IndexedBlit {
 namespace backend {
 // Windows: only top-level windows have a native counterpart.
 // False when the native window cannot be made; CreateWindowExA then fails.
-bool createWindow(HWND hwnd, const char* title, int client_width, int client_height);
+// `resizable`: the user may size it (a thick frame, WS_THICKFRAME).
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height,
+                  bool resizable);
 void destroyWindow(HWND hwnd);
 void showWindow(HWND hwnd, bool visible);
 void setWindowTitle(HWND hwnd, const char* title);

@@ -449,7 +449,8 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
   w.y = y == CW_USEDEFAULT ? 0 : y;
   setOuterSize(w, width == CW_USEDEFAULT ? 640 : width, height == CW_USEDEFAULT ? 480 : height);
   const HWND hwnd = w.handle;
-  if (isTopLevel(w) && !backend::createWindow(hwnd, w.text, w.client_width, w.client_height)) {
+  if (isTopLevel(w) && !backend::createWindow(hwnd, w.text, w.client_width, w.client_height,
+                                              (style & WS_THICKFRAME) != 0)) {
     w = Window{};
     return nullptr;
   }

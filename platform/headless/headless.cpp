@@ -275,7 +275,8 @@ namespace platform::backend {
 
 using headless::st;
 
-bool createWindow(HWND hwnd, const char* title, int client_width, int client_height) {
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height,
+                  bool /*resizable*/) {
   if (st().fail_next_create) {
     st().fail_next_create = false;
     return false;

@@ -418,7 +418,8 @@ namespace platform::backend {
 using sdl::g_backend;
 using sdl::NativeWindow;
 
-bool createWindow(HWND hwnd, const char* title, int client_width, int client_height) {
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height,
+                  bool resizable) {
   if (!sdl::ensureVideo()) return false;
   NativeWindow* slot = nullptr;
   for (auto& w : g_backend.windows) {
@@ -432,7 +433,8 @@ bool createWindow(HWND hwnd, const char* title, int client_width, int client_hei
   const int height = client_height > 0 ? client_height : 1;
   SDL_Window* window = SDL_CreateWindow(
       title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-      height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+      height,
+      SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0) | SDL_WINDOW_ALLOW_HIGHDPI);
   if (window == nullptr) {
     std::fprintf(stderr, "Cannot create a window: %s\n", SDL_GetError());
     return false;

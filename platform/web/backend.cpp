@@ -67,7 +67,8 @@ namespace platform::backend {
 
 using web::g_web;
 
-bool createWindow(HWND hwnd, const char* title, int client_width, int client_height) {
+bool createWindow(HWND hwnd, const char* title, int client_width, int client_height,
+                  bool /*resizable*/) {
   if (g_web.hwnd != nullptr) return false;  // the page has one arena
   const int width = client_width > 0 ? client_width : 1;
   const int height = client_height > 0 ? client_height : 1;

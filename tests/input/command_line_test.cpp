@@ -106,4 +106,53 @@ TEST(CommandLine, ReadsTheGamesOptionsAndRefusesOthersWithOneLine) {
   }
 }
 
+TEST(CommandLine, ReadsANetworkGamesOptions) {
+  using N = input::ProgramOptions::Network;
+  const struct {
+    Args args;
+    N network;
+    const char* host;
+    int port;
+    int delay;
+    const char* error;  // "" when accepted
+  } cases[] = {
+      {{"--host"}, N::Host, "", 47600, 3, ""},
+      {{"--host", "5000", "--delay", "6"}, N::Host, "", 5000, 6, ""},
+      {{"--host", "--no-record"}, N::Host, "", 47600, 3, ""},
+      {{"--join", "example.org"}, N::Join, "example.org", 47600, 3, ""},
+      {{"--join", "10.0.0.2:9"}, N::Join, "10.0.0.2", 9, 3, ""},
+      {{"--join", "::1"}, N::Join, "::1", 47600, 3, ""},
+      {{"--join", "[fe80::1]:65535"}, N::Join, "fe80::1", 65535, 3, ""},
+      {{"--join", "[::1]"}, N::Join, "::1", 47600, 3, ""},
+      {{"--host", "0"}, N::Off, "", 0, 0, "--host: not a port (1..65535): 0"},
+      {{"--host", "65536"}, N::Off, "", 0, 0, "not a port"},
+      {{"--host", "12a"}, N::Off, "", 0, 0, "not a port"},
+      {{"--join"}, N::Off, "", 0, 0, "--join needs a value"},
+      {{"--join", ":80"}, N::Off, "", 0, 0, "no host name"},
+      {{"--join", "a:"}, N::Off, "", 0, 0, "no port after :"},
+      {{"--join", "a:-1"}, N::Off, "", 0, 0, "not a port"},
+      {{"--join", "[::1"}, N::Off, "", 0, 0, "no ]"},
+      {{"--join", "[::1]x"}, N::Off, "", 0, 0, "expected :PORT"},
+      {{"--host", "--join", "a"}, N::Off, "", 0, 0, "cannot be used together"},
+      {{"--host", "--play", "g"}, N::Off, "", 0, 0, "--play cannot be used in a network game"},
+      {{"--delay", "3"}, N::Off, "", 0, 0, "--delay goes with --host or --join"},
+      {{"--host", "--delay", "0"}, N::Off, "", 0, 0, "--delay: not 1..7: 0"},
+      {{"--host", "--delay", "8"}, N::Off, "", 0, 0, "not 1..7"},
+  };
+  for (const auto& c : cases) {
+    const input::ProgramOptions o = input::parseProgramOptions(c.args);
+    const std::string what = ::testing::PrintToString(c.args);
+    if (*c.error != '\0') {
+      EXPECT_EQ(o.action, input::ProgramOptions::Action::Fail) << what;
+      EXPECT_NE(o.error.find(c.error), std::string::npos) << what << ": " << o.error;
+      continue;
+    }
+    EXPECT_EQ(o.action, input::ProgramOptions::Action::Play) << what << ": " << o.error;
+    EXPECT_EQ(o.network, c.network) << what;
+    EXPECT_EQ(o.join_host, c.host) << what;
+    EXPECT_EQ(o.port, c.port) << what;
+    EXPECT_EQ(o.delay, c.delay) << what;
+  }
+}
+
 }  // namespace

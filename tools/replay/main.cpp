@@ -1,5 +1,5 @@
 // starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]
-//                  [--record FILE] SCRIPT
+//                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N] SCRIPT
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 
 #include "input/command_line.h"
 #include "platform/core/core.h"
+#include "tools/replay/net_peer.h"
 #include "tools/replay/replay.h"
 
 namespace {
@@ -18,10 +19,13 @@ int usage() {
   std::fprintf(
       stderr,
       "usage: starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]\n"
-      "                        [--record FILE] SCRIPT\n"
+      "                        [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]\n"
+      "                        SCRIPT\n"
       "SCRIPT may be - for standard input. --verify compares a recording's checkpoints;\n"
       "--force plays a recording of another format or game-logic version;\n"
-      "--record records the game played into FILE.\n");
+      "--record records the game played into FILE.\n"
+      "--host and --join play a network game headless for --frames N frames: SCRIPT's\n"
+      "keys and buttons steer this side's ship; --delay is the input delay (1..7).\n");
   return 2;
 }
 
@@ -34,9 +38,9 @@ bool count(const std::string& word, long long* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static constexpr input::OptionSpec SPECS[] = {{"--frames", 1}, {"--dump-frame", 2},
-                                                {"--verify", 0}, {"--force", 0},
-                                                {"--record", 1}, {"--help", 0}};
+  static constexpr input::OptionSpec SPECS[] = {
+      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
+      {"--help", 0},   {"--host", 1},       {"--join", 1},   {"--delay", 1}};
   replay::Options options;
   long long frames = -1;
   input::ParsedArguments args;
@@ -63,6 +67,27 @@ int main(int argc, char** argv) {
     const std::string file = std::filesystem::absolute(o->values[0]).string();
     const char* record[] = {"--record", file.c_str()};
     options.program_arguments = platform::windowsCommandLine(2, record);
+  }
+  // A network game: the port to host on, or the host to join.
+  const auto* host = args.find("--host");
+  const auto* join = args.find("--join");
+  std::string join_host;
+  std::uint16_t port = input::DEFAULT_PORT;
+  int delay = 3;
+  if (host != nullptr || join != nullptr) {
+    if ((host != nullptr && join != nullptr) || frames < 0 || options.verify) return usage();
+    if (host != nullptr && !input::parsePort(host->values[0], &port)) return usage();
+    if (join != nullptr && !input::parseHostPort(join->values[0], &join_host, &port, &error)) {
+      std::fprintf(stderr, "starquell-replay: --join: %s\n", error.c_str());
+      return usage();
+    }
+    if (const auto* o = args.find("--delay")) {
+      const std::string& d = o->values[0];
+      if (d.size() != 1 || d[0] < '1' || d[0] > '7') return usage();
+      delay = d[0] - '0';
+    }
+  } else if (args.find("--delay") != nullptr) {
+    return usage();
   }
   const char* path = args.operands[0].c_str();
   std::FILE* in = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "r");
@@ -91,6 +116,31 @@ int main(int argc, char** argv) {
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   replay::Verdict verdict;
+  if (host != nullptr || join != nullptr) {
+    replay::NetPeer peer(join_host, port, delay, options.frames);
+    if (!peer.connect(&error)) {
+      std::fprintf(stderr, "starquell-replay: %s\n", error.c_str());
+      return 1;
+    }
+    options.network = &peer;
+    int status = replay::run(script, options, stdout, &verdict);
+    std::fflush(stdout);
+    peer.finish();
+    if (!peer.ending().empty()) {
+      std::fprintf(stderr, "starquell-replay: %s\n", peer.ending().c_str());
+      if (status == 0) status = 1;
+    }
+    const net::Counters& c = peer.counters();
+    std::fprintf(
+        stderr,
+        "starquell-replay: datagrams sent %llu (%llu bytes), received %llu (%llu bytes), "
+        "dropped %llu, stale %llu\n",
+        static_cast<unsigned long long>(c.sent), static_cast<unsigned long long>(c.sent_bytes),
+        static_cast<unsigned long long>(c.received),
+        static_cast<unsigned long long>(c.received_bytes),
+        static_cast<unsigned long long>(c.dropped()), static_cast<unsigned long long>(c.stale));
+    return status;
+  }
   const int status = replay::run(script, options, stdout, &verdict);
   if (options.verify && status == 0) {
     if (verdict.differs) {

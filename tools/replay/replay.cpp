@@ -124,6 +124,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
         std::fprintf(out, "client %d %d stride %d\n", mw.width, mw.height, mw.stride);
       }
       const std::uint32_t crc = backBufferCrc();
+      if (options.network != nullptr) options.network->painted(printed, crc);
       if (!options.verify) {
         const Ship* s = g_game.ships;
         std::fprintf(out, "%u %08x %d %d %d %d %u %d %d %d %d %u %u\n", printed, crc, s[0].x,
@@ -173,6 +174,20 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       return;
     }
     frame_input_done = true;
+    if (options.network != nullptr) {
+      std::vector<ScriptEvent> local;
+      for (; next_event < events.size() && events[next_event].frame <= printed; ++next_event) {
+        local.push_back(events[next_event]);
+      }
+      std::vector<ScriptEvent> merged;
+      if (!options.network->frameEvents(printed, local, &merged)) {
+        closing = true;
+        PostMessageA(mw.window, WM_CLOSE, 0, 0);
+        return;
+      }
+      for (const ScriptEvent& e : merged) headless::inject(nativeEvent(e));
+      return;
+    }
     if (printed == 0 && script.has_client) {
       ScriptEvent size;
       size.kind = EventKind::Resize;

@@ -23,6 +23,18 @@ using Script = input::Script;
 // returns false with "line N: why" in *error.
 bool parseScript(std::FILE* in, Script* script, std::string* error);
 
+// The other side of a network game: each frame's input comes from it in
+// place of the script's, and each painted frame's checksum goes to it.
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+  // The events of `frame`, given this side's scripted ones for it; false when
+  // the game has ended.
+  virtual bool frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
+                           std::vector<ScriptEvent>* out) = 0;
+  virtual void painted(std::uint32_t frame, std::uint32_t crc) = 0;
+};
+
 struct Options {
   std::uint32_t frames = 0;
   std::int64_t dump_frame = -1;  // frame whose back buffer goes to dump_path
@@ -30,6 +42,7 @@ struct Options {
   bool verify = false;  // compare checkpoints instead of printing lines
   // WinMain's command line: the runner records nothing unless told.
   std::string program_arguments = "--no-record";
+  FrameSource* network = nullptr;  // a network game's other side
 };
 
 // What verifying found.

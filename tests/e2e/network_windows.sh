@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Two real windows in one network game on one display: the host waits under
+# its port title, the joiner comes; the host fires with the mouse and the
+# joiner with Z and X, each through the window system; neither window can be
+# resized. Closing the joiner's
+# window shows the host its box; answered, both have ended with status 0, and
+# the two recordings hold the same pictures, checkpoint for checkpoint.
+# Usage: tests/e2e/network_windows.sh BUILD_DIR
+set -uo pipefail
+build=${1:?usage: tests/e2e/network_windows.sh BUILD_DIR}
+build=$(cd "$build" && pwd) || exit 1
+e2e_screen=1600x800x24
+source "$(dirname "$0")/lib.sh"
+
+[ -x "$runner" ] || fail "$runner is not built"
+port=$((48700 + RANDOM % 1000))
+host_pid=
+trap '[ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null; cleanup' EXIT
+
+# shellcheck disable=SC2086 # the launcher is one word or none
+(cd "$sound_dir" && exec $launcher "$exe" --host "$port" --record "$work/host.replay") \
+  >"$work/host.out" 2>"$work/host.err" &
+host_pid=$!
+waiting="^Starquell\. Waiting for the other player on port $port\.\$"
+host_id=$(timeout 10 xdotool search --sync --all --pid "$host_pid" --name "$waiting" | head -n1)
+[ -n "$host_id" ] || fail "no host window titled 'Waiting for the other player on port $port.'"
+pass "the host waits under its port title"
+# A network game's window cannot be resized: its least and greatest sizes are one.
+hints=$(xprop -id "$host_id" WM_NORMAL_HINTS)
+least=$(echo "$hints" | sed -n 's/.*minimum size: //p')
+[ -n "$least" ] && [ "$least" = "$(echo "$hints" | sed -n 's/.*maximum size: //p')" ] ||
+  fail "the host's window can be resized: $hints"
+pass "the host's window keeps its size ($least)"
+xdotool windowmove "$host_id" 0 0
+
+game_args=(--join "127.0.0.1:$port" --record "$work/joiner.replay")
+start_game
+xdotool windowmove "$id" 800 0
+sleep 1
+[ "$(xdotool getwindowname "$host_id")" = "$title" ] || fail "the host's title did not return once the game began"
+pass "the game began: the host's title is the game's again"
+
+# The joiner's player: Z and X (its window, the newest, has the keyboard);
+# then the host's: both mouse buttons in its window.
+xdotool windowfocus --sync "$id" 2>/dev/null
+xdotool keydown z keydown x || fail "xdotool keydown failed"
+sleep 0.6
+xdotool keyup z keyup x
+xdotool mousemove --window "$host_id" 360 300 mousedown 1 mousedown 3 || fail "xdotool mousedown failed"
+sleep 0.6
+xdotool mouseup 1 mouseup 3
+sleep 0.5
+
+close_game
+box=$(wait_for_window_titled "Starquell")
+[ -n "$box" ] || fail "the host showed no box when the joiner left"
+host_status=
+for _ in 1 2 3; do
+  xdotool key --window "$box" Return 2>/dev/null
+  for _ in $(seq 200); do
+    kill -0 "$host_pid" 2>/dev/null || { wait "$host_pid"; host_status=$?; host_pid=; break; }
+    sleep 0.05
+  done
+  [ -n "$host_status" ] && break
+done
+[ -n "$host_status" ] || fail "the host still runs after its box was answered"
+[ "$host_status" -eq 0 ] || fail "the host ended with status $host_status"
+pass "the joiner left: the host's box answered, status 0"
+
+for side in host joiner; do
+  grep -q " mouse left down" "$work/$side.replay" || fail "the $side's recording holds no host click"
+  grep -q " key 90 down" "$work/$side.replay" || fail "the $side's recording holds no Z of the joiner"
+  verdict=$("$runner" --verify "$work/$side.replay") || fail "the $side's recording: $verdict"
+  pass "the $side's recording: $verdict"
+done
+# Checkpoints of frames both ran: the same pictures on both screens.
+join -j1 <(awk '$2 == "crc" {print $1, $3}' "$work/host.replay" | sort) \
+  <(awk '$2 == "crc" {print $1, $3}' "$work/joiner.replay" | sort) >"$work/both"
+common=$(wc -l <"$work/both")
+[ "$common" -ge 3 ] || fail "only $common checkpoints in both recordings"
+awk '$2 != $3 {exit 1}' "$work/both" || fail "the two games' pictures differ: $(awk '$2 != $3' "$work/both" | head -n1)"
+pass "both windows showed the same pictures at $common checkpoints"

@@ -1,0 +1,145 @@
+// The window program in a network game, on the headless backend with a
+// scripted clock: WinMain hosts; the other side is a lockstep core over
+// loopback UDP driven from the pump hook.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "app/entry.h"
+#include "input/script.h"
+#include "net/lockstep.h"
+#include "net/udp.h"
+#include "shell/shell_globals.h"
+#include "tests/support/fresh_state.h"
+#include "tools/replay/replay.h"
+
+namespace {
+
+std::uint32_t nowMs() {
+  LARGE_INTEGER count = {};
+  QueryPerformanceCounter(&count);
+  return static_cast<std::uint32_t>(count.QuadPart);
+}
+
+class NetworkProgram : public FreshState {
+ protected:
+  void SetUp() override {
+    FreshState::SetUp();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+  }
+};
+
+TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
+  const struct {
+    const char* name;
+    std::uint16_t logic;  // the other side's game-logic version
+    bool leaves;          // after its frames; else it falls silent
+    const char* box;
+    int status;
+    bool plays;
+  } cases[] = {
+      {"left", input::LOGIC_VERSION, true, "The other player has left.", 0, true},
+      {"silent", input::LOGIC_VERSION, false, "The other player is not answering.", 1, true},
+      {"versions", input::LOGIC_VERSION + 1, true,
+       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1).", 1,
+       false},
+  };
+  std::uint16_t port = 47690;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    resetProgramState();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+    ++port;
+    const std::string recording = std::string(::testing::TempDir()) + "net_" + c.name + ".replay";
+    net::Config config;
+    config.side = net::Player::Joiner;
+    config.versions.logic = c.logic;
+    config.versions.minor = 1;
+    std::string error;
+    net::UdpTransport transport;
+    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
+    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    net::Lockstep joiner(config);
+    constexpr std::uint32_t FRAMES = 240;
+    std::set<std::string> titles;
+    const std::string waiting =
+        "Starquell. Waiting for the other player on port " + std::to_string(port) + ".";
+    std::uint32_t presented_at_box = 0;
+    std::uint32_t presented_waiting = 0;
+    headless::setPumpHook([&] {
+      char title[128] = {};
+      if (g_shell.main_window.window != nullptr) {
+        GetWindowTextA(g_shell.main_window.window, title, sizeof title);
+        titles.insert(title);
+      }
+      // The other side comes once the host has waited a while: nothing runs till then.
+      if (titles.count(waiting) == 0 || nowMs() < 3000) {
+        presented_waiting = g_shell.main_window.presented_frames;
+        return;
+      }
+      if (!headless::boxes().empty() && presented_at_box == 0) {
+        presented_at_box = g_shell.main_window.presented_frames + 1;
+      }
+      if (joiner.state() == net::State::Left) return;
+      if (joiner.nextFrame() >= FRAMES && !c.leaves) return;  // silent from here
+      joiner.poll(transport, nowMs());
+      if (joiner.nextFrame() >= FRAMES) {
+        if (joiner.delivered(FRAMES)) joiner.leave(transport);
+        return;
+      }
+      if (joiner.ready()) {
+        // Z held for 20 frames out of every 60, X pressed every 45th.
+        const std::uint32_t f = joiner.nextFrame();
+        joiner.setLocalControls(static_cast<std::uint8_t>((f % 60 < 20 ? net::ARM_BACK_HELD : 0) |
+                                                          (f % 45 == 0 ? net::ARM_ON_PRESSED : 0)));
+        net::GameEvent events[net::MAX_FRAME_EVENTS];
+        joiner.advance(events);
+      }
+    });
+    const std::string line = "--host " + std::to_string(port) + " --record \"" + recording + "\"";
+    std::string command_line = line;
+    static int instance_marker = 0;
+    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
+                               command_line.data(), SW_SHOWNORMAL);
+    headless::setPumpHook(nullptr);
+    EXPECT_EQ(status, c.status);
+    ASSERT_EQ(headless::boxes().size(), 1u);
+    EXPECT_EQ(headless::boxes()[0].text, c.box);
+    EXPECT_EQ(titles.count(waiting), 1u);
+    EXPECT_EQ(presented_waiting, 0u);
+    if (!c.plays) {
+      EXPECT_EQ(presented_at_box, 1u) << "no frame before the versions' box";
+      continue;
+    }
+    EXPECT_EQ(titles.count("Starquell. Early concept demo only."), 1u);
+    // A frame that waits a second for the other side says so.
+    EXPECT_EQ(titles.count("Starquell. Waiting for the other player."), c.leaves ? 0u : 1u);
+    EXPECT_GE(g_shell.main_window.presented_frames, FRAMES - 10);
+    // The merged game is recorded: the joiner's controls as ship 1's keys, and it verifies.
+    std::ifstream in(recording);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("key 90 down"), std::string::npos);
+    EXPECT_NE(text.str().find("key 88 down"), std::string::npos);
+    input::Script script;
+    ASSERT_TRUE(input::parseScript(text.str(), &script, &error)) << error;
+    resetProgramState();
+    replay::Options options;
+    options.frames = script.last_frame;
+    options.verify = true;
+    replay::Verdict verdict;
+    std::FILE* sink = std::tmpfile();
+    EXPECT_EQ(replay::run(script, options, sink, &verdict), 0);
+    std::fclose(sink);
+    EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
+    EXPECT_GE(verdict.checkpoints, 3);
+  }
+}
+
+}  // namespace

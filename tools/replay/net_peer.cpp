@@ -1,0 +1,144 @@
+#include "tools/replay/net_peer.h"
+
+#include <chrono>
+#include <thread>
+
+#include "input/script.h"
+
+namespace replay {
+
+namespace {
+
+std::string versionText(const net::ProgramVersions& v) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.patch) +
+         " (game logic " + std::to_string(v.logic) + ")";
+}
+
+}  // namespace
+
+std::string endingText(const net::Lockstep& core) {
+  switch (core.state()) {
+    case net::State::VersionMismatch:
+      return "The other player runs Starquell " + versionText(core.peerVersions()) + "; this is " +
+             versionText(net::ProgramVersions{net::PROTOCOL_VERSION, input::LOGIC_VERSION,
+                                              STARQUELL_VERSION_MAJOR, STARQUELL_VERSION_MINOR,
+                                              STARQUELL_VERSION_PATCH}) +
+             ".";
+    case net::State::Full:
+      return "The other player's game is full.";
+    case net::State::PeerLeft:
+      return "The other player has left.";
+    case net::State::NotAnswering:
+      return "The other player is not answering.";
+    case net::State::Desync:
+      return "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
+    default:
+      return "";
+  }
+}
+
+NetPeer::NetPeer(const std::string& host, std::uint16_t port, int delay, std::uint32_t frames)
+    : host_(host), port_(port), frames_(frames) {
+  config_.side = host.empty() ? net::Player::Host : net::Player::Joiner;
+  config_.versions =
+      net::ProgramVersions{net::PROTOCOL_VERSION, input::LOGIC_VERSION, STARQUELL_VERSION_MAJOR,
+                           STARQUELL_VERSION_MINOR, STARQUELL_VERSION_PATCH};
+  config_.delay = delay;
+  start_ns_ = std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+NetPeer::~NetPeer() { delete core_; }
+
+std::uint32_t NetPeer::now() const {
+  const std::int64_t ns = std::chrono::steady_clock::now().time_since_epoch().count() - start_ns_;
+  return static_cast<std::uint32_t>(ns / 1000000);
+}
+
+void NetPeer::poll() { core_->poll(transport_, now()); }
+
+bool NetPeer::connect(std::string* error) {
+  if (config_.side == net::Player::Host) {
+    if (!transport_.listen(port_, error)) return false;
+  } else {
+    if (!net::UdpTransport::resolve(host_.c_str(), port_, &config_.peer, error)) return false;
+    if (!transport_.openFor(config_.peer, error)) return false;
+  }
+  core_ = new net::Lockstep(config_);
+  while (core_->state() == net::State::Connecting) {
+    poll();
+    if (core_->state() == net::State::Connecting) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  if (core_->state() != net::State::Running) {
+    *error = endingText(*core_);
+    return false;
+  }
+  return true;
+}
+
+bool NetPeer::ended() {
+  if (core_->state() == net::State::Running) return false;
+  if (ending_.empty()) ending_ = endingText(*core_);
+  return true;
+}
+
+bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
+                          std::vector<ScriptEvent>* out) {
+  // Whatever keys or buttons the script names steer this side's ship.
+  for (const ScriptEvent& e : local) {
+    net::Control control;
+    if ((e.kind == input::EventKind::Key || e.kind == input::EventKind::Mouse) &&
+        net::controlFor(e.kind == input::EventKind::Mouse, e.code, &control)) {
+      if (e.down) {
+        sampler_.press(control);
+      } else {
+        sampler_.release(control);
+      }
+    }
+  }
+  poll();
+  if (ended()) return false;
+  core_->setLocalControls(sampler_.take());
+  while (!core_->ready()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    poll();
+    if (ended()) return false;
+  }
+  if (frame == 0) {
+    // Both sides play in the host's client size.
+    ScriptEvent size;
+    size.kind = input::EventKind::Resize;
+    size.width = core_->width();
+    size.height = core_->height();
+    out->push_back(size);
+  }
+  net::GameEvent events[net::MAX_FRAME_EVENTS];
+  const int count = core_->advance(events);
+  for (int i = 0; i < count; ++i) {
+    ScriptEvent e;
+    e.frame = frame;
+    e.kind = events[i].mouse ? input::EventKind::Mouse : input::EventKind::Key;
+    e.code = events[i].code;
+    e.down = events[i].down;
+    out->push_back(e);
+  }
+  poll();  // sends this frame's controls at once
+  return true;
+}
+
+void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) { core_->setFrameCrc(frame, crc); }
+
+void NetPeer::finish() {
+  if (core_ == nullptr) return;
+  const std::uint32_t until = now() + config_.timeout_ms;
+  while (core_->state() == net::State::Running && !core_->delivered(frames_) && now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    poll();
+  }
+  // The other side leaving once it has run its frames is the usual end.
+  if (core_->state() == net::State::Desync || core_->state() == net::State::NotAnswering) ended();
+  if (core_->state() == net::State::Running) core_->leave(transport_);
+}
+
+}  // namespace replay
