@@ -54,8 +54,8 @@ const ParsedArguments::Option* ParsedArguments::find(const char* name) const {
   return found;
 }
 
-bool parseArguments(const std::vector<std::string>& args, const OptionSpec* specs,
-                    std::size_t spec_count, ParsedArguments* out, std::string* error) {
+bool parseArguments(const std::vector<std::string>& args, const OptionRule* rules,
+                    std::size_t rule_count, ParsedArguments* out, std::string* error) {
   bool options_end = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -67,26 +67,26 @@ bool parseArguments(const std::vector<std::string>& args, const OptionSpec* spec
       options_end = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
-    for (std::size_t k = 0; k < spec_count; ++k) {
-      if (a == specs[k].name) spec = &specs[k];
+    const OptionRule* rule = nullptr;
+    for (std::size_t k = 0; k < rule_count; ++k) {
+      if (a == rules[k].name) rule = &rules[k];
     }
-    if (spec == nullptr) {
+    if (rule == nullptr) {
       *error = "unknown option " + a + " (see --help)";
       return false;
     }
     ParsedArguments::Option option{a, {}};
-    if (spec->values < 0) {
+    if (rule->values < 0) {
       if (i + 1 < args.size() && (args[i + 1].size() < 2 || args[i + 1][0] != '-')) {
         option.values.push_back(args[++i]);
       }
       out->options.push_back(option);
       continue;
     }
-    for (int v = 0; v < spec->values; ++v) {
+    for (int v = 0; v < rule->values; ++v) {
       if (i + 1 >= args.size()) {
-        *error = a + (spec->values == 1 ? " needs a value"
-                                        : " needs " + std::to_string(spec->values) + " values");
+        *error = a + (rule->values == 1 ? " needs a value"
+                                        : " needs " + std::to_string(rule->values) + " values");
         return false;
       }
       option.values.push_back(args[++i]);
@@ -170,7 +170,7 @@ const char PROGRAM_USAGE[] =
     "  --version       the program's version\n";
 
 ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
-  static constexpr OptionSpec SPECS[] = {{"--record", 1}, {"--no-record", 0}, {"--play", 1},
+  static constexpr OptionRule RULES[] = {{"--record", 1}, {"--no-record", 0}, {"--play", 1},
                                          {"--force", 0},  {"--help", 0},      {"--version", 0},
                                          {"--host", -1},  {"--join", 1},      {"--delay", 1}};
   ProgramOptions result;
@@ -180,7 +180,7 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
     result.error = why;
     return result;
   };
-  if (!parseArguments(args, SPECS, std::size(SPECS), &parsed, &result.error)) {
+  if (!parseArguments(args, RULES, std::size(RULES), &parsed, &result.error)) {
     return fail(result.error);
   }
   if (parsed.find("--help") != nullptr) {

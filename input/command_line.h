@@ -19,7 +19,7 @@ namespace input {
 std::vector<std::string> splitWindowsCommandLine(const char* line);
 
 // One option a program takes and how many values follow it.
-struct OptionSpec {
+struct OptionRule {
   const char* name;  // "--record"
   int values;        // -1: one value if the next argument is not an option
 };
@@ -37,8 +37,8 @@ struct ParsedArguments {
 // Reads arguments against a table of options; false with one line in *error
 // (no program name, no newline) for an unknown option or a missing value.
 // "--" ends the options.
-bool parseArguments(const std::vector<std::string>& args, const OptionSpec* specs,
-                    std::size_t spec_count, ParsedArguments* out, std::string* error);
+bool parseArguments(const std::vector<std::string>& args, const OptionRule* rules,
+                    std::size_t rule_count, ParsedArguments* out, std::string* error);
 
 // The UDP port a network game uses unless told another.
 inline constexpr std::uint16_t DEFAULT_PORT = 47600;

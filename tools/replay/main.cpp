@@ -38,15 +38,15 @@ bool count(const std::string& word, long long* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static constexpr input::OptionSpec SPECS[] = {
+  static constexpr input::OptionRule RULES[] = {
       {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
       {"--help", 0},   {"--host", 1},       {"--join", 1},   {"--delay", 1}};
   replay::Options options;
   long long frames = -1;
   input::ParsedArguments args;
   std::string error;
-  if (!input::parseArguments(std::vector<std::string>(argv + 1, argv + argc), SPECS,
-                             std::size(SPECS), &args, &error)) {
+  if (!input::parseArguments(std::vector<std::string>(argv + 1, argv + argc), RULES,
+                             std::size(RULES), &args, &error)) {
     std::fprintf(stderr, "starquell-replay: %s\n", error.c_str());
     return usage();
   }
