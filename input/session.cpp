@@ -299,6 +299,12 @@ LRESULT watchPaint(HWND hwnd) {
   return result;
 }
 
+// A watched or network game's client size is the one the game was given (a
+// recording's sizes, the host's), delivered by the session itself; a size the
+// window system gives once the first frame is out, or while the session moves
+// the window, does not reach the game.
+bool sizeNotTheGames(const Session& s) { return s.moving || (!s.delivering && s.painted_any); }
+
 LRESULT CALLBACK watchProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   Session& s = g_session;
   switch (message) {
@@ -315,10 +321,7 @@ LRESULT CALLBACK watchProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
       if (s.delivering) break;
       return 0;
     case WM_SIZE:
-      // The recorded sizes only, once the first frame is out.
-      if (s.moving || (!s.delivering && s.painted_any)) {
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-      }
+      if (sizeNotTheGames(s)) return DefWindowProcA(hwnd, message, wparam, lparam);
       break;
     case WM_PAINT:
       return watchPaint(hwnd);
@@ -484,10 +487,7 @@ LRESULT CALLBACK networkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       }
       return 0;
     case WM_SIZE:
-      // The arena depends on the client size: only the game's own size.
-      if (s.moving || (!s.delivering && s.painted_any)) {
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-      }
+      if (sizeNotTheGames(s)) return DefWindowProcA(hwnd, message, wparam, lparam);
       break;
     case WM_PAINT:
       return networkPaint(hwnd);
