@@ -4,15 +4,13 @@
 
 #include <cstdint>
 
+#include "game/lock_times.h"
 #include "game/ship.h"
 #include "game/shots.h"
 #include "shell/main_window.h"
 #include "sound/sound_system.h"
 
 inline constexpr std::int32_t START_LEVEL = 3;
-// Frames the controls stay locked at start and after every level build.
-inline constexpr std::int32_t START_LOCK_FRAMES = 120;
-inline constexpr std::int32_t LEVEL_LOCK_FRAMES = 60;
 
 struct GameGlobals {
   Ship ships[2];  // constructed in order: ship 0, then ship 1

@@ -385,9 +385,11 @@ std::uint32_t netNow() {
   return static_cast<std::uint32_t>(ms) - g_session.clock_start;
 }
 
-std::string versionText(const net::ProgramVersions& v) {
+// "0.1.0 (game logic 1)", and the network protocol when the two sides' differ.
+std::string versionText(const net::ProgramVersions& v, bool protocol) {
   return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.patch) +
-         " (game logic " + std::to_string(v.logic) + ")";
+         " (game logic " + std::to_string(v.logic) +
+         (protocol ? ", network protocol " + std::to_string(v.protocol) : "") + ")";
 }
 
 net::ProgramVersions ourVersions() {
@@ -416,10 +418,12 @@ void endNetworkGame() {
   std::string text;
   s.status = 1;
   switch (core.state()) {
-    case net::State::VersionMismatch:
-      text = "The other player runs Starquell " + versionText(core.peerVersions()) + "; this is " +
-             versionText(ourVersions()) + ".";
+    case net::State::VersionMismatch: {
+      const bool protocol = core.peerVersions().protocol != ourVersions().protocol;
+      text = "The other player runs Starquell " + versionText(core.peerVersions(), protocol) +
+             "; this is " + versionText(ourVersions(), protocol) + ".";
       break;
+    }
     case net::State::Full:
       text = "The other player's game has its two players already.";
       break;

@@ -1,5 +1,6 @@
 #include "net/inputs.h"
 
+#include "game/lock_times.h"
 #include "net/protocol.h"
 
 namespace net {
@@ -34,21 +35,12 @@ bool controlFor(bool mouse, int code, Control* control) {
 }
 
 void ControlSampler::press(Control control) {
-  switch (control) {
-    case Control::ArmBack:
-      held_ |= ARM_BACK_HELD;
-      frame_ |= ARM_BACK_PRESSED;
-      break;
-    case Control::ArmOn:
-      held_ |= ARM_ON_HELD;
-      frame_ |= ARM_ON_PRESSED;
-      break;
-    case Control::LevelDown:
-      frame_ |= LEVEL_DOWN_CLICK;
-      break;
-    case Control::LevelUp:
-      frame_ |= LEVEL_UP_CLICK;
-      break;
+  if (control == Control::ArmBack) {
+    held_ |= ARM_BACK_HELD;
+    frame_ |= ARM_BACK_PRESSED;
+  } else {
+    held_ |= ARM_ON_HELD;
+    frame_ |= ARM_ON_PRESSED;
   }
 }
 
@@ -63,7 +55,14 @@ std::uint8_t ControlSampler::take() {
   return byte;
 }
 
+bool InputMerger::locked() const {
+  // The game's own test, on the frame numbers its events give it.
+  return !(static_cast<std::int32_t>(frame_ - level_frame_) >= LEVEL_LOCK_FRAMES &&
+           frame_ >= static_cast<std::uint32_t>(START_LOCK_FRAMES));
+}
+
 int InputMerger::merge(std::uint8_t host, std::uint8_t joiner, GameEvent* out) {
+  const bool lock = locked();
   int count = 0;
   // Level clicks of the last frame end first.
   for (int button = 0; button < 2; ++button) {
@@ -79,8 +78,8 @@ int InputMerger::merge(std::uint8_t host, std::uint8_t joiner, GameEvent* out) {
     for (int control = 0; control < 2; ++control) {
       const bool was = held_[player][control];
       const bool now = (b & HELD[control]) != 0;
-      const bool pressed = (b & PRESSED[control]) != 0;
-      if (pressed || (!was && now)) {
+      const bool pressed = (b & PRESSED[control]) != 0 || (!was && now);
+      if (pressed) {
         // Released and pressed again within the frame: both, in that order.
         if (was) out[count++] = armEvent(player, control, false);
         out[count++] = armEvent(player, control, true);
@@ -89,15 +88,21 @@ int InputMerger::merge(std::uint8_t host, std::uint8_t joiner, GameEvent* out) {
         out[count++] = armEvent(player, control, false);
       }
       held_[player][control] = now;
-    }
-    const std::uint8_t clicks[2] = {LEVEL_DOWN_CLICK, LEVEL_UP_CLICK};
-    for (int button = 0; button < 2; ++button) {
-      // Left steps the level down, right steps it up; a held button clicks not.
-      if ((b & clicks[button]) == 0 || held_[0][button] || click_down_[button]) continue;
-      out[count++] = GameEvent{true, static_cast<std::uint8_t>(button), true};
-      click_down_[button] = true;
+      // The joiner's press in a locked frame clicks the button its control
+      // stands for (arm back the left, which steps the level down; arm on the
+      // right, up), unless the host holds it.
+      if (player == 1 && lock && pressed && !held_[0][control] && !click_down_[control]) {
+        out[count++] = GameEvent{true, static_cast<std::uint8_t>(control), true};
+        click_down_[control] = true;
+      }
     }
   }
+  for (int i = 0; i < count; ++i) {
+    if (out[i].mouse) mouse_[out[i].code] = out[i].down ? 1 : -1;
+  }
+  // In a locked frame the game builds a level whenever a button is down.
+  if (lock && (mouse_[0] == 1 || mouse_[1] == 1)) level_frame_ = frame_;
+  frame_ = frame_ + 1u;
   return count;
 }
 

@@ -23,14 +23,12 @@ inline constexpr int MAX_CLIENT = 4096;
 inline constexpr std::size_t MAX_DATAGRAM = 36;
 
 // A player's controls in one frame, for that player's ship: each arm control
-// held at the end of the frame and pressed during it, and level clicks.
+// held at the end of the frame and pressed during it.
 inline constexpr std::uint8_t ARM_BACK_HELD = 0x01;
 inline constexpr std::uint8_t ARM_BACK_PRESSED = 0x02;
 inline constexpr std::uint8_t ARM_ON_HELD = 0x04;
 inline constexpr std::uint8_t ARM_ON_PRESSED = 0x08;
-inline constexpr std::uint8_t LEVEL_DOWN_CLICK = 0x10;
-inline constexpr std::uint8_t LEVEL_UP_CLICK = 0x20;
-inline constexpr std::uint8_t CONTROL_BITS = 0x3F;
+inline constexpr std::uint8_t CONTROL_BITS = 0x0F;
 
 // A CRC frame number meaning "no checksum yet".
 inline constexpr std::uint32_t NO_FRAME = 0xFFFFFFFFu;

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Two real windows in one network game on one display: the host waits under
-# its port title, the joiner comes; the host fires with the mouse and the
-# joiner with Z and X, each through the window system; neither window can be
-# resized. Closing the joiner's
-# window shows the host its box; answered, both have ended with status 0, and
-# the two recordings hold the same pictures, checkpoint for checkpoint.
+# its port title, the joiner comes and, while the controls are locked, clicks
+# the level up; the host fires with the mouse and the joiner with Z and X, each
+# through the window system; neither window can be resized. Once all is still
+# the two windows show the same picture. Closing the joiner's window shows the
+# host its box; answered, both have ended with status 0, and the two
+# recordings hold the same pictures, checkpoint for checkpoint.
 # Usage: tests/e2e/network_windows.sh BUILD_DIR
 set -uo pipefail
 build=${1:?usage: tests/e2e/network_windows.sh BUILD_DIR}
@@ -36,9 +37,12 @@ xdotool windowmove "$host_id" 0 0
 game_args=(--join "127.0.0.1:$port" --record "$work/joiner.replay")
 start_game
 xdotool windowmove "$id" 800 0
+# In the start's lock a right click steps the level up, from either side.
+xdotool mousemove --window "$id" 300 300 click 3 || fail "xdotool click failed"
 sleep 1
 [ "$(xdotool getwindowname "$host_id")" = "$title" ] || fail "the host's title did not return once the game began"
 pass "the game began: the host's title is the game's again"
+sleep 1.5  # the lock is over
 
 # The joiner's player: Z and X (its window, the newest, has the keyboard);
 # then the host's: both mouse buttons in its window.
@@ -49,7 +53,19 @@ xdotool keyup z keyup x
 xdotool mousemove --window "$host_id" 360 300 mousedown 1 mousedown 3 || fail "xdotool mousedown failed"
 sleep 0.6
 xdotool mouseup 1 mouseup 3
-sleep 0.5
+
+# Once the shots have landed nothing moves: both windows show one picture.
+same=
+for try in $(seq 10); do
+  sleep 0.5
+  import -window "$host_id" "$work/host.png" && import -window "$id" "$work/joiner.png" ||
+    fail "screenshot failed"
+  host_sum=$("$magick" "$work/host.png" -format '%w %h %#' info:)
+  joiner_sum=$("$magick" "$work/joiner.png" -format '%w %h %#' info:)
+  [ "$host_sum" = "$joiner_sum" ] && { same=$try; break; }
+done
+[ -n "$same" ] || fail "the two windows' pictures still differ: $host_sum, $joiner_sum"
+pass "both windows show the same picture (${host_sum% *}, screenshot pair $same)"
 
 close_game
 box=$(wait_for_window_titled "Starquell")
@@ -68,10 +84,14 @@ done
 pass "the joiner left: the host's box answered, status 0"
 
 for side in host joiner; do
+  # The first mouse event is the joiner's level click, in the start's lock.
+  first=$(grep -m1 " mouse " "$work/$side.replay")
+  [[ "$first" =~ ^([0-9]+)\ mouse\ right\ down$ ]] && ((BASH_REMATCH[1] < 120)) ||
+    fail "the $side's recording does not begin with the joiner's level click: '$first'"
   grep -q " mouse left down" "$work/$side.replay" || fail "the $side's recording holds no host click"
   grep -q " key 90 down" "$work/$side.replay" || fail "the $side's recording holds no Z of the joiner"
   verdict=$("$runner" --verify "$work/$side.replay") || fail "the $side's recording: $verdict"
-  pass "the $side's recording: $verdict"
+  pass "the $side's recording: the joiner's level click in frame ${first%% *}; $verdict"
 done
 # Checkpoints of frames both ran: the same pictures on both screens.
 join -j1 <(awk '$2 == "crc" {print $1, $3}' "$work/host.replay" | sort) \

@@ -6,11 +6,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "game/game_state.h"
 #include "net/lockstep.h"
 #include "net/sim_game.h"
 #include "tests/support/fresh_state.h"
@@ -135,6 +137,69 @@ TEST_F(Lockstep2, BothSidesMergeTheSameDuelAndTheProgramPlaysIt) {
     EXPECT_TRUE(knocked[0]);
     EXPECT_TRUE(knocked[1]);
   }
+}
+
+// Both players press at random, often while the controls are locked: the
+// merge's idea of the lock is the game's in every frame, and the joiner's
+// clicks alone select levels.
+class RandomPresses : public replay::FrameSource {
+ public:
+  bool frameEvents(std::uint32_t frame, const std::vector<replay::ScriptEvent>&,
+                   std::vector<replay::ScriptEvent>* out) override {
+    const bool locked = !g_game.controlsEnabled();
+    EXPECT_EQ(merger_.locked(), locked) << "frame " << frame;
+    if (level_ != g_game.level_change_frame && by_joiner_) ++joiner_builds;
+    level_ = g_game.level_change_frame;
+    std::uint8_t bytes[2] = {};
+    for (int p = 0; p < 2; ++p) {
+      for (int c = 0; c < 2; ++c) {
+        // Held 1..40 frames, then free 1..200 (the host's presses rarer).
+        if (--left_[p][c] > 0) {
+          bytes[p] |= static_cast<std::uint8_t>(held_[p][c] ? 1 << (2 * c) : 0);
+          continue;
+        }
+        held_[p][c] = !held_[p][c];
+        left_[p][c] = static_cast<int>(held_[p][c] ? 1 + random_() % 40
+                                                   : 1 + random_() % (p == 0 ? 400 : 100));
+        if (held_[p][c]) bytes[p] |= static_cast<std::uint8_t>(3 << (2 * c));
+      }
+    }
+    by_joiner_ = locked && bytes[0] == 0 && bytes[1] != 0;
+    GameEvent events[MAX_FRAME_EVENTS];
+    const int count = merger_.merge(bytes[0], bytes[1], events);
+    for (int i = 0; i < count; ++i) {
+      replay::ScriptEvent e;
+      e.frame = frame;
+      e.kind = events[i].mouse ? replay::EventKind::Mouse : replay::EventKind::Key;
+      e.code = events[i].code;
+      e.down = events[i].down;
+      out->push_back(e);
+    }
+    return true;
+  }
+  void painted(std::uint32_t, std::uint32_t) override {}
+
+  int joiner_builds = 0;  // level builds in frames only the joiner pressed in
+
+ private:
+  InputMerger merger_;
+  std::minstd_rand random_{23};
+  bool held_[2][2] = {};
+  int left_[2][2] = {{1, 7}, {3, 5}};
+  std::uint32_t level_ = 0;
+  bool by_joiner_ = false;
+};
+
+TEST_F(Lockstep2, TheMergeFollowsTheGamesLocksAndTheJoinerSelectsLevels) {
+  RandomPresses presses;
+  replay::Options options;
+  options.frames = 3000;
+  options.network = &presses;
+  std::FILE* sink = std::tmpfile();
+  ASSERT_NE(sink, nullptr);
+  EXPECT_EQ(replay::run(replay::Script{}, options, sink), 0);
+  std::fclose(sink);
+  EXPECT_GE(presses.joiner_builds, 5);
 }
 
 TEST_F(Lockstep2, APictureThatDiffersIsReportedByBothNamingItsFrame) {

@@ -1,5 +1,5 @@
 // The window program in a network game, on the headless backend with a
-// scripted clock: WinMain hosts; the other side is a lockstep core over
+// scripted clock: WinMain hosts or joins; the other side is a lockstep core over
 // loopback UDP driven from the pump hook.
 #include <gtest/gtest.h>
 
@@ -37,17 +37,12 @@ class NetworkProgram : public FreshState {
 TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
   const struct {
     const char* name;
-    std::uint16_t logic;  // the other side's game-logic version
-    bool leaves;          // after its frames; else it falls silent
+    bool leaves;  // after its frames; else it falls silent
     const char* box;
     int status;
-    bool plays;
   } cases[] = {
-      {"left", input::LOGIC_VERSION, true, "The other player has left.", 0, true},
-      {"silent", input::LOGIC_VERSION, false, "The other player is not answering.", 1, true},
-      {"versions", input::LOGIC_VERSION + 1, true,
-       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1).", 1,
-       false},
+      {"left", true, "The other player has left.", 0},
+      {"silent", false, "The other player is not answering.", 1},
   };
   std::uint16_t port = 47690;
   for (const auto& c : cases) {
@@ -59,7 +54,7 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     const std::string recording = std::string(::testing::TempDir()) + "net_" + c.name + ".replay";
     net::Config config;
     config.side = net::Player::Joiner;
-    config.versions.logic = c.logic;
+    config.versions.logic = input::LOGIC_VERSION;
     config.versions.minor = 1;
     std::string error;
     net::UdpTransport transport;
@@ -70,7 +65,6 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     std::set<std::string> titles;
     const std::string waiting =
         "Starquell. Waiting for the other player on port " + std::to_string(port) + ".";
-    std::uint32_t presented_at_box = 0;
     std::uint32_t presented_waiting = 0;
     headless::setPumpHook([&] {
       char title[128] = {};
@@ -82,9 +76,6 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
       if (titles.count(waiting) == 0 || nowMs() < 3000) {
         presented_waiting = g_shell.main_window.presented_frames;
         return;
-      }
-      if (!headless::boxes().empty() && presented_at_box == 0) {
-        presented_at_box = g_shell.main_window.presented_frames + 1;
       }
       if (joiner.state() == net::State::Left) return;
       if (joiner.nextFrame() >= FRAMES && !c.leaves) return;  // silent from here
@@ -113,10 +104,6 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     EXPECT_EQ(headless::boxes()[0].text, c.box);
     EXPECT_EQ(titles.count(waiting), 1u);
     EXPECT_EQ(presented_waiting, 0u);
-    if (!c.plays) {
-      EXPECT_EQ(presented_at_box, 1u) << "no frame before the versions' box";
-      continue;
-    }
     EXPECT_EQ(titles.count("Starquell. Early concept demo only."), 1u);
     // A frame that waits a second for the other side says so.
     EXPECT_EQ(titles.count("Starquell. Waiting for the other player."), c.leaves ? 0u : 1u);
@@ -139,6 +126,69 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     std::fclose(sink);
     EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
     EXPECT_GE(verdict.checkpoints, 3);
+  }
+}
+
+TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
+  const struct {
+    bool program_hosts;
+    std::uint8_t protocol;  // the other side's
+    std::uint16_t logic;
+    const char* box;
+  } cases[] = {
+      {true, net::PROTOCOL_VERSION, input::LOGIC_VERSION + 1,
+       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
+      {false, net::PROTOCOL_VERSION, input::LOGIC_VERSION + 1,
+       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
+      {false, net::PROTOCOL_VERSION + 1, input::LOGIC_VERSION,
+       "The other player runs Starquell 0.1.0 (game logic 1, network protocol 2); this is 0.1.0 "
+       "(game logic 1, network protocol 1)."},
+  };
+  std::uint16_t port = 47720;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.box);
+    SCOPED_TRACE(c.program_hosts ? "the program hosts" : "the program joins");
+    resetProgramState();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+    ++port;
+    net::Config config;
+    config.side = c.program_hosts ? net::Player::Joiner : net::Player::Host;
+    config.versions.protocol = c.protocol;
+    config.versions.logic = c.logic;
+    config.versions.minor = 1;
+    std::string error;
+    net::UdpTransport transport;
+    if (c.program_hosts) {
+      ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
+      ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    } else {
+      ASSERT_TRUE(transport.listen(port, &error)) << error;
+    }
+    net::Lockstep other(config);
+    std::uint32_t presented_at_box = 0;
+    headless::setPumpHook([&] {
+      if (!headless::boxes().empty() && presented_at_box == 0) {
+        presented_at_box = g_shell.main_window.presented_frames + 1;
+      }
+      if (g_shell.main_window.window != nullptr) other.poll(transport, nowMs());
+    });
+    std::string command_line =
+        (c.program_hosts ? "--no-record --host " : "--no-record --join 127.0.0.1:") +
+        std::to_string(port);
+    static int instance_marker = 0;
+    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
+                               command_line.data(), SW_SHOWNORMAL);
+    headless::setPumpHook(nullptr);
+    EXPECT_EQ(status, 1);
+    ASSERT_EQ(headless::boxes().size(), 1u);
+    EXPECT_EQ(headless::boxes()[0].text, c.box);
+    EXPECT_EQ(presented_at_box, 1u) << "no frame before the box";
+    // The other side knows the program's versions, also before any frame.
+    EXPECT_EQ(other.state(), net::State::VersionMismatch);
+    EXPECT_EQ(other.peerVersions().logic, input::LOGIC_VERSION);
+    EXPECT_EQ(other.peerVersions().protocol, net::PROTOCOL_VERSION);
+    EXPECT_EQ(other.nextFrame(), 0u);
   }
 }
 

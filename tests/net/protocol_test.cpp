@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/lock_times.h"
 #include "net/inputs.h"
 #include "net/protocol.h"
 
@@ -35,7 +36,8 @@ Message input() {
   m.input.ack = 37;
   m.input.crc_frame = 33;
   m.input.crc = 0xDEADBEEF;
-  for (int i = 0; i < INPUT_WINDOW; ++i) m.input.inputs[i] = static_cast<std::uint8_t>(i & 0x3F);
+  for (int i = 0; i < INPUT_WINDOW; ++i)
+    m.input.inputs[i] = static_cast<std::uint8_t>(i & CONTROL_BITS);
   return m;
 }
 
@@ -105,7 +107,7 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
       {"kind 0", with(in, 2, 0), E::Garbage},
       {"kind 7", with(in, 2, 7), E::Garbage},
       {"input of another protocol", with(in, 3, PROTOCOL_VERSION + 1), E::Garbage},
-      {"control bits beyond the six", with(in, 35, 0x40), E::BadValue},
+      {"control bits beyond the four", with(in, 35, 0x10), E::BadValue},
       {"input before frame 0", with(with(in, 4, 3), 20, 1), E::BadValue},
       {"newest frame of none", with(with(with(with(in, 4, 0xFF), 5, 0xFF), 6, 0xFF), 7, 0xFF),
        E::BadValue},
@@ -144,38 +146,59 @@ std::string events(InputMerger& merger, std::uint8_t host, std::uint8_t joiner) 
 TEST(Merge, EachPlayersControlsSteerItsShipHostFirst) {
   constexpr std::uint8_t BACK = ARM_BACK_HELD | ARM_BACK_PRESSED;
   constexpr std::uint8_t ON = ARM_ON_HELD | ARM_ON_PRESSED;
+  constexpr std::uint32_t PLAY = START_LOCK_FRAMES;  // the first frame the ships may steer
+  struct Step {
+    std::uint32_t frame;  // frames not named have no controls
+    std::uint8_t host;
+    std::uint8_t joiner;
+  };
   const struct {
     const char* what;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> frames;  // host, joiner
-    std::vector<std::string> lines;
+    std::vector<Step> steps;
+    std::vector<std::string> lines;  // the named frames' events
   } cases[] = {
       {"presses and releases",
-       {{BACK, ON}, {ARM_BACK_HELD, ARM_ON_HELD}, {0, 0}},
+       {{PLAY, BACK, ON}, {PLAY + 1, ARM_BACK_HELD, ARM_ON_HELD}, {PLAY + 2, 0, 0}},
        {"mouse left down, key 88 down", "", "mouse left up, key 88 up"}},
       {"both arms of both players",
-       {{BACK | ON, BACK | ON}},
+       {{PLAY, BACK | ON, BACK | ON}},
        {"mouse left down, mouse right down, key 90 down, key 88 down"}},
       {"a press and release inside one frame",
-       {{ARM_ON_PRESSED, 0}},
+       {{PLAY, ARM_ON_PRESSED, 0}},
        {"mouse right down, mouse right up"}},
       {"released and pressed again inside one frame",
-       {{0, BACK}, {0, BACK}},
+       {{PLAY, 0, BACK}, {PLAY + 1, 0, BACK}},
        {"key 90 down", "key 90 up, key 90 down"}},
-      {"held without a press seen is a press", {{ARM_ON_HELD, 0}}, {"mouse right down"}},
-      {"the joiner's level clicks are mouse clicks",
-       {{0, LEVEL_UP_CLICK}, {0, LEVEL_DOWN_CLICK}, {0, 0}},
-       {"mouse right down", "mouse right up, mouse left down", "mouse left up"}},
+      {"held without a press seen is a press", {{PLAY, ARM_ON_HELD, 0}}, {"mouse right down"}},
+      {"while locked the joiner's presses click too",
+       {{0, 0, ON}, {1, 0, ARM_ON_HELD | BACK}, {2, 0, 0}},
+       {"key 88 down, mouse right down", "mouse right up, key 90 down, mouse left down",
+        "mouse left up, key 90 up, key 88 up"}},
       {"a click on a button the host holds is none",
-       {{BACK, LEVEL_DOWN_CLICK}, {0, 0}},
-       {"mouse left down", "mouse left up"}},
-      {"both click the same button: one click",
-       {{LEVEL_UP_CLICK, LEVEL_UP_CLICK}, {0, 0}},
-       {"mouse right down", "mouse right up"}},
+       {{5, BACK, BACK}, {6, 0, 0}},
+       {"mouse left down, key 90 down", "mouse left up, key 90 up"}},
+      {"a click in the last locked frame locks the next 60",
+       {{PLAY - 1, 0, ARM_ON_PRESSED}, {PLAY - 1 + LEVEL_LOCK_FRAMES - 1, 0, ON}},
+       {"key 88 down, key 88 up, mouse right down", "key 88 down, mouse right down"}},
+      {"and the 61st is free",
+       {{PLAY - 1, 0, ARM_ON_PRESSED}, {PLAY - 1 + LEVEL_LOCK_FRAMES, 0, ON}},
+       {"key 88 down, key 88 up, mouse right down", "key 88 down"}},
+      {"a button held through the lock's end locks again",
+       {{PLAY - 1, ARM_ON_HELD, 0}, {PLAY, ARM_ON_HELD, 0}, {PLAY + 1, 0, BACK}},
+       {"mouse right down", "", "mouse right up, key 90 down, mouse left down"}},
+      {"a host's button down and up in one frame is no click",
+       {{PLAY - 2, ARM_ON_PRESSED, 0}, {PLAY, 0, BACK}},
+       {"mouse right down, mouse right up", "key 90 down"}},
   };
   for (const auto& c : cases) {
     InputMerger merger;
     std::vector<std::string> lines;
-    for (const auto& [host, joiner] : c.frames) lines.push_back(events(merger, host, joiner));
+    std::uint32_t frame = 0;
+    for (const Step& step : c.steps) {
+      for (; frame < step.frame; ++frame) events(merger, 0, 0);
+      lines.push_back(events(merger, step.host, step.joiner));
+      ++frame;
+    }
     EXPECT_EQ(lines, c.lines) << c.what;
   }
 }
@@ -188,8 +211,7 @@ TEST(Merge, TheSamplerKeepsHeldControlsAndThePressesOfTheFrame) {
   s.release(Control::ArmBack);
   s.press(Control::ArmOn);
   s.release(Control::ArmOn);
-  s.press(Control::LevelUp);
-  EXPECT_EQ(s.take(), ARM_ON_PRESSED | LEVEL_UP_CLICK);
+  EXPECT_EQ(s.take(), ARM_ON_PRESSED);
   EXPECT_EQ(s.take(), 0);
 
   // On either computer both control sets steer that computer's ship.
@@ -202,7 +224,7 @@ TEST(Merge, TheSamplerKeepsHeldControlsAndThePressesOfTheFrame) {
               {true, 1, true, Control::ArmOn},    {false, 88, true, Control::ArmOn},
               {false, 32, false, Control::ArmOn}, {true, 2, false, Control::ArmOn}};
   for (const auto& k : keys) {
-    Control c = Control::LevelUp;
+    Control c = Control::ArmBack;
     EXPECT_EQ(controlFor(k.mouse, k.code, &c), k.known) << k.code;
     if (k.known) {
       EXPECT_EQ(c, k.control) << k.code;
