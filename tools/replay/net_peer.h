@@ -13,6 +13,36 @@
 
 namespace replay {
 
+// When a paced side runs its frames, as the window program's pacer lets it:
+// slots `rate` a second from the start, one frame each. A frame that waited
+// for the other side runs as soon as its input has come, and the next one
+// takes the first slot after that: a wait delays the game but brings no burst
+// of frames. A frame merely run late keeps the grid, so the next are due at
+// once, as the window program catches up.
+struct FrameSchedule {
+  std::int64_t start_ns = 0;
+  std::int64_t rate = 60;
+  std::int64_t slot = 0;  // the next frame's
+
+  std::int64_t due() const { return start_ns + slot * 1000000000 / rate; }
+  // The frame due ran at ran_ns, after waiting for the other side's input or not.
+  void ran(std::int64_t ran_ns, bool waited) {
+    ++slot;
+    if (waited && ran_ns >= due()) slot = (ran_ns - start_ns) * rate / 1000000000 + 1;
+  }
+};
+
+// What a paced side's frames met: those that found the other side's input
+// missing when due, and how long they waited.
+struct WaitStats {
+  std::uint32_t frames = 0;
+  std::uint32_t waited = 0;
+  std::uint32_t waited_after_start = 0;  // from frame START_FRAMES on
+  std::int64_t waited_ns = 0;
+  std::int64_t longest_ns = 0;
+  static constexpr std::uint32_t START_FRAMES = 60;
+};
+
 class NetPeer : public FrameSource {
  public:
   // host empty: host on `port`; else join host:port. `frames`: the frames
@@ -23,6 +53,12 @@ class NetPeer : public FrameSource {
   // Opens the socket and meets the other side; false with a sentence in
   // *error (the other side's versions, a full game, no answer, no socket).
   bool connect(std::string* error);
+  // Runs each frame no earlier than due at `rate` frames a second from the
+  // meeting on, as the window program does; before connect().
+  void pace(int rate) {
+    schedule_.rate = rate;
+    paced_ = true;
+  }
 
   bool frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
                    std::vector<ScriptEvent>* out) override;
@@ -34,6 +70,7 @@ class NetPeer : public FrameSource {
   void finish();
 
   const net::Counters& counters() const { return core_->counters(); }
+  const WaitStats& waits() const { return waits_; }
 
  private:
   std::uint32_t now() const;
@@ -49,7 +86,13 @@ class NetPeer : public FrameSource {
   net::ControlSampler sampler_;
   std::string ending_;
   std::int64_t start_ns_ = 0;
+  bool paced_ = false;
+  FrameSchedule schedule_;
+  WaitStats waits_;
 };
+
+// A paced side's summary: "network: 1800 frames, 12 waited (0 after frame 60), ...".
+std::string waitsText(const WaitStats& w);
 
 // The sentence a network game's end gives ("" while it runs).
 std::string endingText(const net::Lockstep& core);
