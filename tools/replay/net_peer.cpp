@@ -155,7 +155,12 @@ void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) { core_->setFrameC
 void NetPeer::finish() {
   if (core_ == nullptr) return;
   const std::uint32_t until = now() + config_.timeout_ms;
-  while (core_->state() == net::State::Running && !core_->delivered(frames_) && now() < until) {
+  // Leaving ends the other side's game at once: not before it has run every
+  // frame too (it reports each frame's picture), however far behind it is.
+  const auto done = [&] {
+    return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1));
+  };
+  while (core_->state() == net::State::Running && !done() && now() < until) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
   }

@@ -48,7 +48,8 @@ class NetPeer : public FrameSource {
 
   // Why the game ended early, or "" when it ran its frames.
   const std::string& ending() const { return ending_; }
-  // Lingers until the other side has this side's input, then leaves.
+  // Lingers until the other side has this side's input and has run its
+  // frames too, then leaves.
   void finish();
 
   const net::Counters& counters() const { return core_->counters(); }
