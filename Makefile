@@ -29,6 +29,8 @@ bench:
 	cmake --build $(BENCH) -j $(JOBS)
 	@# From the sound folder, as the game runs: programs that run frames load the sounds.
 	@for b in $(BENCH)/benchmarks/*; do echo "== $$b"; (cd $(BENCH)/sounds && ../benchmarks/$$(basename $$b) --benchmark_repetitions=5 --benchmark_report_aggregates_only=true) || exit 1; done
+	@# Network play's waits between two real, paced processes over loopback UDP.
+	bench/net/processes.sh $(BENCH)
 
 e2e: build
 	@if [ -x tests/e2e/run.sh ]; then tests/e2e/run.sh $(NORMAL); else echo "no end-to-end checks yet"; fi

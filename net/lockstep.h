@@ -101,6 +101,10 @@ class Lockstep {
   // True when the other side has this side's controls for the frames before
   // `frames`: a side that stops there may leave without starving the other.
   bool delivered(std::uint32_t frames) const { return remote_ack_ >= frames; }
+  // True when the other side has reported its picture of `frame`: it has run it.
+  bool peerRan(std::uint32_t frame) const {
+    return seen_crc_frame_ > frame || remote_crc_frame_[frame % RING] == frame;
+  }
 
   // Tells the other side this one leaves (a few times: datagrams get lost).
   void leave(Transport& transport);

@@ -1,5 +1,6 @@
 // Two headless sides of a network game as two real processes over real UDP on
-// loopback, through a relay that loses, delays and reorders datagrams.
+// loopback, through a relay process that loses, delays and reorders datagrams;
+// and the schedule a paced side runs its frames on.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,15 +12,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tools/replay/frame_schedule.h"
 
 extern char** environ;
 
@@ -44,98 +46,14 @@ std::uint16_t portOf(int fd) {
   return ntohs(a.sin_port);
 }
 
-// Forwards between a joiner (who sends to the relay's port) and a host on
-// `host_port`: each datagram lost with `loss`, else delivered after
-// delay_ms + 0..jitter_ms (so out of order); after cut_ms of traffic nothing.
-class Relay {
- public:
-  Relay(std::uint16_t host_port, int delay_ms, int jitter_ms, double loss, int cut_ms)
-      : front_(udpSocket(0)), back_(udpSocket(0)), host_port_(host_port) {
-    thread_ = std::thread([=, this] { run(delay_ms, jitter_ms, loss, cut_ms); });
-  }
-  ~Relay() {
-    stop_ = true;
-    thread_.join();
-    close(front_);
-    close(back_);
-  }
-  std::uint16_t port() const { return portOf(front_); }
-
- private:
-  struct Pending {
-    Clock::time_point due;
-    bool to_host;
-    std::vector<std::uint8_t> bytes;
-  };
-
-  void run(int delay_ms, int jitter_ms, double loss, int cut_ms) {
-    std::mt19937 random(17);
-    std::uniform_real_distribution<double> chance(0.0, 1.0);
-    std::uniform_int_distribution<int> jitter(0, jitter_ms);
-    std::vector<Pending> pending;
-    sockaddr_in joiner{};
-    bool has_joiner = false;
-    Clock::time_point first{};
-    bool started = false;
-    while (!stop_) {
-      pollfd fds[2] = {{front_, POLLIN, 0}, {back_, POLLIN, 0}};
-      poll(fds, 2, 1);
-      for (int i = 0; i < 2; ++i) {
-        if ((fds[i].revents & POLLIN) == 0) continue;
-        std::uint8_t buffer[2048];
-        sockaddr_in from{};
-        socklen_t size = sizeof from;
-        const long n = recvfrom(fds[i].fd, buffer, sizeof buffer, 0,
-                                reinterpret_cast<sockaddr*>(&from), &size);
-        if (n < 0) continue;
-        if (i == 0) {
-          joiner = from;
-          has_joiner = true;
-        }
-        const Clock::time_point now = Clock::now();
-        if (!started) first = now;
-        started = true;
-        if (cut_ms >= 0 && now - first > std::chrono::milliseconds(cut_ms)) continue;
-        if (chance(random) < loss) continue;
-        pending.push_back({now + std::chrono::milliseconds(delay_ms + jitter(random)), i == 0,
-                           std::vector<std::uint8_t>(buffer, buffer + n)});
-      }
-      const Clock::time_point now = Clock::now();
-      for (std::size_t k = 0; k < pending.size();) {
-        if (pending[k].due > now) {
-          ++k;
-          continue;
-        }
-        sockaddr_in to = joiner;
-        if (pending[k].to_host) {
-          to = sockaddr_in{};
-          to.sin_family = AF_INET;
-          to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-          to.sin_port = htons(host_port_);
-        }
-        if (pending[k].to_host || has_joiner) {
-          sendto(pending[k].to_host ? back_ : front_, pending[k].bytes.data(),
-                 pending[k].bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        }
-        pending.erase(pending.begin() + static_cast<long>(k));
-      }
-    }
-  }
-
-  int front_;
-  int back_;
-  std::uint16_t host_port_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 struct Process {
   pid_t pid = -1;
   std::string out;
   std::string err;
 };
 
-Process start(const std::vector<std::string>& args, const std::string& name) {
+Process start(const std::vector<std::string>& args, const std::string& name,
+              const char* program = RUNNER) {
   Process r;
   r.out = std::string(OUT_DIR) + "/" + name + ".out";
   r.err = std::string(OUT_DIR) + "/" + name + ".err";
@@ -143,12 +61,12 @@ Process start(const std::vector<std::string>& args, const std::string& name) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, r.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, r.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<std::string> all = {RUNNER};
+  std::vector<std::string> all = {program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
-  EXPECT_EQ(posix_spawn(&r.pid, RUNNER, &actions, nullptr, argv.data(), environ), 0);
+  EXPECT_EQ(posix_spawn(&r.pid, program, &actions, nullptr, argv.data(), environ), 0);
   posix_spawn_file_actions_destroy(&actions);
   return r;
 }
@@ -166,6 +84,35 @@ std::string text(const std::string& path) {
   return s.str();
 }
 
+// starquell-relay towards the host's port, with its own listening port read
+// from its first line; stopped (and its status checked) when it goes.
+class Relay {
+ public:
+  Relay(std::uint16_t host_port, const std::vector<std::string>& line) {
+    std::vector<std::string> args = {"--to-host", std::to_string(host_port)};
+    args.insert(args.end(), line.begin(), line.end());
+    process_ = start(args, "relay", RELAY);
+    for (int tries = 0; tries < 5000 && port_ == 0; ++tries) {
+      const std::string out = text(process_.out);
+      if (out.find('\n') != std::string::npos) {
+        port_ = static_cast<std::uint16_t>(std::stoi(out));
+      } else {
+        usleep(1000);
+      }
+    }
+    EXPECT_NE(port_, 0) << text(process_.err);
+  }
+  ~Relay() {
+    kill(process_.pid, SIGTERM);
+    EXPECT_EQ(finish(process_), 0) << text(process_.err);
+  }
+  std::uint16_t port() const { return port_; }
+
+ private:
+  Process process_;
+  std::uint16_t port_ = 0;
+};
+
 // A port free at the moment for the host.
 std::uint16_t freePort() {
   const int fd = udpSocket(0);
@@ -176,7 +123,7 @@ std::uint16_t freePort() {
 
 TEST(TwoProcesses, PlayTheSameGameOverALossyRelayAndBothRecordingsVerify) {
   const std::uint16_t host_port = freePort();
-  Relay relay(host_port, 5, 10, 0.05, -1);
+  Relay relay(host_port, {"--delay", "10", "--jitter", "5", "--loss", "0.05"});
   const std::string script = DUEL_SCRIPT;
   const std::string host_record = std::string(OUT_DIR) + "/host.replay";
   const std::string joiner_record = std::string(OUT_DIR) + "/joiner.replay";
@@ -215,7 +162,8 @@ TEST(TwoProcesses, PlayTheSameGameOverALossyRelayAndBothRecordingsVerify) {
 
 TEST(TwoProcesses, ASideThatHearsNothingMoreEndsNotAnswering) {
   const std::uint16_t host_port = freePort();
-  Relay relay(host_port, 1, 0, 0.0, 1000);  // then the line goes dead
+  // The line goes dead after a second.
+  Relay relay(host_port, {"--delay", "1", "--jitter", "0", "--loss", "0", "--cut", "1000"});
   const Process host =
       start({"--host", std::to_string(host_port), "--frames", "100000", DUEL_SCRIPT}, "dead_host");
   const Process joiner = start(
@@ -225,6 +173,103 @@ TEST(TwoProcesses, ASideThatHearsNothingMoreEndsNotAnswering) {
     EXPECT_EQ(finish(*r), 1);
     EXPECT_NE(text(r->err).find("The other player is not answering."), std::string::npos)
         << text(r->err);
+  }
+}
+
+// A paced side's next slot after a frame ran: the grid kept, and a frame that
+// waited followed by the first slot after it, so no frames come in a burst.
+TEST(FrameSchedule, AFrameThatWaitedMovesTheNextToTheFirstSlotAfterIt) {
+  constexpr std::int64_t MS = 1000000;
+  constexpr std::int64_t START = 7 * MS;
+  struct Case {
+    const char* what;
+    std::int64_t slot;
+    std::int64_t ran_ms_x3;  // after START, in thirds of a millisecond
+    bool waited;
+    std::int64_t next;
+  };
+  const Case cases[] = {
+      {"on time", 0, 1, false, 1},
+      {"late without waiting: the next is due at once", 0, 120, false, 1},
+      {"waited within its slot", 5, 280, true, 6},
+      {"waited past two slots", 0, 120, true, 3},
+      {"waited to a slot's very start", 0, 150, true, 4},
+  };
+  for (const Case& c : cases) {
+    replay::FrameSchedule s;
+    s.start_ns = START;
+    s.slot = c.slot;
+    const std::int64_t ran = START + c.ran_ms_x3 * MS / 3;
+    s.ran(ran, c.waited);
+    EXPECT_EQ(s.slot, c.next) << c.what;
+    if (c.waited) {
+      EXPECT_GT(s.due(), ran) << c.what;
+    }
+  }
+  replay::FrameSchedule s;
+  s.start_ns = START;
+  s.slot = 3;
+  EXPECT_EQ(s.due(), START + 50 * MS);
+}
+
+// --pace changes when frames run, never the game: the same lines as unpaced,
+// at no more than 60 frames a second, and a summary of the waits.
+TEST(TwoProcesses, PacedSidesPlayTheUnpacedGameInRealTime) {
+  constexpr int FRAMES = 300;
+  struct Row {
+    const char* name;
+    bool paced;
+    bool relayed;
+  };
+  const Row rows[] = {
+      {"unpaced", false, false}, {"paced", true, false}, {"paced_relay", true, true}};
+  std::string unpaced_lines;
+  for (const Row& row : rows) {
+    const std::uint16_t host_port = freePort();
+    std::uint16_t join_port = host_port;
+    std::vector<Relay> relay;
+    relay.reserve(1);
+    if (row.relayed) {
+      relay.emplace_back(
+          host_port, std::vector<std::string>{"--delay", "50", "--jitter", "30", "--loss", "0.05"});
+      join_port = relay.back().port();
+    }
+    std::vector<std::string> common = {"--frames", std::to_string(FRAMES), "--delay", "4"};
+    if (row.paced) common.push_back("--pace");
+    std::vector<std::string> host_args = {"--host", std::to_string(host_port)};
+    std::vector<std::string> join_args = {"--join", "127.0.0.1:" + std::to_string(join_port)};
+    for (auto* args : {&host_args, &join_args}) {
+      args->insert(args->end(), common.begin(), common.end());
+      args->push_back(DUEL_SCRIPT);
+    }
+    const Clock::time_point began = Clock::now();
+    const Process host = start(host_args, std::string(row.name) + "_host");
+    const Process joiner = start(join_args, std::string(row.name) + "_joiner");
+    EXPECT_EQ(finish(host), 0) << row.name << text(host.err);
+    EXPECT_EQ(finish(joiner), 0) << row.name << text(joiner.err);
+    const std::string lines = text(host.out);
+    EXPECT_EQ(lines, text(joiner.out)) << row.name;
+    if (!row.paced) {
+      unpaced_lines = lines;
+      EXPECT_EQ(text(host.err).find("network:"), std::string::npos);
+      continue;
+    }
+    EXPECT_EQ(lines, unpaced_lines) << row.name;
+    // Frame 299 is due 299/60 s after the sides met.
+    EXPECT_GE(Clock::now() - began, std::chrono::milliseconds(FRAMES * 1000 / 60 - 20)) << row.name;
+    for (const Process* side : {&host, &joiner}) {
+      const std::string err = text(side->err);
+      const std::size_t at = err.find("network: " + std::to_string(FRAMES) + " frames, ");
+      ASSERT_NE(at, std::string::npos) << row.name << err;
+      unsigned waited = 0;
+      unsigned after = 0;
+      EXPECT_EQ(std::sscanf(err.c_str() + at, "network: %*u frames, %u waited (%u after frame 60)",
+                            &waited, &after),
+                2)
+          << err;
+      EXPECT_LE(after, waited) << err;
+      EXPECT_LE(waited, static_cast<unsigned>(FRAMES)) << err;
+    }
   }
 }
 

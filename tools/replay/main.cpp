@@ -1,5 +1,6 @@
 // starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]
-//                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N] SCRIPT
+//                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N] [--pace]
+//                  SCRIPT
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/entry.h"
 #include "input/command_line.h"
 #include "platform/core/core.h"
 #include "tools/replay/net_peer.h"
@@ -20,12 +22,13 @@ int usage() {
       stderr,
       "usage: starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]\n"
       "                        [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]\n"
-      "                        SCRIPT\n"
+      "                        [--pace] SCRIPT\n"
       "SCRIPT may be - for standard input. --verify compares a recording's checkpoints;\n"
       "--force plays a recording of another format or game-logic version;\n"
       "--record records the game played into FILE.\n"
       "--host and --join play a network game headless for --frames N frames: SCRIPT's\n"
-      "keys and buttons steer this side's ship; --delay is the input delay (1..7).\n");
+      "keys and buttons steer this side's ship; --delay is the input delay (1..7);\n"
+      "--pace runs them at 60 a second, as the game does, and counts those that waited.\n");
   return 2;
 }
 
@@ -40,7 +43,7 @@ bool count(const std::string& word, long long* value) {
 int main(int argc, char** argv) {
   static constexpr input::OptionRule RULES[] = {
       {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
-      {"--help", 0},   {"--host", 1},       {"--join", 1},   {"--delay", 1}};
+      {"--help", 0},   {"--host", 1},       {"--join", 1},   {"--delay", 1}, {"--pace", 0}};
   replay::Options options;
   long long frames = -1;
   input::ParsedArguments args;
@@ -86,7 +89,7 @@ int main(int argc, char** argv) {
       if (d.size() != 1 || d[0] < '1' || d[0] > '7') return usage();
       delay = d[0] - '0';
     }
-  } else if (args.find("--delay") != nullptr) {
+  } else if (args.find("--delay") != nullptr || args.find("--pace") != nullptr) {
     return usage();
   }
   const char* path = args.operands[0].c_str();
@@ -118,6 +121,8 @@ int main(int argc, char** argv) {
   replay::Verdict verdict;
   if (host != nullptr || join != nullptr) {
     replay::NetPeer peer(join_host, port, delay, options.frames);
+    const bool paced = args.find("--pace") != nullptr;
+    if (paced) peer.pace(FRAMES_PER_SECOND);
     if (!peer.connect(&error)) {
       std::fprintf(stderr, "starquell-replay: %s\n", error.c_str());
       return 1;
@@ -139,6 +144,8 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(c.received),
         static_cast<unsigned long long>(c.received_bytes),
         static_cast<unsigned long long>(c.dropped()), static_cast<unsigned long long>(c.stale));
+    if (paced)
+      std::fprintf(stderr, "starquell-replay: %s\n", replay::waitsText(peer.waits()).c_str());
     return status;
   }
   const int status = replay::run(script, options, stdout, &verdict);

@@ -1,5 +1,6 @@
 #include "tools/replay/net_peer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -74,6 +75,9 @@ bool NetPeer::connect(std::string* error) {
     *error = endingText(*core_);
     return false;
   }
+  schedule_.start_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
   return true;
 }
 
@@ -97,13 +101,32 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
       }
     }
   }
+  if (paced_) {
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::nanoseconds(schedule_.due()))));
+  }
   poll();
   if (ended()) return false;
   core_->setLocalControls(sampler_.take());
+  const bool waited = !core_->ready();
+  const auto wait_start = std::chrono::steady_clock::now();
   while (!core_->ready()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
     if (ended()) return false;
+  }
+  const auto ran = std::chrono::steady_clock::now();
+  schedule_.ran(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(ran.time_since_epoch()).count(), waited);
+  ++waits_.frames;
+  if (waited) {
+    const std::int64_t ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(ran - wait_start).count();
+    ++waits_.waited;
+    if (frame >= WaitStats::START_FRAMES) ++waits_.waited_after_start;
+    waits_.waited_ns += ns;
+    waits_.longest_ns = std::max(waits_.longest_ns, ns);
   }
   if (frame == 0) {
     // Both sides play in the host's client size.
@@ -132,13 +155,25 @@ void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) { core_->setFrameC
 void NetPeer::finish() {
   if (core_ == nullptr) return;
   const std::uint32_t until = now() + config_.timeout_ms;
-  while (core_->state() == net::State::Running && !core_->delivered(frames_) && now() < until) {
+  // Leaving ends the other side's game at once: not before it has run every
+  // frame too (it reports each frame's picture), however far behind it is.
+  const auto done = [&] {
+    return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1));
+  };
+  while (core_->state() == net::State::Running && !done() && now() < until) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
   }
   // The other side leaving once it has run its frames is the usual end.
   if (core_->state() == net::State::Desync || core_->state() == net::State::NotAnswering) ended();
   if (core_->state() == net::State::Running) core_->leave(transport_);
+}
+
+std::string waitsText(const WaitStats& w) {
+  return "network: " + std::to_string(w.frames) + " frames, " + std::to_string(w.waited) +
+         " waited (" + std::to_string(w.waited_after_start) + " after frame " +
+         std::to_string(WaitStats::START_FRAMES) + "), " + std::to_string(w.waited_ns / 1000000) +
+         " ms waiting, longest " + std::to_string(w.longest_ns / 1000000) + " ms";
 }
 
 }  // namespace replay
