@@ -29,8 +29,8 @@ struct GameEvent {
   friend bool operator==(const GameEvent&, const GameEvent&) = default;
 };
 
-// Most events one frame can give: two per arm control per player, two level
-// buttons' downs and ups.
+// Most events one frame can give: the last frame's two clicks released, three
+// per arm control per player (up, down, up), the joiner's two clicks.
 inline constexpr int MAX_FRAME_EVENTS = 16;
 
 // The arm control a player's key or mouse button stands for on its own
