@@ -5,7 +5,7 @@
 #include "app/window_proc.h"
 #include "game/game_state.h"
 #include "game/random.h"
-#include "input/session.h"
+#include "session/session.h"
 #include "shell/reports.h"
 #include "shell/shell_globals.h"
 
@@ -13,7 +13,7 @@ int createMainWindow() {
   WNDCLASSEXA wndclass = {};
   wndclass.cbSize = sizeof(WNDCLASSEXA);
   wndclass.style = CS_HREDRAW | CS_VREDRAW;
-  wndclass.lpfnWndProc = input::sessionWindowProc(MainWindowProc);
+  wndclass.lpfnWndProc = session::sessionWindowProc(MainWindowProc);
   wndclass.hInstance = g_shell.instance;
   wndclass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   wndclass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
@@ -28,8 +28,8 @@ int createMainWindow() {
   MainWindow::init(&g_shell.main_window, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
   const HWND hwnd =
       CreateWindowExA(0, window_class_name, g_shell.title,
-                      input::fixedSize() ? WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX)
-                                         : WS_OVERLAPPEDWINDOW,
+                      session::fixedSize() ? WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX)
+                                           : WS_OVERLAPPEDWINDOW,
                       CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT, nullptr,
                       nullptr, g_shell.instance, nullptr);
   if (hwnd == nullptr) {
@@ -45,16 +45,16 @@ int createMainWindow() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_line, int /*show*/) {
   // The command line first: help, a bad option or an unreadable recording end
   // the program before any window opens.
-  if (const int status = input::startSession(command_line); status != input::SESSION_GOES_ON) {
+  if (const int status = session::startSession(command_line); status != session::SESSION_GOES_ON) {
     return status;
   }
   g_shell.instance = instance;
-  std::snprintf(g_shell.title, sizeof g_shell.title, "%s%s", WINDOW_TITLE, input::titleSuffix());
+  std::snprintf(g_shell.title, sizeof g_shell.title, "%s%s", WINDOW_TITLE, session::titleSuffix());
   initShell(instance);
   g_shell.pacer.start(FRAMES_PER_SECOND);
   // Without a window nothing could ever end the loop: end here instead.
   if (const int failure = createMainWindow(); failure != 0) {
-    input::endSession();
+    session::endSession();
     return failure;
   }
   seedRandom(RANDOM_SEED);
@@ -70,11 +70,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_lin
     // Idle pass: play what the last frame asked for, wait for the next frame, ask for its paint.
     g_game.sound.update();
     if (g_shell.pacer.frameDue() != 0) {
-      const input::IdleStep step = input::idlePass();
+      const session::IdleStep step = session::idlePass();
       if (step.redraw) MainWindow::requestRedraw(&g_shell.main_window);
       if (step.tick) tickRandom();
     }
   }
-  input::endSession();
-  return input::exitStatus(static_cast<int>(msg.wParam));
+  session::endSession();
+  return session::exitStatus(static_cast<int>(msg.wParam));
 }

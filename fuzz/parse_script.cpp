@@ -7,13 +7,13 @@
 #include <string_view>
 
 #include "fuzz/fuzz_input.h"
-#include "input/script.h"
+#include "record/format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  input::Script script;
+  record::Script script;
   std::string error;
-  if (!input::parseScript(text, &script, &error)) {
+  if (!record::parseScript(text, &script, &error)) {
     FUZZ_CHECK(error.rfind("line ", 0) == 0);
     const long line = std::strtol(error.c_str() + 5, nullptr, 10);
     long lines = 1;
@@ -22,25 +22,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(error.find('\n') == std::string::npos);
     return 0;
   }
-  (void)input::refusal(script);
+  (void)record::refusal(script);
   std::uint32_t last = 0;
-  for (const input::ScriptEvent& e : script.events) {
+  for (const record::ScriptEvent& e : script.events) {
     last = e.frame > last ? e.frame : last;
     FUZZ_CHECK(e.frame <= 0x7FFFFFFFu);
     switch (e.kind) {
-      case input::EventKind::Key:
+      case record::EventKind::Key:
         FUZZ_CHECK(e.code >= 1 && e.code <= 255);
         break;
-      case input::EventKind::Mouse:
+      case record::EventKind::Mouse:
         FUZZ_CHECK(e.code == 0 || e.code == 1);
         break;
-      case input::EventKind::Resize:
+      case record::EventKind::Resize:
         FUZZ_CHECK(e.width >= 0 && e.width <= 65535 && e.height >= 0 && e.height <= 65535);
         break;
-      case input::EventKind::Ticks:
+      case record::EventKind::Ticks:
         FUZZ_CHECK(e.ticks >= 0 && e.ticks <= 1000000);
         break;
-      case input::EventKind::Checkpoint:
+      case record::EventKind::Checkpoint:
         break;
     }
   }

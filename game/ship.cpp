@@ -53,9 +53,9 @@ void Ship::update() {
   if (g_game.controlsEnabled()) {
     const bool mouse = id == 0;
     const std::int8_t back =
-        mouse ? g_shell.MouseButtons[MOUSE_LEFT] : g_shell.KeyState[SHIP_KEY_BACK];
+        mouse ? g_shell.MouseButtons[SHIP_BUTTON_BACK] : g_shell.KeyState[SHIP_KEY_BACK];
     const std::int8_t on =
-        mouse ? g_shell.MouseButtons[MOUSE_RIGHT] : g_shell.KeyState[SHIP_KEY_ON];
+        mouse ? g_shell.MouseButtons[SHIP_BUTTON_ON] : g_shell.KeyState[SHIP_KEY_ON];
     if (held(back)) {
       arm = static_cast<Angle>(arm - SHIP_ARM_TURN);
       pushed |= 4;

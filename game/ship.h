@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "game/player_controls.h"
 #include "shapes/angles.h"
 #include "shapes/ship_figure.h"
 
@@ -24,10 +25,6 @@ inline constexpr std::int32_t SHIP_ARM_HEIGHT = 5120;   // arm pivot above the f
 inline constexpr std::int32_t SHIP_BODY_HEIGHT = 3072;  // body point tested for impacts
 inline constexpr std::int16_t SHIP_REST_KNOCKBACK = 10;
 inline constexpr int SHIP_PROBES = 6;
-
-// Virtual keys of ship 1's controls.
-inline constexpr int SHIP_KEY_BACK = 90;  // Z
-inline constexpr int SHIP_KEY_ON = 88;    // X
 
 struct Vector16 {
   std::int16_t x = 0;

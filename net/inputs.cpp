@@ -9,33 +9,19 @@ namespace {
 
 constexpr std::uint8_t HELD[2] = {ARM_BACK_HELD, ARM_ON_HELD};
 constexpr std::uint8_t PRESSED[2] = {ARM_BACK_PRESSED, ARM_ON_PRESSED};
-// Ship 1's keys: Z turns the arm back, X turns it on.
-constexpr std::uint8_t SHIP1_KEYS[2] = {90, 88};
 
 GameEvent armEvent(int player, int control, bool down) {
   GameEvent e;
   e.mouse = player == 0;
-  e.code = player == 0 ? static_cast<std::uint8_t>(control) : SHIP1_KEYS[control];
+  e.code = static_cast<std::uint8_t>(controlCode(player == 0, static_cast<ArmControl>(control)));
   e.down = down;
   return e;
 }
 
 }  // namespace
 
-bool controlFor(bool mouse, int code, Control* control) {
-  if (mouse ? code == 0 : code == SHIP1_KEYS[0]) {
-    *control = Control::ArmBack;
-    return true;
-  }
-  if (mouse ? code == 1 : code == SHIP1_KEYS[1]) {
-    *control = Control::ArmOn;
-    return true;
-  }
-  return false;
-}
-
 void ControlSampler::press(Control control) {
-  if (control == Control::ArmBack) {
+  if (control == ArmControl::Back) {
     held_ |= ARM_BACK_HELD;
     frame_ |= ARM_BACK_PRESSED;
   } else {
@@ -45,8 +31,8 @@ void ControlSampler::press(Control control) {
 }
 
 void ControlSampler::release(Control control) {
-  if (control == Control::ArmBack) held_ &= static_cast<std::uint8_t>(~ARM_BACK_HELD);
-  if (control == Control::ArmOn) held_ &= static_cast<std::uint8_t>(~ARM_ON_HELD);
+  if (control == ArmControl::Back) held_ &= static_cast<std::uint8_t>(~ARM_BACK_HELD);
+  if (control == ArmControl::On) held_ &= static_cast<std::uint8_t>(~ARM_ON_HELD);
 }
 
 std::uint8_t ControlSampler::take() {

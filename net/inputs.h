@@ -14,11 +14,14 @@
 
 #include <cstdint>
 
+#include "game/player_controls.h"
+
 namespace net {
 
 enum class Player : std::uint8_t { Host = 0, Joiner = 1 };
 
-enum class Control : std::uint8_t { ArmBack, ArmOn };
+// A player's two arm controls (game/player_controls.h).
+using Control = ArmControl;
 
 // One input event for the program, as the replay runner's script names them:
 // a key (virtual-key code) or a mouse button (0 left, 1 right), down or up.
@@ -32,11 +35,6 @@ struct GameEvent {
 // Most events one frame can give: the last frame's two clicks released, three
 // per arm control per player (up, down, up), the joiner's two clicks.
 inline constexpr int MAX_FRAME_EVENTS = 16;
-
-// The arm control a player's key or mouse button stands for on its own
-// computer: the left button and Z turn the arm back, the right button and X
-// turn it on; false for any other.
-bool controlFor(bool mouse, int code, Control* control);
 
 // Collects one player's control changes during a frame into its byte.
 class ControlSampler {

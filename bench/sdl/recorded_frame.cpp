@@ -16,8 +16,8 @@
 #include "bench/sdl/xvfb_session.h"
 #include "game/game_state.h"
 #include "game/random.h"
-#include "input/session.h"
 #include "platform/core/core.h"
+#include "session/session.h"
 #include "shell/shell_globals.h"
 
 namespace {
@@ -29,9 +29,9 @@ bool startGame(const char* arguments) {
   platform::resetCore();
   resetShellGlobals();
   resetGameState();
-  input::resetSession();
+  session::resetSession();
   std::string command_line = arguments;
-  input::startSession(command_line.data());
+  session::startSession(command_line.data());
   g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
   initShell(g_shell.instance);
   if (createMainWindow() != 0) return false;
@@ -43,7 +43,7 @@ void endGame() {
   DestroyWindow(g_shell.main_window.window);
   MSG msg = {};
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) DispatchMessageA(&msg);
-  input::endSession();
+  session::endSession();
 }
 
 void frames(benchmark::State& state, const char* arguments) {

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/entry.h"
-#include "input/script.h"
 #include "net/lockstep.h"
 #include "net/udp.h"
+#include "record/format.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tools/replay/replay.h"
@@ -54,7 +54,7 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     const std::string recording = std::string(::testing::TempDir()) + "net_" + c.name + ".replay";
     net::Config config;
     config.side = net::Player::Joiner;
-    config.versions.logic = input::LOGIC_VERSION;
+    config.versions.logic = record::LOGIC_VERSION;
     config.versions.minor = 1;
     std::string error;
     net::UdpTransport transport;
@@ -114,8 +114,8 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     text << in.rdbuf();
     EXPECT_NE(text.str().find("key 90 down"), std::string::npos);
     EXPECT_NE(text.str().find("key 88 down"), std::string::npos);
-    input::Script script;
-    ASSERT_TRUE(input::parseScript(text.str(), &script, &error)) << error;
+    record::Script script;
+    ASSERT_TRUE(record::parseScript(text.str(), &script, &error)) << error;
     resetProgramState();
     replay::Options options;
     options.frames = script.last_frame;
@@ -136,11 +136,11 @@ TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
     std::uint16_t logic;
     const char* box;
   } cases[] = {
-      {true, net::PROTOCOL_VERSION, input::LOGIC_VERSION + 1,
+      {true, net::PROTOCOL_VERSION, record::LOGIC_VERSION + 1,
        "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
-      {false, net::PROTOCOL_VERSION, input::LOGIC_VERSION + 1,
+      {false, net::PROTOCOL_VERSION, record::LOGIC_VERSION + 1,
        "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
-      {false, net::PROTOCOL_VERSION + 1, input::LOGIC_VERSION,
+      {false, net::PROTOCOL_VERSION + 1, record::LOGIC_VERSION,
        "The other player runs Starquell 0.1.0 (game logic 1, network protocol 2); this is 0.1.0 "
        "(game logic 1, network protocol 1)."},
   };
@@ -186,7 +186,7 @@ TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
     EXPECT_EQ(presented_at_box, 1u) << "no frame before the box";
     // The other side knows the program's versions, also before any frame.
     EXPECT_EQ(other.state(), net::State::VersionMismatch);
-    EXPECT_EQ(other.peerVersions().logic, input::LOGIC_VERSION);
+    EXPECT_EQ(other.peerVersions().logic, record::LOGIC_VERSION);
     EXPECT_EQ(other.peerVersions().protocol, net::PROTOCOL_VERSION);
     EXPECT_EQ(other.nextFrame(), 0u);
   }

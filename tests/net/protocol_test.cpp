@@ -205,12 +205,12 @@ TEST(Merge, EachPlayersControlsSteerItsShipHostFirst) {
 
 TEST(Merge, TheSamplerKeepsHeldControlsAndThePressesOfTheFrame) {
   ControlSampler s;
-  s.press(Control::ArmBack);
+  s.press(ArmControl::Back);
   EXPECT_EQ(s.take(), ARM_BACK_HELD | ARM_BACK_PRESSED);
   EXPECT_EQ(s.take(), ARM_BACK_HELD);
-  s.release(Control::ArmBack);
-  s.press(Control::ArmOn);
-  s.release(Control::ArmOn);
+  s.release(ArmControl::Back);
+  s.press(ArmControl::On);
+  s.release(ArmControl::On);
   EXPECT_EQ(s.take(), ARM_ON_PRESSED);
   EXPECT_EQ(s.take(), 0);
 
@@ -220,12 +220,12 @@ TEST(Merge, TheSamplerKeepsHeldControlsAndThePressesOfTheFrame) {
     int code;
     bool known;
     Control control;
-  } keys[] = {{true, 0, true, Control::ArmBack},  {false, 90, true, Control::ArmBack},
-              {true, 1, true, Control::ArmOn},    {false, 88, true, Control::ArmOn},
-              {false, 32, false, Control::ArmOn}, {true, 2, false, Control::ArmOn}};
+  } keys[] = {{true, 0, true, ArmControl::Back},  {false, 90, true, ArmControl::Back},
+              {true, 1, true, ArmControl::On},    {false, 88, true, ArmControl::On},
+              {false, 32, false, ArmControl::On}, {true, 2, false, ArmControl::On}};
   for (const auto& k : keys) {
-    Control c = Control::ArmBack;
-    EXPECT_EQ(controlFor(k.mouse, k.code, &c), k.known) << k.code;
+    Control c = ArmControl::Back;
+    EXPECT_EQ(armControlFor(k.mouse, k.code, &c), k.known) << k.code;
     if (k.known) {
       EXPECT_EQ(c, k.control) << k.code;
     }

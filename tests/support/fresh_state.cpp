@@ -5,14 +5,14 @@
 #include <cstdio>
 
 #include "game/game_state.h"
-#include "input/session.h"
+#include "session/session.h"
 #include "shell/shell_globals.h"
 
 void resetProgramState() {
   headless::reset();
   resetShellGlobals();
   resetGameState();
-  input::resetSession();
+  session::resetSession();
   // The game opens its sound files by relative name from the folder it runs in.
   if (chdir(STARQUELL_SOUND_DIR) != 0) ADD_FAILURE() << "no sound folder " << STARQUELL_SOUND_DIR;
 }

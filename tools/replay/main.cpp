@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/entry.h"
-#include "input/command_line.h"
 #include "platform/core/core.h"
+#include "session/command_line.h"
 #include "tools/replay/net_peer.h"
 #include "tools/replay/replay.h"
 
@@ -41,15 +41,15 @@ bool count(const std::string& word, long long* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static constexpr input::OptionRule RULES[] = {
+  static constexpr session::OptionRule RULES[] = {
       {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
       {"--help", 0},   {"--host", 1},       {"--join", 1},   {"--delay", 1}, {"--pace", 0}};
   replay::Options options;
   long long frames = -1;
-  input::ParsedArguments args;
+  session::ParsedArguments args;
   std::string error;
-  if (!input::parseArguments(std::vector<std::string>(argv + 1, argv + argc), RULES,
-                             std::size(RULES), &args, &error)) {
+  if (!session::parseArguments(std::vector<std::string>(argv + 1, argv + argc), RULES,
+                               std::size(RULES), &args, &error)) {
     std::fprintf(stderr, "starquell-replay: %s\n", error.c_str());
     return usage();
   }
@@ -75,12 +75,12 @@ int main(int argc, char** argv) {
   const auto* host = args.find("--host");
   const auto* join = args.find("--join");
   std::string join_host;
-  std::uint16_t port = input::DEFAULT_PORT;
+  std::uint16_t port = session::DEFAULT_PORT;
   int delay = 3;
   if (host != nullptr || join != nullptr) {
     if ((host != nullptr && join != nullptr) || frames < 0 || options.verify) return usage();
-    if (host != nullptr && !input::parsePort(host->values[0], &port)) return usage();
-    if (join != nullptr && !input::parseHostPort(join->values[0], &join_host, &port, &error)) {
+    if (host != nullptr && !session::parsePort(host->values[0], &port)) return usage();
+    if (join != nullptr && !session::parseHostPort(join->values[0], &join_host, &port, &error)) {
       std::fprintf(stderr, "starquell-replay: --join: %s\n", error.c_str());
       return usage();
     }
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "starquell-replay: %s: %s\n", path, error.c_str());
     return 2;
   }
-  if (const std::string why = input::refusal(script); !why.empty() && !force) {
+  if (const std::string why = record::refusal(script); !why.empty() && !force) {
     std::fprintf(stderr, "starquell-replay: %s: %s (--force plays it anyway)\n", path, why.c_str());
     return 2;
   }

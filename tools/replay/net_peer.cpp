@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "input/script.h"
+#include "record/format.h"
 
 namespace replay {
 
@@ -21,7 +21,7 @@ std::string endingText(const net::Lockstep& core) {
   switch (core.state()) {
     case net::State::VersionMismatch:
       return "The other player runs Starquell " + versionText(core.peerVersions()) + "; this is " +
-             versionText(net::ProgramVersions{net::PROTOCOL_VERSION, input::LOGIC_VERSION,
+             versionText(net::ProgramVersions{net::PROTOCOL_VERSION, record::LOGIC_VERSION,
                                               STARQUELL_VERSION_MAJOR, STARQUELL_VERSION_MINOR,
                                               STARQUELL_VERSION_PATCH}) +
              ".";
@@ -42,7 +42,7 @@ NetPeer::NetPeer(const std::string& host, std::uint16_t port, int delay, std::ui
     : host_(host), port_(port), frames_(frames) {
   config_.side = host.empty() ? net::Player::Host : net::Player::Joiner;
   config_.versions =
-      net::ProgramVersions{net::PROTOCOL_VERSION, input::LOGIC_VERSION, STARQUELL_VERSION_MAJOR,
+      net::ProgramVersions{net::PROTOCOL_VERSION, record::LOGIC_VERSION, STARQUELL_VERSION_MAJOR,
                            STARQUELL_VERSION_MINOR, STARQUELL_VERSION_PATCH};
   config_.delay = delay;
   start_ns_ = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -92,8 +92,8 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
   // Whatever keys or buttons the script names steer this side's ship.
   for (const ScriptEvent& e : local) {
     net::Control control;
-    if ((e.kind == input::EventKind::Key || e.kind == input::EventKind::Mouse) &&
-        net::controlFor(e.kind == input::EventKind::Mouse, e.code, &control)) {
+    if ((e.kind == record::EventKind::Key || e.kind == record::EventKind::Mouse) &&
+        armControlFor(e.kind == record::EventKind::Mouse, e.code, &control)) {
       if (e.down) {
         sampler_.press(control);
       } else {
@@ -131,7 +131,7 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
   if (frame == 0) {
     // Both sides play in the host's client size.
     ScriptEvent size;
-    size.kind = input::EventKind::Resize;
+    size.kind = record::EventKind::Resize;
     size.width = core_->width();
     size.height = core_->height();
     out->push_back(size);
@@ -141,7 +141,7 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
   for (int i = 0; i < count; ++i) {
     ScriptEvent e;
     e.frame = frame;
-    e.kind = events[i].mouse ? input::EventKind::Mouse : input::EventKind::Key;
+    e.kind = events[i].mouse ? record::EventKind::Mouse : record::EventKind::Key;
     e.code = events[i].code;
     e.down = events[i].down;
     out->push_back(e);

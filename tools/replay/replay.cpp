@@ -1,7 +1,5 @@
 #include "tools/replay/replay.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +8,8 @@
 #include "display/back_buffer.h"
 #include "game/game_state.h"
 #include "platform/headless/headless.h"
+#include "record/checksum.h"
+#include "record/playback.h"
 #include "shell/shell_globals.h"
 
 namespace replay {
@@ -56,50 +56,14 @@ bool parseScript(std::FILE* in, Script* script, std::string* error) {
   char chunk[1 << 14];
   std::size_t n = 0;
   while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
-  return input::parseScript(text, script, error);
-}
-
-std::uint32_t backBufferCrc() {
-  const MainWindow& mw = g_shell.main_window;
-  if (!mw.hasPixels()) return 0;
-  const std::size_t size =
-      static_cast<std::size_t>(mw.height) * static_cast<std::size_t>(mw.stride);
-  uLong crc = crc32(0L, Z_NULL, 0);
-  // zlib takes at most a uInt at a time.
-  for (std::size_t done = 0; done < size;) {
-    const auto part = static_cast<uInt>(std::min<std::size_t>(size - done, 1u << 30));
-    crc = crc32(crc, mw.pixel_base + done, part);
-    done += part;
-  }
-  return static_cast<std::uint32_t>(crc);
+  return record::parseScript(text, script, error);
 }
 
 int run(const Script& script, const Options& options, std::FILE* out, Verdict* verdict) {
-  // Input and resizes by frame, each frame's in file order; a recording's
-  // frame passes and checkpoints apart.
-  std::vector<ScriptEvent> events;
-  std::vector<ScriptEvent> ticks;
-  std::vector<ScriptEvent> checkpoints;
-  for (const ScriptEvent& e : script.events) {
-    (e.kind == EventKind::Ticks        ? ticks
-     : e.kind == EventKind::Checkpoint ? checkpoints
-                                       : events)
-        .push_back(e);
-  }
-  const auto by_frame = [](const ScriptEvent& a, const ScriptEvent& b) {
-    return a.frame < b.frame;
-  };
-  for (auto* v : {&events, &ticks, &checkpoints}) std::stable_sort(v->begin(), v->end(), by_frame);
-  // The frame passes before a frame's paint: as recorded, else the usual one.
-  const auto wanted_passes = [&ticks](std::uint32_t frame) {
-    auto it = std::upper_bound(ticks.begin(), ticks.end(), frame,
-                               [](std::uint32_t f, const ScriptEvent& e) { return f < e.frame; });
-    return it != ticks.begin() && (it - 1)->frame == frame ? (it - 1)->ticks
-                                                           : input::usualTicks(frame);
-  };
+  // Input and resizes by frame, the frame passes and the checkpoints: as the
+  // window plays a recording.
+  record::Playback playback(script);
   Verdict result;
-  std::size_t next_event = 0;
-  std::size_t next_checkpoint = 0;
   std::uint32_t printed = 0;      // frames whose line is out
   bool frame_input_done = false;  // the input of frame `printed` is delivered
   bool closing = false;
@@ -123,7 +87,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       if (printed == 0 && !options.verify) {
         std::fprintf(out, "client %d %d stride %d\n", mw.width, mw.height, mw.stride);
       }
-      const std::uint32_t crc = backBufferCrc();
+      const std::uint32_t crc = record::frameChecksum();
       if (options.network != nullptr) options.network->painted(printed, crc);
       if (!options.verify) {
         const Ship* s = g_game.ships;
@@ -131,10 +95,8 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
                      s[0].y, s[0].heading, s[0].arm, s[0].state, s[1].x, s[1].y, s[1].heading,
                      s[1].arm, s[1].state, g_game.sound.requests);
       }
-      for (; next_checkpoint < checkpoints.size() && checkpoints[next_checkpoint].frame <= printed;
-           ++next_checkpoint) {
-        const ScriptEvent& c = checkpoints[next_checkpoint];
-        if (c.frame < printed || !options.verify || result.differs) continue;
+      for (const ScriptEvent& c : playback.checkpoints(printed)) {
+        if (!options.verify || result.differs) break;
         if (c.crc == crc) {
           ++result.checkpoints;
         } else {
@@ -166,7 +128,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
     // asked for, which comes at once) or several (frames due while the
     // window could not paint, which are refused here).
     if (frame_input_done) return;
-    const int wanted = wanted_passes(printed);
+    const int wanted = playback.passes(printed);
     if (passes < wanted) {
       PAINTSTRUCT ps = {};
       BeginPaint(mw.window, &ps);
@@ -176,9 +138,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
     frame_input_done = true;
     if (options.network != nullptr) {
       std::vector<ScriptEvent> local;
-      for (; next_event < events.size() && events[next_event].frame <= printed; ++next_event) {
-        local.push_back(events[next_event]);
-      }
+      while (const ScriptEvent* e = playback.next(printed)) local.push_back(*e);
       std::vector<ScriptEvent> merged;
       if (!options.network->frameEvents(printed, local, &merged)) {
         closing = true;
@@ -188,16 +148,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       for (const ScriptEvent& e : merged) headless::inject(nativeEvent(e));
       return;
     }
-    if (printed == 0 && script.has_client) {
-      ScriptEvent size;
-      size.kind = EventKind::Resize;
-      size.width = script.client_width;
-      size.height = script.client_height;
-      headless::inject(nativeEvent(size));
-    }
-    for (; next_event < events.size() && events[next_event].frame <= printed; ++next_event) {
-      headless::inject(nativeEvent(events[next_event]));
-    }
+    while (const ScriptEvent* e = playback.next(printed)) headless::inject(nativeEvent(*e));
     if (wanted == 0 && printed > 0) {
       platform::NativeEvent expose;
       expose.kind = platform::NativeEventKind::Expose;

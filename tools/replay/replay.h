@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "input/script.h"
+#include "record/format.h"
 
 namespace replay {
 
-using EventKind = input::EventKind;
-using ScriptEvent = input::ScriptEvent;
-using Script = input::Script;
+using EventKind = record::EventKind;
+using ScriptEvent = record::ScriptEvent;
+using Script = record::Script;
 
 // Reads a whole script or recording (see input/script.h). On a malformed line
 // returns false with "line N: why" in *error.
@@ -60,8 +60,5 @@ struct Verdict {
 // window and returns WinMain's status. Message boxes are answered Yes and
 // listed on standard error.
 int run(const Script& script, const Options& options, std::FILE* out, Verdict* verdict = nullptr);
-
-// CRC-32 (zlib's) of the back buffer's pixel memory; 0 without a buffer.
-std::uint32_t backBufferCrc();
 
 }  // namespace replay

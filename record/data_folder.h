@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-namespace input {
+namespace record {
 
 inline constexpr std::size_t KEPT_RECORDINGS = 50;
 
@@ -26,4 +26,4 @@ std::FILE* createRecording(const std::string& folder, std::time_t t, std::string
 // Removes the oldest recordings (by name; only names of recordings) beyond `keep`.
 void keepNewest(const std::string& folder, std::size_t keep);
 
-}  // namespace input
+}  // namespace record

@@ -1,12 +1,12 @@
-#include "input/recorder.h"
+#include "record/recorder.h"
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
-#include "input/script.h"
+#include "record/format.h"
 
-namespace input {
+namespace record {
 
 void Recorder::start(std::FILE* file, const char* path, const char* program_version,
                      const char* started_utc) {
@@ -114,4 +114,4 @@ void Recorder::close() {
   file_ = nullptr;
 }
 
-}  // namespace input
+}  // namespace record

@@ -18,9 +18,9 @@
 #include <thread>
 
 #include "app/entry.h"
-#include "input/data_folder.h"
-#include "input/script.h"
-#include "input/session.h"
+#include "record/data_folder.h"
+#include "record/format.h"
+#include "session/session.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tools/replay/replay.h"
@@ -49,10 +49,10 @@ void writeText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-input::Script parse(const std::string& text) {
-  input::Script script;
+record::Script parse(const std::string& text) {
+  record::Script script;
   std::string error;
-  EXPECT_TRUE(input::parseScript(text, &script, &error)) << error;
+  EXPECT_TRUE(record::parseScript(text, &script, &error)) << error;
   return script;
 }
 
@@ -71,7 +71,7 @@ class Recording : public FreshState {
     fs::remove_all(dir_);
   }
   // The runner's lines for a script, the program given `arguments`.
-  static std::string lines(const input::Script& script, const std::string& arguments,
+  static std::string lines(const record::Script& script, const std::string& arguments,
                            std::uint32_t frames = 0, replay::Verdict* verdict = nullptr) {
     resetProgramState();
     replay::Options options;
@@ -111,12 +111,12 @@ TEST_F(Recording, AGameRecordedReplaysToTheLinesOfTheGameThatMadeIt) {
   EXPECT_EQ(recorded.find("key 65"), std::string::npos) << "a key the game does not read";
   EXPECT_NE(played.find("\n200 "), std::string::npos);
   EXPECT_EQ(lines(parse(recorded), "--no-record"), played);
-  EXPECT_STREQ(input::flushRecording(), "") << "an unrecorded game has no recording";
+  EXPECT_STREQ(session::flushRecording(), "") << "an unrecorded game has no recording";
   // Recorded again from its recording: the same recording, but for the start time.
   const fs::path again = dir_ / "again.replay";
   lines(parse(recorded), "--record " + again.string());
   // The page's download finds the file, still after the game's end.
-  EXPECT_EQ(std::string(input::flushRecording()), again.string());
+  EXPECT_EQ(std::string(session::flushRecording()), again.string());
   const auto body = [](const std::string& r) { return r.substr(r.find("\nclient")); };
   EXPECT_EQ(body(readText(again)), body(recorded));
 }
@@ -198,10 +198,10 @@ TEST_F(Recording, AKilledGameLeavesWholeLinesThatVerify) {
   const std::string text = readText(file);
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
-  input::Script killed = parse(text);
+  record::Script killed = parse(text);
   std::uint32_t last_checkpoint = 0;
   for (const auto& e : killed.events) {
-    if (e.kind == input::EventKind::Checkpoint) last_checkpoint = e.frame;
+    if (e.kind == record::EventKind::Checkpoint) last_checkpoint = e.frame;
   }
   EXPECT_GE(last_checkpoint, 480u) << "more than a second of frames went by";
   replay::Verdict verdict;
@@ -222,7 +222,7 @@ TEST_F(Recording, AFolderOrDiskThatCannotBeWrittenGivesOneLineAndTheGamePlaysOn)
        "starquell: cannot record to "},
       {dir_.string(), "--record /dev/full", "starquell: cannot write the recording /dev/full: "},
   };
-  const input::Script game = parse(GAME);
+  const record::Script game = parse(GAME);
   const std::string played = lines(game, "--no-record", 480);
   for (const auto& c : cases) {
     setenv("XDG_DATA_HOME", c.data_home.c_str(), 1);
@@ -238,7 +238,7 @@ TEST_F(Recording, AFolderOrDiskThatCannotBeWrittenGivesOneLineAndTheGamePlaysOn)
 
 TEST_F(Recording, TheDataFolderKeepsTheNewestFifty) {
   setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-  const fs::path folder = input::replaysFolder();
+  const fs::path folder = record::replaysFolder();
   EXPECT_EQ(folder, dir_ / "starquell" / "replays");
   fs::create_directories(folder);
   for (int i = 0; i < 55; ++i) {
@@ -269,8 +269,8 @@ TEST_F(Recording, TheDataFolderKeepsTheNewestFifty) {
   std::string first;
   std::string second;
   std::string error;
-  std::fclose(input::createRecording(folder.string(), 0, &first, &error));
-  std::fclose(input::createRecording(folder.string(), 0, &second, &error));
+  std::fclose(record::createRecording(folder.string(), 0, &first, &error));
+  std::fclose(record::createRecording(folder.string(), 0, &second, &error));
   EXPECT_EQ(second, first.substr(0, first.size() - 7) + "_2.replay");
 }
 

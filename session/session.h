@@ -9,7 +9,7 @@
 
 #include "platform/win32.h"
 
-namespace input {
+namespace session {
 
 inline constexpr int SESSION_GOES_ON = -1;
 
@@ -51,4 +51,4 @@ const char* flushRecording();
 // Back to no session, for tests.
 void resetSession();
 
-}  // namespace input
+}  // namespace session

@@ -4,8 +4,8 @@
 // program waits for its next turn, between whole lines.
 #include <emscripten.h>
 
-#include "input/session.h"
+#include "session/session.h"
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* starquell_web_recording() {
-  return input::flushRecording();
+  return session::flushRecording();
 }

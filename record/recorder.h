@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace input {
+namespace record {
 
 class Recorder {
  public:
@@ -58,4 +58,4 @@ class Recorder {
   std::uint32_t last_checkpoint_ = 0;
 };
 
-}  // namespace input
+}  // namespace record

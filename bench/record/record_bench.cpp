@@ -11,9 +11,9 @@
 #include "bench/input/driven_frame.h"
 #include "game/game_state.h"
 #include "game/random.h"
-#include "input/script.h"
-#include "input/session.h"
 #include "platform/headless/headless.h"
+#include "record/format.h"
+#include "session/session.h"
 #include "shell/shell_globals.h"
 #include "tools/replay/replay.h"
 
@@ -37,7 +37,7 @@ void resetAll() {
   headless::reset();
   resetShellGlobals();
   resetGameState();
-  input::resetSession();
+  session::resetSession();
 }
 
 // One frame as the main loop runs it: the idle pass's requests, then the
@@ -47,7 +47,7 @@ void ProgramFrame(benchmark::State& state) {
   resetAll();
   const bool recorded = state.range(0) != 0;
   std::string arguments = recorded ? "--record /dev/null" : "--no-record";
-  input::startSession(arguments.data());
+  session::startSession(arguments.data());
   g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
   initShell(g_shell.instance);
   createMainWindow();
@@ -59,7 +59,7 @@ void ProgramFrame(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
   state.SetLabel(recorded ? "recorded" : "not recorded (baseline)");
-  input::resetSession();
+  session::resetSession();
 }
 BENCHMARK(ProgramFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
@@ -77,9 +77,9 @@ std::string readFile(const char* path) {
 std::string recordBusyMinute(bool golden = false) {
   const std::string path =
       (std::filesystem::temp_directory_path() / "starquell-bench-minute.replay").string();
-  input::Script script;
+  record::Script script;
   std::string error;
-  input::parseScript(golden ? readFile(DUEL_SCRIPT) : busyDuel(3600), &script, &error);
+  record::parseScript(golden ? readFile(DUEL_SCRIPT) : busyDuel(3600), &script, &error);
   resetAll();
   replay::Options options;
   options.frames = golden ? 2000 : 3600;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "input/command_line.h"
 #include "platform/core/core.h"
+#include "session/command_line.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ TEST(CommandLine, SplitsAsWindowsDoes) {
       {R"("a""b")", {R"(a"b)"}},
       {R"("unclosed quote)", {"unclosed quote"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(input::splitWindowsCommandLine(c.line), c.args) << c.line;
-  EXPECT_TRUE(input::splitWindowsCommandLine(nullptr).empty());
+  for (const auto& c : cases) EXPECT_EQ(session::splitWindowsCommandLine(c.line), c.args) << c.line;
+  EXPECT_TRUE(session::splitWindowsCommandLine(nullptr).empty());
 }
 
 TEST(CommandLine, QuotingForWinMainSplitsBackUnchanged) {
@@ -52,15 +52,15 @@ TEST(CommandLine, QuotingForWinMainSplitsBackUnchanged) {
     for (const std::string& a : args) argv.push_back(a.c_str());
     const std::string line =
         platform::windowsCommandLine(static_cast<int>(argv.size()), argv.data());
-    EXPECT_EQ(input::splitWindowsCommandLine(line.c_str()), args) << line;
+    EXPECT_EQ(session::splitWindowsCommandLine(line.c_str()), args) << line;
   }
   const char* plain[] = {"--play", "a.replay"};
   EXPECT_EQ(platform::windowsCommandLine(2, plain), "--play a.replay");
 }
 
 TEST(CommandLine, ReadsTheGamesOptionsAndRefusesOthersWithOneLine) {
-  using A = input::ProgramOptions::Action;
-  using R = input::ProgramOptions::Record;
+  using A = session::ProgramOptions::Action;
+  using R = session::ProgramOptions::Record;
   const struct {
     Args args;
     A action;
@@ -93,7 +93,7 @@ TEST(CommandLine, ReadsTheGamesOptionsAndRefusesOthersWithOneLine) {
       {{"--force"}, A::Fail, R::DataFolder, "", "--force goes with --play"},
   };
   for (const auto& c : cases) {
-    const input::ProgramOptions o = input::parseProgramOptions(c.args);
+    const session::ProgramOptions o = session::parseProgramOptions(c.args);
     const std::string what = ::testing::PrintToString(c.args);
     EXPECT_EQ(o.action, c.action) << what;
     if (c.action == A::Fail) {
@@ -107,7 +107,7 @@ TEST(CommandLine, ReadsTheGamesOptionsAndRefusesOthersWithOneLine) {
 }
 
 TEST(CommandLine, ReadsANetworkGamesOptions) {
-  using N = input::ProgramOptions::Network;
+  using N = session::ProgramOptions::Network;
   const struct {
     Args args;
     N network;
@@ -140,14 +140,14 @@ TEST(CommandLine, ReadsANetworkGamesOptions) {
       {{"--host", "--delay", "8"}, N::Off, "", 0, 0, "not 1..7"},
   };
   for (const auto& c : cases) {
-    const input::ProgramOptions o = input::parseProgramOptions(c.args);
+    const session::ProgramOptions o = session::parseProgramOptions(c.args);
     const std::string what = ::testing::PrintToString(c.args);
     if (*c.error != '\0') {
-      EXPECT_EQ(o.action, input::ProgramOptions::Action::Fail) << what;
+      EXPECT_EQ(o.action, session::ProgramOptions::Action::Fail) << what;
       EXPECT_NE(o.error.find(c.error), std::string::npos) << what << ": " << o.error;
       continue;
     }
-    EXPECT_EQ(o.action, input::ProgramOptions::Action::Play) << what << ": " << o.error;
+    EXPECT_EQ(o.action, session::ProgramOptions::Action::Play) << what << ": " << o.error;
     EXPECT_EQ(o.network, c.network) << what;
     EXPECT_EQ(o.join_host, c.host) << what;
     EXPECT_EQ(o.port, c.port) << what;

@@ -1,8 +1,8 @@
-#include "input/command_line.h"
+#include "session/command_line.h"
 
 #include <cstring>
 
-namespace input {
+namespace session {
 
 std::vector<std::string> splitWindowsCommandLine(const char* line) {
   std::vector<std::string> args;
@@ -247,4 +247,4 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
   return result;
 }
 
-}  // namespace input
+}  // namespace session

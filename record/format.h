@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-namespace input {
+namespace record {
 
 inline constexpr int FORMAT_VERSION = 1;
 // Raised whenever a change alters any frame's picture or the ships' state.
@@ -68,4 +68,4 @@ std::string refusal(const Script& script);
 // is painted as the window is shown, every later one after one idle pass.
 inline int usualTicks(std::uint32_t frame) { return frame == 0 ? 0 : 1; }
 
-}  // namespace input
+}  // namespace record

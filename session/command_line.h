@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace input {
+namespace session {
 
 // Splits a command line the way the C runtime of Windows does (and
 // CommandLineToArgvW for everything after the program name): blanks separate
@@ -72,4 +72,4 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args);
 // The text --help prints.
 extern const char PROGRAM_USAGE[];
 
-}  // namespace input
+}  // namespace session

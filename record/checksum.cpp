@@ -1,8 +1,10 @@
-#include "input/crc32.h"
+#include "record/checksum.h"
 
 #include <array>
 
-namespace input {
+#include "shell/shell_globals.h"
+
+namespace record {
 
 namespace {
 
@@ -41,4 +43,11 @@ std::uint32_t crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t siz
   return ~c;
 }
 
-}  // namespace input
+std::uint32_t frameChecksum() {
+  const MainWindow& mw = g_shell.main_window;
+  if (!mw.hasPixels()) return 0;
+  return crc32(0, mw.pixel_base,
+               static_cast<std::size_t>(mw.height) * static_cast<std::size_t>(mw.stride));
+}
+
+}  // namespace record

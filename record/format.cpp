@@ -1,10 +1,10 @@
-#include "input/script.h"
+#include "record/format.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-namespace input {
+namespace record {
 
 namespace {
 
@@ -200,4 +200,4 @@ std::string refusal(const Script& script) {
   return "";
 }
 
-}  // namespace input
+}  // namespace record

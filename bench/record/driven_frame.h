@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "game/random.h"
-#include "input/session.h"
 #include "platform/win32.h"
+#include "session/session.h"
 #include "shell/main_window.h"
 
 inline void runDrivenFrame(MainWindow& mw) {
@@ -17,7 +17,7 @@ inline void runDrivenFrame(MainWindow& mw) {
     PostMessageA(mw.window, frame % 10 == 0 ? WM_KEYDOWN : WM_KEYUP, 0x58, 1);
     PostMessageA(mw.window, frame % 10 == 0 ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, 0);
   }
-  const input::IdleStep step = input::idlePass();
+  const session::IdleStep step = session::idlePass();
   if (step.redraw) MainWindow::requestRedraw(&mw);
   if (step.tick) tickRandom();
   MSG msg = {};

@@ -1,4 +1,4 @@
-#include "input/data_folder.h"
+#include "record/data_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 
-namespace input {
+namespace record {
 
 namespace {
 
@@ -95,4 +95,4 @@ void keepNewest(const std::string& folder, std::size_t keep) {
   for (std::size_t i = 0; i + keep < names.size(); ++i) fs::remove(fs::path(folder) / names[i], ec);
 }
 
-}  // namespace input
+}  // namespace record

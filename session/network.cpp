@@ -1,0 +1,312 @@
+// A network game: both computers run the whole game in lockstep and only the
+// players' controls travel. This side's controls go to the lockstep core, not
+// to the game; a frame runs once the other side's controls for it have come,
+// its merged input sent to the game (through the inner mode, so a recorded
+// network game records the merged game), one idle pass per frame as the
+// replay runner plays it. An ending shows its box and closes the window.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "net/lockstep.h"
+#include "net/udp.h"
+#include "record/checksum.h"
+#include "record/format.h"
+#include "session/game_window.h"
+#include "session/mode.h"
+#include "shell/shell_globals.h"
+
+namespace session {
+
+namespace {
+
+constexpr std::uint32_t WAIT_TITLE_MS = 1000;
+
+// "0.1.0 (game logic 1)", and the network protocol when the two sides' differ.
+std::string versionText(const net::ProgramVersions& v, bool protocol) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.patch) +
+         " (game logic " + std::to_string(v.logic) +
+         (protocol ? ", network protocol " + std::to_string(v.protocol) : "") + ")";
+}
+
+net::ProgramVersions ourVersions() {
+  net::ProgramVersions v;
+  v.logic = static_cast<std::uint16_t>(record::LOGIC_VERSION);
+  unsigned major = 0;
+  unsigned minor = 0;
+  unsigned patch = 0;
+  std::sscanf(STARQUELL_VERSION, "%u.%u.%u", &major, &minor, &patch);
+  v.major = static_cast<std::uint8_t>(major);
+  v.minor = static_cast<std::uint8_t>(minor);
+  v.patch = static_cast<std::uint8_t>(patch);
+  return v;
+}
+
+void setTitle(const char* text) {
+  if (mainWindow() != nullptr) SetWindowTextA(mainWindow(), text);
+}
+
+class Network final : public Mode {
+ public:
+  LRESULT message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) override;
+  IdleStep idlePass() override;
+  bool fixedSize() const override { return true; }
+  int exitStatus(int status) const override { return status_ >= 0 ? status_ : status; }
+  void end() override;
+  const char* flushRecording() override { return inner_->flushRecording(); }
+
+  bool start(const ProgramOptions& options, Mode& inner);
+
+ private:
+  std::uint32_t now() const;
+  void endGame();
+  LRESULT paint(HWND hwnd);
+  void deliver(HWND hwnd, std::uint32_t frame);
+
+  Mode* inner_ = nullptr;  // the merged game is played through it
+  net::UdpTransport* transport_ = nullptr;
+  net::Lockstep* core_ = nullptr;
+  net::ControlSampler sampler_;
+  std::uint16_t port_ = 0;
+  net::Config config_;  // the core's, completed once the window is there
+  std::uint32_t clock_start_ = 0;
+  std::uint32_t waiting_since_ = 0;
+  bool waiting_ = false;
+  bool titled_waiting_ = false;
+  bool painted_any_ = false;
+  bool paint_requested_ = false;
+  bool delivering_ = false;  // the merged input is let through
+  bool over_ = false;        // the game has ended (a box shown or the window closing)
+  int status_ = -1;          // the status to end with, when not the loop's
+};
+
+Network g_network;
+
+// Milliseconds on the performance counter, from the game's start.
+std::uint32_t Network::now() const {
+  LARGE_INTEGER count = {};
+  LARGE_INTEGER frequency = {};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  if (frequency.QuadPart <= 0) return 0;
+  const auto ms = static_cast<std::uint64_t>(count.QuadPart) * 1000u /
+                  static_cast<std::uint64_t>(frequency.QuadPart);
+  return static_cast<std::uint32_t>(ms) - clock_start_;
+}
+
+// The game's end over the network: a box naming why, then the window closes.
+void Network::endGame() {
+  const net::Lockstep& core = *core_;
+  std::string text;
+  status_ = 1;
+  switch (core.state()) {
+    case net::State::VersionMismatch: {
+      const bool protocol = core.peerVersions().protocol != ourVersions().protocol;
+      text = "The other player runs Starquell " + versionText(core.peerVersions(), protocol) +
+             "; this is " + versionText(ourVersions(), protocol) + ".";
+      break;
+    }
+    case net::State::Full:
+      text = "The other player's game has its two players already.";
+      break;
+    case net::State::PeerLeft:
+      text = "The other player has left.";
+      status_ = 0;
+      break;
+    case net::State::NotAnswering:
+      text = "The other player is not answering.";
+      break;
+    case net::State::Desync:
+      text = "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
+      break;
+    default:
+      return;
+  }
+  over_ = true;
+  const HWND hwnd = mainWindow();
+  MessageBoxA(hwnd, text.c_str(), "Starquell", MB_OK | MB_ICONINFORMATION);
+  if (hwnd != nullptr) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+}
+
+LRESULT Network::paint(HWND hwnd) {
+  if (!paint_requested_) {
+    showLastFrame(hwnd);
+    return 0;
+  }
+  paint_requested_ = false;
+  const std::uint32_t frame = frameNow();
+  const LRESULT result = inner_->message(hwnd, WM_PAINT, 0, 0);
+  if (frameNow() == frame + 1) {
+    painted_any_ = true;
+    if (core_ != nullptr) core_->setFrameCrc(frame, record::frameChecksum());
+  }
+  return result;
+}
+
+LRESULT Network::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  net::Control control;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      if (delivering_) break;
+      // Z and X steer this side's ship; a held key's repeats change nothing.
+      if (armControlFor(false, static_cast<int>(wparam), &control)) {
+        if (message == WM_KEYUP) {
+          sampler_.release(control);
+        } else if ((lparam & (LPARAM{1} << 30)) == 0) {
+          sampler_.press(control);
+        }
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      if (delivering_) break;
+      armControlFor(true, message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? 1 : 0, &control);
+      if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        sampler_.press(control);
+      } else {
+        sampler_.release(control);
+      }
+      return 0;
+    case WM_SIZE:
+      // Both sides play in the host's client size, which the session gives.
+      if (movingWindow() || (!delivering_ && painted_any_)) {
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+      }
+      break;
+    case WM_PAINT:
+      return paint(hwnd);
+    case WM_DESTROY:
+      if (core_ != nullptr &&
+          (core_->state() == net::State::Running || core_->state() == net::State::Connecting)) {
+        core_->leave(*transport_);
+      }
+      break;
+    default:
+      break;
+  }
+  return inner_->message(hwnd, message, wparam, lparam);
+}
+
+// The merged input of `frame` to the game.
+void Network::deliver(HWND hwnd, std::uint32_t frame) {
+  delivering_ = true;
+  if (frame == 0) {
+    RECT r = {};
+    GetClientRect(hwnd, &r);
+    if (r.right - r.left != core_->width() || r.bottom - r.top != core_->height()) {
+      resizeClient(hwnd, core_->width(), core_->height());
+    }
+  }
+  core_->setLocalControls(sampler_.take());
+  net::GameEvent events[net::MAX_FRAME_EVENTS];
+  const int count = core_->advance(events);
+  for (int i = 0; i < count; ++i) {
+    if (events[i].mouse) {
+      sendButton(hwnd, events[i].code, events[i].down);
+    } else {
+      sendKey(hwnd, events[i].code, events[i].down);
+    }
+  }
+  delivering_ = false;
+}
+
+IdleStep Network::idlePass() {
+  if (over_) return {false, false};
+  if (core_ == nullptr) {
+    // The game's client size is the host's.
+    RECT r = {};
+    GetClientRect(mainWindow(), &r);
+    config_.width = static_cast<std::uint16_t>(std::clamp<LONG>(r.right - r.left, 16, 4096));
+    config_.height = static_cast<std::uint16_t>(std::clamp<LONG>(r.bottom - r.top, 16, 4096));
+    core_ = new net::Lockstep(config_);
+    clock_start_ = 0;
+    clock_start_ = now();
+    if (port_ != 0) {
+      char title[80];
+      std::snprintf(title, sizeof title, "Starquell. Waiting for the other player on port %u.",
+                    static_cast<unsigned>(port_));
+      setTitle(title);
+    }
+  }
+  net::Lockstep& core = *core_;
+  const std::uint32_t time = now();
+  core.poll(*transport_, time);
+  if (core.state() != net::State::Running && core.state() != net::State::Connecting) {
+    endGame();
+    return {false, false};
+  }
+  if (paint_requested_) return {false, false};
+  const std::uint32_t frame = frameNow();
+  if (!core.ready()) {
+    if (!waiting_) {
+      waiting_ = true;
+      waiting_since_ = time;
+    }
+    if (!titled_waiting_ && (core.state() == net::State::Running || port_ == 0) &&
+        time - waiting_since_ >= WAIT_TITLE_MS) {
+      titled_waiting_ = true;
+      setTitle("Starquell. Waiting for the other player.");
+    }
+    return {false, false};
+  }
+  waiting_ = false;
+  if (titled_waiting_ || (frame == 0 && port_ != 0)) {
+    titled_waiting_ = false;
+    setTitle(g_shell.title);
+  }
+  deliver(mainWindow(), frame);
+  core.poll(*transport_, time);  // this frame's controls go out at once
+  paint_requested_ = true;
+  // As the replay runner plays a frame: no idle pass before frame 0, one
+  // before each other, which the inner mode sees (a recording counts it).
+  const bool tick = frame > 0;
+  if (tick) inner_->idlePass();
+  return {true, tick};
+}
+
+void Network::end() {
+  if (inner_ != nullptr) inner_->end();
+  delete core_;
+  core_ = nullptr;
+  delete transport_;
+  transport_ = nullptr;
+}
+
+bool Network::start(const ProgramOptions& options, Mode& inner) {
+  inner_ = &inner;
+  net::Config config;
+  config.side =
+      options.network == ProgramOptions::Network::Host ? net::Player::Host : net::Player::Joiner;
+  config.versions = ourVersions();
+  config.delay = options.delay;
+  transport_ = new net::UdpTransport();
+  std::string error;
+  bool ok = false;
+  if (config.side == net::Player::Host) {
+    ok = transport_->listen(options.port, &error);
+    port_ = options.port;
+  } else {
+    ok =
+        net::UdpTransport::resolve(options.join_host.c_str(), options.port, &config.peer, &error) &&
+        transport_->openFor(config.peer, &error);
+  }
+  if (!ok) {
+    std::fprintf(stderr, "starquell: %s\n", error.c_str());
+    end();
+    return false;
+  }
+  config_ = config;
+  return true;
+}
+
+}  // namespace
+
+Mode* startNetwork(const ProgramOptions& options, Mode& inner) {
+  g_network = Network{};
+  return g_network.start(options, inner) ? &g_network : nullptr;
+}
+
+}  // namespace session

@@ -1,0 +1,185 @@
+// Watching a recording in the window: its input goes to the game's procedure
+// just before the paint of its frame, and the idle passes ask for paints and
+// tick the random channels as the recorded game did. Live input does not
+// reach the game; Space pauses. Checkpoints are compared as it plays.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "record/checksum.h"
+#include "record/format.h"
+#include "record/playback.h"
+#include "session/game_window.h"
+#include "session/mode.h"
+
+namespace session {
+
+namespace {
+
+bool readFile(const char* path, std::string* text) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) return false;
+  char chunk[1 << 14];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text->append(chunk, n);
+  const bool ok = std::ferror(f) == 0;
+  std::fclose(f);
+  return ok;
+}
+
+class Watching final : public Mode {
+ public:
+  LRESULT message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) override;
+  IdleStep idlePass() override;
+  const char* titleSuffix() const override { return " (replay)"; }
+
+  record::Playback playback_;
+
+ private:
+  void deliverFrame(HWND hwnd, std::uint32_t frame);
+  void checkFrame(std::uint32_t frame);
+  LRESULT paint(HWND hwnd);
+
+  int passes_ = 0;
+  bool painted_any_ = false;
+  bool paint_requested_ = false;
+  bool paused_ = false;
+  bool ended_ = false;
+  bool delivering_ = false;  // the playback's own messages are let through
+  bool differed_ = false;
+};
+
+Watching g_watching;
+
+// Hands the game the recorded input of every frame up to `frame`.
+void Watching::deliverFrame(HWND hwnd, std::uint32_t frame) {
+  delivering_ = true;
+  while (const record::ScriptEvent* e = playback_.next(frame)) {
+    switch (e->kind) {
+      case record::EventKind::Key:
+        sendKey(hwnd, static_cast<unsigned>(e->code), e->down);
+        break;
+      case record::EventKind::Mouse:
+        sendButton(hwnd, e->code, e->down);
+        break;
+      case record::EventKind::Resize:
+        resizeClient(hwnd, e->width, e->height);
+        break;
+      default:
+        break;
+    }
+  }
+  delivering_ = false;
+}
+
+void Watching::checkFrame(std::uint32_t frame) {
+  if (differed_) return;
+  for (const record::ScriptEvent& c : playback_.checkpoints(frame)) {
+    const std::uint32_t now = record::frameChecksum();
+    if (now != c.crc) {
+      differed_ = true;
+      std::fprintf(stderr,
+                   "starquell: the replay differs at frame %u: recorded %08x, replayed %08x\n",
+                   frame, c.crc, now);
+      return;
+    }
+  }
+}
+
+LRESULT Watching::paint(HWND hwnd) {
+  const std::uint32_t frame = frameNow();
+  const bool first = !painted_any_ && frame == 0 && playback_.passes(0) == 0 && !paused_;
+  if (ended_ || !(paint_requested_ || first)) {
+    showLastFrame(hwnd);
+    return 0;
+  }
+  if (first) deliverFrame(hwnd, 0);
+  paint_requested_ = false;
+  const LRESULT result = callGame(hwnd, WM_PAINT, 0, 0);
+  if (frameNow() != frame + 1) return result;
+  painted_any_ = true;
+  passes_ = 0;
+  checkFrame(frame);
+  if (frame + 1 >= playback_.lastFrame()) {
+    // The end: the picture the recorded game showed last stays. The window
+    // shows each frame as the next paint starts, so that picture is the one
+    // before the recording's last frame, which is not run.
+    ended_ = true;
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE);
+  } else if (!paused_ && playback_.passes(frame + 1) == 0) {
+    // A paint the window system asked for: the next frame follows at once.
+    deliverFrame(hwnd, frame + 1);
+    paint_requested_ = true;
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE);
+  }
+  return result;
+}
+
+LRESULT Watching::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_KEYDOWN:
+      if (delivering_) break;
+      // Space pauses and resumes; nothing else typed reaches the game.
+      if (wparam == VK_SPACE && (lparam & (LPARAM{1} << 30)) == 0) paused_ = !paused_;
+      return 0;
+    case WM_KEYUP:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      if (delivering_) break;
+      return 0;
+    case WM_SIZE:
+      // The game's sizes are the recording's, delivered by the playback.
+      if (movingWindow() || (!delivering_ && painted_any_)) {
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+      }
+      break;
+    case WM_PAINT:
+      return paint(hwnd);
+    default:
+      break;
+  }
+  return callGame(hwnd, message, wparam, lparam);
+}
+
+IdleStep Watching::idlePass() {
+  // Paused, over, or a paint asked for that has not come (a window that
+  // cannot paint now): the recorded game did not go on either.
+  if (paused_ || ended_ || paint_requested_) return {false, false};
+  const std::uint32_t frame = frameNow();
+  const int wanted = playback_.passes(frame);
+  if (wanted > 0 && ++passes_ < wanted) return {false, true};
+  deliverFrame(mainWindow(), frame);
+  paint_requested_ = true;
+  return {true, wanted > 0};
+}
+
+}  // namespace
+
+Mode* startWatching(const ProgramOptions& options) {
+  g_watching = Watching{};
+  const char* path = options.play_path.c_str();
+  std::string text;
+  errno = 0;
+  if (!readFile(path, &text)) {
+    std::fprintf(stderr, "starquell: cannot read %s: %s\n", path,
+                 errno != 0 ? std::strerror(errno) : "read error");
+    return nullptr;
+  }
+  record::Script script;
+  std::string error;
+  if (!record::parseScript(text, &script, &error)) {
+    std::fprintf(stderr, "starquell: %s: %s\n", path, error.c_str());
+    return nullptr;
+  }
+  if (const std::string why = record::refusal(script); !why.empty() && !options.force) {
+    std::fprintf(stderr, "starquell: %s: %s (--force plays it anyway)\n", path, why.c_str());
+    return nullptr;
+  }
+  g_watching.playback_ = record::Playback(script);
+  return &g_watching;
+}
+
+}  // namespace session
