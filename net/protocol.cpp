@@ -158,20 +158,4 @@ std::size_t encode(const Message& m, std::uint8_t* out) {
   return size;
 }
 
-const char* parseErrorName(ParseError error) {
-  switch (error) {
-    case ParseError::None:
-      return "none";
-    case ParseError::Short:
-      return "short";
-    case ParseError::Long:
-      return "long";
-    case ParseError::Garbage:
-      return "garbage";
-    case ParseError::BadValue:
-      return "bad value";
-  }
-  return "?";
-}
-
 }  // namespace net

@@ -88,6 +88,4 @@ ParseError parse(const std::uint8_t* data, std::size_t size, Message* out);
 // Writes a datagram into `out` (MAX_DATAGRAM bytes); its size.
 std::size_t encode(const Message& message, std::uint8_t* out);
 
-const char* parseErrorName(ParseError error);
-
 }  // namespace net

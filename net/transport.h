@@ -1,6 +1,6 @@
 // What the lockstep core needs of a network: datagrams to and from addresses.
 // UDP for people (net/udp.h), a simulated lossy network for tests
-// (net/sim_network.h).
+// (tests/support/net/sim_network.h).
 #pragma once
 
 #include <cstddef>

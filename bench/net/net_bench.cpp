@@ -11,7 +11,7 @@
 #include "game/frame.h"
 #include "game/game_state.h"
 #include "net/lockstep.h"
-#include "net/sim_game.h"
+#include "tests/support/net/sim_game.h"
 #include "platform/headless/headless.h"
 #include "shell/shell_globals.h"
 

@@ -14,7 +14,7 @@
 
 #include "game/game_state.h"
 #include "net/lockstep.h"
-#include "net/sim_game.h"
+#include "tests/support/net/sim_game.h"
 #include "tests/support/fresh_state.h"
 #include "tools/replay/replay.h"
 

@@ -1,4 +1,4 @@
-#include "net/sim_game.h"
+#include "tests/support/net/sim_game.h"
 
 namespace net {
 

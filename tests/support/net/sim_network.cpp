@@ -1,4 +1,4 @@
-#include "net/sim_network.h"
+#include "tests/support/net/sim_network.h"
 
 #include <algorithm>
 

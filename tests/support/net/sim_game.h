@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "net/lockstep.h"
-#include "net/sim_network.h"
+#include "tests/support/net/sim_network.h"
 
 namespace net {
 
