@@ -3,6 +3,7 @@
 // paint, and the checkpoints of a frame.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,10 @@ std::vector<std::string> drain(record::Playback* p, std::uint32_t frame) {
                        : e->kind == record::EventKind::Mouse  ? "mouse"
                        : e->kind == record::EventKind::Resize ? "resize"
                                                               : "other";
-    out.push_back(std::to_string(e->frame) + " " + kind +
-                  (e->kind == record::EventKind::Resize ? " " + std::to_string(e->width) : ""));
+    std::ostringstream line;
+    line << e->frame << ' ' << kind;
+    if (e->kind == record::EventKind::Resize) line << ' ' << e->width;
+    out.push_back(line.str());
   }
   return out;
 }
