@@ -74,7 +74,12 @@ class SavedState : public RerunTest {
   bool restore() { return restoreState(block.data(), block.size()); }
 };
 
-TEST_F(SavedState, TheSameFramesRunAgainFromARestoreGiveTheSameFramesAndMemory) {
+// The same frames run again from a restore give the same frames, and the
+// restore gives back every byte the first run changed. What frames read but
+// never write (the colours, the border's colour, the ships' numbers) comes
+// back too: restored into a program that has only its window and a buffer of
+// the same size, not even its first frame, the game goes on as saved.
+TEST_F(SavedState, TheSameFramesRunAgainFromARestore) {
   for (const Scenario& s : SCENARIOS) {
     SCOPED_TRACE(s.name);
     restart();
@@ -82,6 +87,8 @@ TEST_F(SavedState, TheSameFramesRunAgainFromARestoreGiveTheSameFramesAndMemory) 
     if (mw.hasPixels()) {
       EXPECT_EQ(savedStateSize(mw.width, mw.height), savedStateSize());
     }
+    const int width = mw.width;
+    const int height = mw.height;
     const Memory saved = Memory::now();
     ASSERT_TRUE(save());
     const std::vector<FrameRecord> first = steps(s.play, RERUN_FRAMES);
@@ -90,27 +97,12 @@ TEST_F(SavedState, TheSameFramesRunAgainFromARestoreGiveTheSameFramesAndMemory) 
     EXPECT_EQ(Memory::now().differences(saved), "");
     EXPECT_TRUE(steps(s.play, RERUN_FRAMES) == first);
     EXPECT_TRUE(headless::boxes().empty());
-  }
-}
 
-// What frames read but never write (the colours, the border's colour, the
-// ships' numbers) comes back too: a block restored into a program that has
-// only its window and a buffer of the same size, not even its first frame,
-// goes on as the saved game.
-TEST_F(SavedState, ARestoreIntoAProgramThatRanNoFrameGoesOnAsTheSavedGame) {
-  for (const Scenario& s : SCENARIOS) {
-    SCOPED_TRACE(s.name);
-    restart();
-    runTo(s);
-    const int width = mw.width;
-    const int height = mw.height;
-    ASSERT_TRUE(save());
-    const std::vector<FrameRecord> original = steps(s.play, RERUN_FRAMES);
     restart();
     platform::deliverNativeEvent(sizeEvent(K::Resize, width, height));
     CreateBackBuffer(&mw, nullptr);
     ASSERT_TRUE(restore());
-    EXPECT_TRUE(steps(s.play, RERUN_FRAMES) == original);
+    EXPECT_TRUE(steps(s.play, RERUN_FRAMES) == first) << "in a program that ran no frame";
   }
 }
 
