@@ -3,6 +3,7 @@
 #include "display/back_buffer.h"
 #include "game/frame.h"
 #include "game/game_state.h"
+#include "game/input_messages.h"
 #include "shell/reports.h"
 #include "shell/shell_globals.h"
 
@@ -45,8 +46,6 @@ void MainWindow::destroy(MainWindow* mw) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  std::int8_t* keys = g_shell.KeyState;
-  std::int8_t* mouse = g_shell.MouseButtons;
   switch (message) {
     case WM_CREATE:
       MainWindow::attach(&g_shell.main_window, hwnd,
@@ -64,28 +63,11 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_PAINT:
       paintFrame();
       return 0;
-    case WM_KEYDOWN:
-      if (wparam > 0 && wparam < KEY_COUNT) keys[wparam] = 1;
-      return 0;
-    case WM_KEYUP:
-      if (wparam > 0 && wparam < KEY_COUNT) keys[wparam] = -1;
-      return 0;
     case WM_COMMAND:
       onCommand(hwnd, wparam, lparam);
       return 0;
-    case WM_LBUTTONDOWN:
-      mouse[MOUSE_LEFT] = 1;
-      return 0;
-    case WM_LBUTTONUP:
-      mouse[MOUSE_LEFT] = -1;
-      return 0;
-    case WM_RBUTTONDOWN:
-      mouse[MOUSE_RIGHT] = 1;
-      return 0;
-    case WM_RBUTTONUP:
-      mouse[MOUSE_RIGHT] = -1;
-      return 0;
     default:
+      if (applyInputMessage(message, wparam)) return 0;
       return DefWindowProcA(hwnd, message, wparam, lparam);
   }
 }
