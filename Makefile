@@ -72,7 +72,7 @@ WEB_BUILD := build/web-build
 EMSCRIPTEN_TOOLCHAIN := /usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 web serve-web e2e-web: export NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 web:
-	cmake -S . -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(EMSCRIPTEN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
+	cmake -S . -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(EMSCRIPTEN_TOOLCHAIN) -DCMAKE_BUILD_TYPE=MinSizeRel \
 	  -DSTARQUELL_WEB_DIR=$(CURDIR)/$(WEB) >/dev/null
 	cmake --build $(WEB_BUILD) -j $(JOBS)
 

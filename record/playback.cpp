@@ -13,7 +13,7 @@ std::span<const ScriptEvent> ofFrame(const std::vector<ScriptEvent>& list, std::
   ScriptEvent key;
   key.frame = frame;
   const auto [first, last] = std::equal_range(list.begin(), list.end(), key, earlier);
-  return {first, last};
+  return {list.data() + (first - list.begin()), static_cast<std::size_t>(last - first)};
 }
 
 }  // namespace

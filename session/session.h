@@ -1,10 +1,12 @@
-// The game's session with the outside: what the command line asked for, the
-// recorder, and watching a recording in the window. The main loop (app/entry)
+// The game's session with the outside: what the command line asked for, and
+// the way the game is played (live, recorded, watching a recording, over the
+// network: session/mode.h, one file each). The main loop (app/entry)
 // calls it at three points: before the window (the command line), as the main
 // window's class procedure (a procedure around the game's own, which sees every
 // message the game's window procedure is given: the input it consumes, each
 // paint and the window's end), and on every idle pass that asks for a frame.
-// The game code does not know that it is recorded or played back.
+// The game code does not know that it is recorded, played back or played
+// over a network.
 #pragma once
 
 #include "platform/win32.h"
@@ -33,8 +35,10 @@ int exitStatus(int status);
 WNDPROC sessionWindowProc(WNDPROC game);
 
 // What an idle pass whose frame is due does: ask for the paint, tick the
-// random channels. Always both, except while a recording is watched: then as
-// the recorded game did (and neither while paused or after its end).
+// random channels. Always both, except while a recording is watched (then as
+// the recorded game did, and neither while paused or after its end) and in a
+// network game (neither while the other side's input has not come, and no
+// tick before frame 0).
 struct IdleStep {
   bool redraw = true;
   bool tick = true;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/entry.h"
-#include "bench/input/driven_frame.h"
+#include "bench/record/driven_frame.h"
 #include "game/game_state.h"
 #include "game/random.h"
 #include "platform/headless/headless.h"

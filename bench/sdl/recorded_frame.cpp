@@ -11,7 +11,7 @@
 
 #include "app/entry.h"
 #include "app/window_proc.h"
-#include "bench/input/driven_frame.h"
+#include "bench/record/driven_frame.h"
 #include "bench/sdl/median_reporter.h"
 #include "bench/sdl/xvfb_session.h"
 #include "game/game_state.h"

@@ -12,7 +12,7 @@
 #include "game/frame_runner.h"
 #include "game/random.h"
 #include "game/saved_state.h"
-#include "input/crc32.h"
+#include "record/checksum.h"
 #include "tests/game/game_test.h"
 
 // What a player sees of a frame: the picture's CRC, both ships, the sounds.
@@ -23,15 +23,9 @@ struct FrameRecord {
   bool operator==(const FrameRecord&) const = default;
 };
 
-inline std::uint32_t pixelCrc() {
-  const MainWindow& mw = g_shell.main_window;
-  if (!mw.hasPixels()) return 0;
-  return input::crc32(0, mw.pixel_base, static_cast<std::size_t>(mw.height) * mw.stride);
-}
-
 inline FrameRecord recordFrame(std::uint32_t sounds) {
   FrameRecord r;
-  r.crc = pixelCrc();
+  r.crc = record::frameChecksum();
   for (int i = 0; i < 2; ++i) {
     const Ship& s = g_game.ships[i];
     const std::int32_t v[5] = {s.x, s.y, s.heading, s.arm, static_cast<std::int32_t>(s.state)};

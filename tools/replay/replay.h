@@ -19,7 +19,7 @@ using EventKind = record::EventKind;
 using ScriptEvent = record::ScriptEvent;
 using Script = record::Script;
 
-// Reads a whole script or recording (see input/script.h). On a malformed line
+// Reads a whole script or recording (see record/format.h). On a malformed line
 // returns false with "line N: why" in *error.
 bool parseScript(std::FILE* in, Script* script, std::string* error);
 
