@@ -39,7 +39,9 @@ void resizeClient(HWND hwnd, int width, int height) {
   SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
 }
 
-bool movingWindow() { return g_moving; }
+bool sizeNotTheGames(bool delivering, bool painted_any) {
+  return g_moving || (!delivering && painted_any);
+}
 
 void showLastFrame(HWND hwnd) {
   PAINTSTRUCT ps = {};

@@ -23,9 +23,11 @@ void sendButton(HWND hwnd, int button, bool down);
 // Sizes the client area to width x height and tells the game once, as the
 // window system tells it of a size change.
 void resizeClient(HWND hwnd, int width, int height);
-// True while resizeClient moves the window: the sizes the system reports
-// then are not the game's.
-bool movingWindow();
+// A watched or network game's client size is the one the game was given (a
+// recording's sizes, the host's), delivered by the session itself: a size the
+// window system reports once the first frame is out, or while the session
+// moves the window, does not reach the game.
+bool sizeNotTheGames(bool delivering, bool painted_any);
 
 // A paint nobody asked a frame for: the back buffer shown again, no frame run.
 void showLastFrame(HWND hwnd);

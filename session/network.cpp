@@ -171,8 +171,7 @@ LRESULT Network::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
       }
       return 0;
     case WM_SIZE:
-      // Both sides play in the host's client size, which the session gives.
-      if (movingWindow() || (!delivering_ && painted_any_)) {
+      if (sizeNotTheGames(delivering_, painted_any_)) {
         return DefWindowProcA(hwnd, message, wparam, lparam);
       }
       break;

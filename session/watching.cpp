@@ -131,8 +131,7 @@ LRESULT Watching::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
       if (delivering_) break;
       return 0;
     case WM_SIZE:
-      // The game's sizes are the recording's, delivered by the playback.
-      if (movingWindow() || (!delivering_ && painted_any_)) {
+      if (sizeNotTheGames(delivering_, painted_any_)) {
         return DefWindowProcA(hwnd, message, wparam, lparam);
       }
       break;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/entry.h"
+#include "bench/support/headless_game.h"
 #include "game/frame.h"
 #include "game/game_state.h"
 #include "game/levels.h"
@@ -17,20 +18,7 @@
 
 namespace {
 
-int g_instance = 0;
-
-// The program started at the default client size, its first frame painted.
-MainWindow& startGame() {
-  headless::reset();
-  resetShellGlobals();
-  resetGameState();
-  g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
-  std::snprintf(g_shell.title, sizeof g_shell.title, "%s", WINDOW_TITLE);
-  initShell(g_shell.instance);
-  createMainWindow();
-  paintFrame();
-  return g_shell.main_window;
-}
+MainWindow& startGame() { return startHeadlessGame(); }
 
 // Keeps all 60 shots in the air: freed ones are fired again from both sides,
 // so every frame some fly, some strike and paint their discs.
@@ -46,7 +34,7 @@ void refillShots(std::uint32_t frame) {
 void GameFrame(benchmark::State& state) {
   MainWindow& mw = startGame();
   mw.presented_frames = 1000;  // running time: the ships steer and fire
-  g_shell.KeyState[88] = g_shell.KeyState[90] = 2;
+  g_shell.KeyState[SHIP_KEY_ON] = g_shell.KeyState[SHIP_KEY_BACK] = 2;
   g_shell.MouseButtons[0] = g_shell.MouseButtons[1] = 2;
   const bool busy = state.range(0) != 0;
   for (auto _ : state) {

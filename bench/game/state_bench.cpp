@@ -9,6 +9,7 @@
 
 #include "app/entry.h"
 #include "bench/sdl/median_reporter.h"
+#include "bench/support/headless_game.h"
 #include "game/frame.h"
 #include "game/frame_runner.h"
 #include "game/game_state.h"
@@ -19,21 +20,12 @@
 
 namespace {
 
-int g_instance = 0;
 constexpr std::uint32_t WARM_FRAMES = 300;
 
 // The program at the default client size, its first frame painted, then
 // both players holding both controls until shots fly and strike everywhere.
 MainWindow& startGame() {
-  headless::reset();
-  resetShellGlobals();
-  resetGameState();
-  g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
-  std::snprintf(g_shell.title, sizeof g_shell.title, "%s", WINDOW_TITLE);
-  initShell(g_shell.instance);
-  createMainWindow();
-  seedRandom(RANDOM_SEED);
-  paintFrame();
+  startHeadlessGame();
   const InputMessage hold[] = {keyMessage(SHIP_KEY_ON, true), keyMessage(SHIP_KEY_BACK, true),
                                buttonMessage(MOUSE_LEFT, true), buttonMessage(MOUSE_RIGHT, true)};
   std::uint32_t sounds = 0;

@@ -8,12 +8,13 @@
 #include <cstring>
 
 #include "app/entry.h"
+#include "bench/support/headless_game.h"
 #include "game/frame.h"
 #include "game/game_state.h"
 #include "net/lockstep.h"
-#include "tests/support/net/sim_game.h"
 #include "platform/headless/headless.h"
 #include "shell/shell_globals.h"
+#include "tests/support/net/sim_game.h"
 
 namespace {
 
@@ -148,22 +149,12 @@ void LockstepFrame(benchmark::State& state) {
 }
 BENCHMARK(LockstepFrame)->Unit(benchmark::kNanosecond);
 
-int g_instance = 0;
-
 // The baseline: one game frame with both ships firing (as bench/game measures).
 void GameFrame(benchmark::State& state) {
-  headless::reset();
-  resetShellGlobals();
-  resetGameState();
-  g_shell.instance = reinterpret_cast<HINSTANCE>(&g_instance);
-  std::snprintf(g_shell.title, sizeof g_shell.title, "%s", WINDOW_TITLE);
-  initShell(g_shell.instance);
-  createMainWindow();
-  paintFrame();
-  MainWindow& mw = g_shell.main_window;
+  MainWindow& mw = startHeadlessGame();
   mw.presented_frames = 1000;
-  g_shell.KeyState[88] = g_shell.KeyState[90] = 2;
-  g_shell.MouseButtons[0] = g_shell.MouseButtons[1] = 2;
+  g_shell.KeyState[SHIP_KEY_ON] = g_shell.KeyState[SHIP_KEY_BACK] = 2;
+  g_shell.MouseButtons[SHIP_BUTTON_BACK] = g_shell.MouseButtons[SHIP_BUTTON_ON] = 2;
   for (auto _ : state) {
     gameFrame(&mw);
     ++mw.presented_frames;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "game/player_controls.h"
 #include "game/random.h"
 #include "platform/win32.h"
 #include "session/session.h"
@@ -14,7 +15,7 @@
 inline void runDrivenFrame(MainWindow& mw) {
   const std::uint32_t frame = mw.presented_frames;
   if (frame % 5 == 0) {
-    PostMessageA(mw.window, frame % 10 == 0 ? WM_KEYDOWN : WM_KEYUP, 0x58, 1);
+    PostMessageA(mw.window, frame % 10 == 0 ? WM_KEYDOWN : WM_KEYUP, SHIP_KEY_ON, 1);
     PostMessageA(mw.window, frame % 10 == 0 ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, 0);
   }
   const session::IdleStep step = session::idlePass();

@@ -14,11 +14,6 @@ namespace {
 
 using K = platform::NativeEventKind;
 
-struct Resize {
-  std::uint32_t frame;
-  int width, height;
-};
-
 struct Game {
   const char* name;
   Play play;

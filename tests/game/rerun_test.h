@@ -43,6 +43,12 @@ struct Play {
   bool hold = false;                 // from buttons_from on all four held: both fire every chance
 };
 
+// A client size the window system gives before a frame's paint.
+struct Resize {
+  std::uint32_t frame;
+  int width, height;
+};
+
 // The input of frame f. Ship 1's Z and X are pressed and released in
 // overlapping periods from the start (keys select no level); ship 0's
 // buttons likewise once the lock is over. Both held fires.

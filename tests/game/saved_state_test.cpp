@@ -14,11 +14,6 @@ using K = platform::NativeEventKind;
 
 constexpr int RERUN_FRAMES = 300;
 
-struct Resize {
-  std::uint32_t frame;  // painted by the window, as a resize is
-  int width, height;
-};
-
 struct Scenario {
   const char* name;
   Play play;
