@@ -37,8 +37,9 @@ const Game GAMES[] = {
 std::vector<std::uint8_t> gameValues() {
   std::vector<std::uint8_t> out;
   const auto add = [&out](const void* p, std::size_t n) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    out.insert(out.end(), b, b + n);
+    const std::size_t at = out.size();
+    out.resize(at + n);
+    std::memcpy(out.data() + at, p, n);
   };
   const MainWindow& mw = g_shell.main_window;
   add(&g_game.ships, sizeof g_game.ships);
