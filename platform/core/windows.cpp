@@ -198,13 +198,15 @@ struct KeyChar {
   char shifted;
 };
 constexpr KeyChar KEY_CHARS[] = {
-    {'0', '0', ')'},      {'1', '1', '!'},      {'2', '2', '@'},         {'3', '3', '#'},
-    {'4', '4', '$'},      {'5', '5', '%'},      {'6', '6', '^'},         {'7', '7', '&'},
-    {'8', '8', '*'},      {'9', '9', '('},      {0xBA, ';', ':'},        {0xBB, '=', '+'},
-    {0xBC, ',', '<'},     {0xBD, '-', '_'},     {0xBE, '.', '>'},        {0xBF, '/', '?'},
-    {0xC0, '`', '~'},     {0xDB, '[', '{'},     {0xDC, '\\', '|'},       {0xDD, ']', '}'},
-    {0xDE, '\'', '"'},    {VK_SPACE, ' ', ' '}, {VK_RETURN, '\r', '\r'}, {VK_BACK, 8, 8},
-    {VK_TAB, '\t', '\t'}, {VK_ESCAPE, 27, 27},
+    {'0', '0', ')'},          {'1', '1', '!'},          {'2', '2', '@'},
+    {'3', '3', '#'},          {'4', '4', '$'},          {'5', '5', '%'},
+    {'6', '6', '^'},          {'7', '7', '&'},          {'8', '8', '*'},
+    {'9', '9', '('},          {VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'},
+    {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'},
+    {VK_OEM_2, '/', '?'},     {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
+    {VK_OEM_5, '\\', '|'},    {VK_OEM_6, ']', '}'},     {VK_OEM_7, '\'', '"'},
+    {VK_SPACE, ' ', ' '},     {VK_RETURN, '\r', '\r'},  {VK_BACK, 8, 8},
+    {VK_TAB, '\t', '\t'},     {VK_ESCAPE, 27, 27},
 };
 
 // The character a key types with the current Shift, Caps Lock and Ctrl state;
@@ -603,7 +605,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case WM_SYSKEYDOWN:
       // Alt+F4 asks the window to close.
-      if (wparam == 0x73 && (lparam & (LPARAM{1} << 29)) != 0) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      if (wparam == VK_F4 && (lparam & (LPARAM{1} << 29)) != 0) SendMessageA(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_SETTEXT:
       copyText(w->text, sizeof w->text, reinterpret_cast<const char*>(lparam));
