@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/core/state.h"
+#include "platform/key_message.h"
 
 namespace platform::core {
 
@@ -227,13 +228,16 @@ int charOfKey(UINT vk) {
   return 0;
 }
 
+// A system key's message carries the Alt context, but for F10 alone.
+bool altContext(const NativeEvent& e) { return e.system && e.vk != VK_F10; }
+
 // The key state that TranslateMessage and GetKeyState see follows the
 // keyboard messages as the program reads them, not as they arrive.
 void trackKeyState(const MSG& m) {
   const UINT vk = static_cast<UINT>(m.wParam);
   if (vk >= 256) return;
   const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
-  const bool repeat = (m.lParam & (LPARAM{1} << 30)) != 0;
+  const bool repeat = isKeyRepeat(m.lParam);
   if (down && vk == VK_CAPITAL && !repeat) g_state.caps_lock = !g_state.caps_lock;
   g_state.key_down[vk] = down;
 }
@@ -347,20 +351,14 @@ void deliverNativeEvent(const NativeEvent& e) {
   Window* w = lookup(hwnd);
   if (w == nullptr) return;
   switch (e.kind) {
-    case NativeEventKind::KeyDown: {
-      // lParam: repeat count 1; bit 29 context (Alt held); bit 30 previous state (repeat).
-      LPARAM lp = 1;
-      if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
-      if (e.repeat) lp |= LPARAM{1} << 30;
-      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp, false, true);
+    case NativeEventKind::KeyDown:
+      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk,
+                  keyDownLParam(e.repeat, altContext(e)), false, true);
       break;
-    }
-    case NativeEventKind::KeyUp: {
-      LPARAM lp = 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-      if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
-      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp, false, true);
+    case NativeEventKind::KeyUp:
+      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, keyUpLParam(altContext(e)), false,
+                  true);
       break;
-    }
     case NativeEventKind::ButtonDown:
     case NativeEventKind::ButtonUp:
       postButton(hwnd, e);
@@ -605,7 +603,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case WM_SYSKEYDOWN:
       // Alt+F4 asks the window to close.
-      if (wparam == VK_F4 && (lparam & (LPARAM{1} << 29)) != 0) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      if (wparam == VK_F4 && isAltHeld(lparam)) SendMessageA(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_SETTEXT:
       copyText(w->text, sizeof w->text, reinterpret_cast<const char*>(lparam));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/core/core.h"
+#include "platform/key_message.h"
 #include "tests/support/fresh_state.h"
 
 namespace {
@@ -153,33 +154,15 @@ TEST_F(Core, CloseDestroysThroughTheDefaultHandling) {
   EXPECT_FALSE(IsWindow(h));
 }
 
+// Keys are key_message_test.cpp's.
 TEST_F(Core, NativeInputBecomesMessages) {
   const HWND h = make();
   using K = platform::NativeEventKind;
   platform::NativeEvent e;
-  e.kind = K::KeyDown;
-  e.vk = 'X';
-  platform::deliverNativeEvent(e);
-  e.repeat = true;
-  platform::deliverNativeEvent(e);
-  e.kind = K::KeyDown;
-  e.vk = VK_F10;
-  e.system = true;
-  e.repeat = false;
-  platform::deliverNativeEvent(e);
-  e = platform::NativeEvent{};
   e.kind = K::ButtonUp;
   e.button = 1;
   platform::deliverNativeEvent(e);
   MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
-  EXPECT_EQ(m.wParam, static_cast<WPARAM>('X'));
-  EXPECT_EQ(m.lParam & (LPARAM{1} << 30), 0);
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_NE(m.lParam & (LPARAM{1} << 30), 0) << "auto-repeat carries the previous-state bit";
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, static_cast<UINT>(WM_SYSKEYDOWN));
   ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(m.message, static_cast<UINT>(WM_RBUTTONUP));
   EXPECT_EQ(m.hwnd, h);
@@ -205,7 +188,7 @@ TEST_F(Core, NativeInputBecomesMessages) {
 
 TEST_F(Core, AltF4ClosesThroughTheDefaultHandling) {
   const HWND h = make();
-  SendMessageA(h, WM_SYSKEYDOWN, 0x73, LPARAM{1} << 29);
+  SendMessageA(h, WM_SYSKEYDOWN, VK_F4, platform::keyDownLParam(false, true));
   EXPECT_EQ(count(WM_CLOSE), 1);
   EXPECT_FALSE(IsWindow(h));
 }
