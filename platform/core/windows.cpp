@@ -293,11 +293,6 @@ namespace platform {
 
 using namespace core;
 
-int windowIndex(HWND hwnd) {
-  const Window* w = lookup(hwnd);
-  return w == nullptr ? -1 : static_cast<int>(w - g_state.windows);
-}
-
 HWND topLevelWindow() {
   for (auto& w : g_state.windows) {
     if (w.used && isTopLevel(w)) return w.handle;
@@ -311,11 +306,6 @@ bool windowClientSize(HWND hwnd, int* width, int* height) {
   *width = w->client_width;
   *height = w->client_height;
   return true;
-}
-
-const char* windowTitle(HWND hwnd) {
-  const Window* w = lookup(hwnd);
-  return w == nullptr ? nullptr : w->text;
 }
 
 void resetCore() {
