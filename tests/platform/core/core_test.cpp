@@ -154,8 +154,43 @@ TEST_F(Core, CloseDestroysThroughTheDefaultHandling) {
   EXPECT_FALSE(IsWindow(h));
 }
 
-// Keys are key_message_test.cpp's.
-TEST_F(Core, NativeInputBecomesMessages) {
+TEST_F(Core, NativeKeysArePostedWithWindowsLParam) {
+  const HWND h = make();
+  using K = platform::NativeEventKind;
+  struct Case {
+    const char* what;
+    K kind;
+    UINT vk;
+    bool system, repeat;
+    UINT message;
+    DWORD lparam;
+  };
+  const Case cases[] = {
+      {"press", K::KeyDown, 'X', false, false, WM_KEYDOWN, 0x00000001u},
+      {"auto-repeat", K::KeyDown, 'X', false, true, WM_KEYDOWN, 0x40000001u},
+      {"release", K::KeyUp, 'X', false, false, WM_KEYUP, 0xC0000001u},
+      {"Alt+X", K::KeyDown, 'X', true, false, WM_SYSKEYDOWN, 0x20000001u},
+      {"Alt+X released", K::KeyUp, 'X', true, false, WM_SYSKEYUP, 0xE0000001u},
+      {"F10 alone: no Alt", K::KeyDown, VK_F10, true, false, WM_SYSKEYDOWN, 0x00000001u},
+      {"F10 released", K::KeyUp, VK_F10, true, false, WM_SYSKEYUP, 0xC0000001u},
+  };
+  for (const Case& c : cases) {
+    platform::NativeEvent e;
+    e.kind = c.kind;
+    e.vk = c.vk;
+    e.system = c.system;
+    e.repeat = c.repeat;
+    platform::deliverNativeEvent(e);
+    MSG m{};
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << c.what;
+    EXPECT_EQ(m.hwnd, h) << c.what;
+    EXPECT_EQ(m.message, c.message) << c.what;
+    EXPECT_EQ(m.wParam, static_cast<WPARAM>(c.vk)) << c.what;
+    EXPECT_EQ(static_cast<DWORD>(m.lParam), c.lparam) << c.what << ": Windows' lParam";
+  }
+}
+
+TEST_F(Core, NativeButtonsAndWindowEventsBecomeMessages) {
   const HWND h = make();
   using K = platform::NativeEventKind;
   platform::NativeEvent e;
