@@ -9,9 +9,12 @@
 function(starquell_win32_check header out)
   file(READ ${header} text)
   # One logical line per list element: continued lines joined, semicolons kept
-  # apart from CMake's list separator, declarations spread over lines joined.
+  # apart from CMake's list separator (and brackets, within which CMake would
+  # not split a list), declarations spread over lines joined.
   string(REPLACE "\\\n" " " text "${text}")
   string(REPLACE ";" "<semicolon>" text "${text}")
+  string(REPLACE "[" "<open>" text "${text}")
+  string(REPLACE "]" "<close>" text "${text}")
   string(REGEX REPLACE ",\n +" ", " text "${text}")
   string(REPLACE "\n" ";" lines "${text}")
 
@@ -22,6 +25,8 @@ function(starquell_win32_check header out)
   set(skip_union OFF)
   foreach(line IN LISTS lines)
     string(REPLACE "<semicolon>" ";" line "${line}")
+    string(REPLACE "<open>" "[" line "${line}")
+    string(REPLACE "<close>" "]" line "${line}")
     if(skip_union)
       if(line MATCHES "^} ")
         set(skip_union OFF)
@@ -58,7 +63,8 @@ function(starquell_win32_check header out)
       endforeach()
     elseif(line MATCHES "^#define ([A-Za-z_][A-Za-z0-9_]*) (.+)$")
       set(name ${CMAKE_MATCH_1})
-      set(value ${CMAKE_MATCH_2})
+      # A comment after the value is no part of it.
+      string(REGEX REPLACE " +//.*$" "" value "${CMAKE_MATCH_2}")
       # Pointer-valued names and sizes of records are no constant expressions
       # in the system's headers: a record's size up to a member is held as the
       # end of that member in the system's record.

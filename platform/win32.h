@@ -586,13 +586,35 @@ typedef struct timecaps_tag {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_SNAPSHOT 0x2C
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
+#define VK_LWIN 0x5B
+#define VK_RWIN 0x5C
+#define VK_APPS 0x5D
 #define VK_NUMPAD0 0x60
+#define VK_MULTIPLY 0x6A
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_DECIMAL 0x6E
+#define VK_DIVIDE 0x6F
 #define VK_F1 0x70
 #define VK_F4 0x73
 #define VK_F10 0x79
 #define VK_F12 0x7B
+#define VK_NUMLOCK 0x90
+#define VK_SCROLL 0x91
+#define VK_OEM_1 0xBA       // ;:
+#define VK_OEM_PLUS 0xBB    // =+
+#define VK_OEM_COMMA 0xBC   // ,<
+#define VK_OEM_MINUS 0xBD   // -_
+#define VK_OEM_PERIOD 0xBE  // .>
+#define VK_OEM_2 0xBF       // /?
+#define VK_OEM_3 0xC0       // `~
+#define VK_OEM_4 0xDB       // [{
+#define VK_OEM_5 0xDC       // \|
+#define VK_OEM_6 0xDD       // ]}
+#define VK_OEM_7 0xDE       // '"
 
 // Sockets
 #define INVALID_SOCKET (SOCKET)(~0)

@@ -1,10 +1,10 @@
-// The running executable's path, which the sound library's search starts
-// from. On the system's Windows it is the process's module file name; on the
-// platform layer the running file's, or the one a test names.
+// The running executable's path (platform/executable.h). On the system's
+// Windows it is the process's module file name; on the platform layer the
+// running file's, or the one a test names.
+#include "platform/executable.h"
+
 #include <cstdlib>
 #include <cstring>
-
-#include "platform/audio/lookup.h"
 
 #if defined(_WIN32) && !defined(STARQUELL_WIN32_SHIM)
 #include "platform/win32.h"
@@ -23,7 +23,8 @@ bool platform::executablePath(char* out, std::size_t size) {
 
 namespace {
 
-char g_named[platform::audio::SEARCH_PATH_MAX];
+// As long a path as the sound library's search folders take.
+char g_named[1024];
 
 bool copyWhole(char* out, std::size_t size, const char* path) {
   const std::size_t length = std::strlen(path);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/executable.h"
+
 #ifndef STARQUELL_SOUND_FOLDER
 #define STARQUELL_SOUND_FOLDER ""
 #endif

@@ -10,18 +10,6 @@
 #include "platform/audio.h"
 #include "platform/audio/wav.h"
 
-namespace platform {
-
-// The running executable's full native path into out (NUL-terminated); false
-// when it is unknown or does not fit (platform/audio/executable.cpp).
-bool executablePath(char* out, std::size_t size);
-// On the platform layer: the path executablePath gives from now on instead of
-// the running file's; null or empty: the running file's again. Tests name a
-// program this way (platform::setModuleFileName).
-void nameExecutable(const char* native_path);
-
-}  // namespace platform
-
 namespace platform::audio {
 
 inline constexpr int SEARCH_FOLDERS = 3;
@@ -40,10 +28,9 @@ void searchFolders(const char* executable, const char* configured, SearchFolders
 
 // Reads a sound file whole. A name with a root is read as given; a relative
 // one from the current folder, then from each search folder (the executable's
-// path from executablePath, `configured` the configured folder or null): the
-// first folder that holds the name decides the result. When none does, the
-// result is AUDIO_ERR_FILE_NOT_FOUND and a line on standard error names every
-// folder looked in.
+// path from executablePath (platform/executable.h), `configured` the configured folder or null):
+// the first folder that holds the name decides the result. When none does, the result is
+// AUDIO_ERR_FILE_NOT_FOUND and a line on standard error names every folder looked in.
 AudioResult readSoundFile(const char* name, const char* configured, FileBytes* out);
 
 // The folder the build was configured to install the sounds into ("": none).

@@ -63,10 +63,8 @@ struct NativeEvent {
 void deliverNativeEvent(const NativeEvent& event);
 
 // Window lookups for backends.
-int windowIndex(HWND hwnd);  // -1 when the handle names no live window
-HWND topLevelWindow();       // the first live top-level window, or null
+HWND topLevelWindow();  // the first live top-level window, or null
 bool windowClientSize(HWND hwnd, int* width, int* height);
-const char* windowTitle(HWND hwnd);
 
 // The command line Windows would hand WinMain for these arguments: each one
 // quoted where it must be, so that Windows' splitting rules give it back.

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/audio/lookup.h"
 #include "platform/core/state.h"
+#include "platform/executable.h"
 
 #ifndef STARQUELL_VERSION_MAJOR
 #error "the build gives the project's version as STARQUELL_VERSION_MAJOR/MINOR/PATCH"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/core/state.h"
+#include "platform/key_message.h"
 
 namespace platform::core {
 
@@ -198,13 +199,15 @@ struct KeyChar {
   char shifted;
 };
 constexpr KeyChar KEY_CHARS[] = {
-    {'0', '0', ')'},      {'1', '1', '!'},      {'2', '2', '@'},         {'3', '3', '#'},
-    {'4', '4', '$'},      {'5', '5', '%'},      {'6', '6', '^'},         {'7', '7', '&'},
-    {'8', '8', '*'},      {'9', '9', '('},      {0xBA, ';', ':'},        {0xBB, '=', '+'},
-    {0xBC, ',', '<'},     {0xBD, '-', '_'},     {0xBE, '.', '>'},        {0xBF, '/', '?'},
-    {0xC0, '`', '~'},     {0xDB, '[', '{'},     {0xDC, '\\', '|'},       {0xDD, ']', '}'},
-    {0xDE, '\'', '"'},    {VK_SPACE, ' ', ' '}, {VK_RETURN, '\r', '\r'}, {VK_BACK, 8, 8},
-    {VK_TAB, '\t', '\t'}, {VK_ESCAPE, 27, 27},
+    {'0', '0', ')'},          {'1', '1', '!'},          {'2', '2', '@'},
+    {'3', '3', '#'},          {'4', '4', '$'},          {'5', '5', '%'},
+    {'6', '6', '^'},          {'7', '7', '&'},          {'8', '8', '*'},
+    {'9', '9', '('},          {VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'},
+    {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'},
+    {VK_OEM_2, '/', '?'},     {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
+    {VK_OEM_5, '\\', '|'},    {VK_OEM_6, ']', '}'},     {VK_OEM_7, '\'', '"'},
+    {VK_SPACE, ' ', ' '},     {VK_RETURN, '\r', '\r'},  {VK_BACK, 8, 8},
+    {VK_TAB, '\t', '\t'},     {VK_ESCAPE, 27, 27},
 };
 
 // The character a key types with the current Shift, Caps Lock and Ctrl state;
@@ -225,13 +228,16 @@ int charOfKey(UINT vk) {
   return 0;
 }
 
+// A system key's message carries the Alt context, but for F10 alone.
+bool altContext(const NativeEvent& e) { return e.system && e.vk != VK_F10; }
+
 // The key state that TranslateMessage and GetKeyState see follows the
 // keyboard messages as the program reads them, not as they arrive.
 void trackKeyState(const MSG& m) {
   const UINT vk = static_cast<UINT>(m.wParam);
   if (vk >= 256) return;
   const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
-  const bool repeat = (m.lParam & (LPARAM{1} << 30)) != 0;
+  const bool repeat = isKeyRepeat(m.lParam);
   if (down && vk == VK_CAPITAL && !repeat) g_state.caps_lock = !g_state.caps_lock;
   g_state.key_down[vk] = down;
 }
@@ -287,11 +293,6 @@ namespace platform {
 
 using namespace core;
 
-int windowIndex(HWND hwnd) {
-  const Window* w = lookup(hwnd);
-  return w == nullptr ? -1 : static_cast<int>(w - g_state.windows);
-}
-
 HWND topLevelWindow() {
   for (auto& w : g_state.windows) {
     if (w.used && isTopLevel(w)) return w.handle;
@@ -305,11 +306,6 @@ bool windowClientSize(HWND hwnd, int* width, int* height) {
   *width = w->client_width;
   *height = w->client_height;
   return true;
-}
-
-const char* windowTitle(HWND hwnd) {
-  const Window* w = lookup(hwnd);
-  return w == nullptr ? nullptr : w->text;
 }
 
 void resetCore() {
@@ -345,20 +341,14 @@ void deliverNativeEvent(const NativeEvent& e) {
   Window* w = lookup(hwnd);
   if (w == nullptr) return;
   switch (e.kind) {
-    case NativeEventKind::KeyDown: {
-      // lParam: repeat count 1; bit 29 context (Alt held); bit 30 previous state (repeat).
-      LPARAM lp = 1;
-      if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
-      if (e.repeat) lp |= LPARAM{1} << 30;
-      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk, lp, false, true);
+    case NativeEventKind::KeyDown:
+      postToQueue(hwnd, e.system ? WM_SYSKEYDOWN : WM_KEYDOWN, e.vk,
+                  keyDownLParam(e.repeat, altContext(e)), false, true);
       break;
-    }
-    case NativeEventKind::KeyUp: {
-      LPARAM lp = 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-      if (e.system && e.vk != VK_F10) lp |= LPARAM{1} << 29;
-      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, lp, false, true);
+    case NativeEventKind::KeyUp:
+      postToQueue(hwnd, e.system ? WM_SYSKEYUP : WM_KEYUP, e.vk, keyUpLParam(altContext(e)), false,
+                  true);
       break;
-    }
     case NativeEventKind::ButtonDown:
     case NativeEventKind::ButtonUp:
       postButton(hwnd, e);
@@ -603,7 +593,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case WM_SYSKEYDOWN:
       // Alt+F4 asks the window to close.
-      if (wparam == 0x73 && (lparam & (LPARAM{1} << 29)) != 0) SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      if (wparam == VK_F4 && isAltHeld(lparam)) SendMessageA(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_SETTEXT:
       copyText(w->text, sizeof w->text, reinterpret_cast<const char*>(lparam));

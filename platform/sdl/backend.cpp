@@ -1,7 +1,8 @@
 // The backend the shipped program links: SDL2 windows, SDL events as window
 // messages, 8-bit frames converted straight into a streaming texture and shown
-// at a whole zoom factor, game controllers as the players' mouse buttons and
-// keys, SDL message boxes, and the monotonic clock.
+// at a whole zoom factor, game controllers' input (their devices are
+// pad_devices.cpp's) as the players' mouse buttons and keys, SDL message
+// boxes, and the monotonic clock.
 #include <SDL.h>
 #include <time.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@
 
 #include "platform/core/core.h"
 #include "platform/sdl/controls.h"
-#include "platform/sdl/gamepads.h"
+#include "platform/sdl/pad_devices.h"
 #include "platform/sdl/scale.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/translate.h"
@@ -21,7 +22,6 @@ namespace platform::sdl {
 namespace {
 
 constexpr int MAX_NATIVE_WINDOWS = 8;
-constexpr int MAX_OPEN_PADS = PAD_PLAYERS + MAX_WAITING_PADS;
 constexpr std::uint32_t OPAQUE_BLACK = 0xFF000000u;
 
 struct NativeWindow {
@@ -37,20 +37,12 @@ struct NativeWindow {
   int windowed_y = 0;
 };
 
-struct OpenPad {
-  SDL_JoystickID id = -1;
-  SDL_GameController* controller = nullptr;
-};
-
 struct Backend {
   bool video_ready = false;
   bool video_failed = false;
   NativeWindow windows[MAX_NATIVE_WINDOWS];
   PaletteCache palette;
   PresentObserver observer = nullptr;
-  bool pads_ready = false;
-  OpenPad pads[MAX_OPEN_PADS];
-  PadMapper mapper;
 };
 
 Backend g_backend;
@@ -59,70 +51,6 @@ std::int64_t monotonicNanoseconds() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-// Controllers SDL knows by its built-in mappings, SDL_GAMECONTROLLERCONFIG
-// (read by SDL itself), and gamecontrollerdb.txt beside the executable or in
-// the folder the program runs in (its data folder). Those present now arrive
-// as device events like those plugged in later. Without them the game plays
-// on with mouse and keyboard.
-void startControllers() {
-  if (g_backend.pads_ready) return;
-  if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-    std::fprintf(stderr, "Game controllers unavailable: %s\n", SDL_GetError());
-    return;
-  }
-  g_backend.pads_ready = true;
-  if (char* base = SDL_GetBasePath()) {
-    char path[4096];
-    std::snprintf(path, sizeof path, "%sgamecontrollerdb.txt", base);
-    SDL_free(base);
-    if (access(path, R_OK) == 0 && SDL_GameControllerAddMappingsFromFile(path) < 0) {
-      std::fprintf(stderr, "%s: %s\n", path, SDL_GetError());
-    }
-  }
-  if (access("gamecontrollerdb.txt", R_OK) == 0 &&
-      SDL_GameControllerAddMappingsFromFile("gamecontrollerdb.txt") < 0) {
-    std::fprintf(stderr, "gamecontrollerdb.txt: %s\n", SDL_GetError());
-  }
-}
-
-const char* padName(SDL_JoystickID id) {
-  for (const OpenPad& p : g_backend.pads) {
-    if (p.controller != nullptr && p.id == id) {
-      const char* name = SDL_GameControllerName(p.controller);
-      return name != nullptr ? name : "unnamed";
-    }
-  }
-  return "unnamed";
-}
-
-void sayPlayer(SDL_JoystickID id, int player) {
-  if (player >= 0) {
-    std::fprintf(stderr, "Controller %d (%s) plays ship %d\n", static_cast<int>(id), padName(id),
-                 player);
-  } else {
-    std::fprintf(stderr, "Controller %d (%s) waits: both ships have one\n", static_cast<int>(id),
-                 padName(id));
-  }
-}
-
-void openPad(int device_index) {
-  const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device_index);
-  OpenPad* slot = nullptr;
-  for (OpenPad& p : g_backend.pads) {
-    if (p.controller != nullptr && p.id == id) return;  // announced twice
-    if (p.controller == nullptr && slot == nullptr) slot = &p;
-  }
-  if (slot == nullptr) return;  // more controllers than anyone could play with
-  SDL_GameController* c = SDL_GameControllerOpen(device_index);
-  if (c == nullptr) {
-    std::fprintf(stderr, "Cannot open a game controller: %s\n", SDL_GetError());
-    return;
-  }
-  slot->controller = c;
-  slot->id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
-  sayPlayer(slot->id, g_backend.mapper.connect(slot->id));
 }
 
 bool ensureVideo() {
@@ -352,43 +280,6 @@ void deliverPadEvents(NativeEvent* events, int n) {
   }
 }
 
-void removePad(SDL_JoystickID id) {
-  NativeEvent out[MAX_PAD_EVENTS];
-  SDL_JoystickID successor = -1;
-  const int player = g_backend.mapper.playerOf(id);
-  const int n = g_backend.mapper.remove(id, out, &successor);
-  deliverPadEvents(out, n);
-  if (player >= 0) std::fprintf(stderr, "Controller %d removed from ship %d\n", id, player);
-  if (successor >= 0) sayPlayer(successor, player);
-  for (OpenPad& p : g_backend.pads) {
-    if (p.controller != nullptr && p.id == id) {
-      SDL_GameControllerClose(p.controller);
-      p = OpenPad{};
-    }
-  }
-}
-
-// Controller events; false for every other event.
-bool handlePadEvent(const SDL_Event& e) {
-  switch (e.type) {
-    case SDL_CONTROLLERDEVICEADDED:
-      openPad(e.cdevice.which);
-      return true;
-    case SDL_CONTROLLERDEVICEREMOVED:
-      removePad(e.cdevice.which);
-      return true;
-    case SDL_CONTROLLERBUTTONDOWN:
-    case SDL_CONTROLLERBUTTONUP:
-    case SDL_CONTROLLERAXISMOTION: {
-      NativeEvent out[MAX_PAD_EVENTS];
-      deliverPadEvents(out, g_backend.mapper.translate(e, out));
-      return true;
-    }
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 void setPresentObserver(PresentObserver observer) { g_backend.observer = observer; }
@@ -515,7 +406,7 @@ void pumpEvents() {
   if (!g_backend.video_ready) return;
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) {
-    if (sdl::handlePadEvent(e)) continue;
+    if (sdl::handlePadEvent(e, sdl::deliverPadEvents)) continue;
     NativeWindow* w = sdl::nativeById(sdl::eventWindowId(e));
     sdl::WindowView* view = nullptr;
     if (w != nullptr) {

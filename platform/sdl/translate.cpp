@@ -8,30 +8,6 @@ namespace platform::sdl {
 
 namespace {
 
-// Virtual-key codes that platform/win32.h does not name.
-constexpr UINT VK_SNAPSHOT = 0x2C;
-constexpr UINT VK_LWIN = 0x5B;
-constexpr UINT VK_RWIN = 0x5C;
-constexpr UINT VK_APPS = 0x5D;
-constexpr UINT VK_MULTIPLY = 0x6A;
-constexpr UINT VK_ADD = 0x6B;
-constexpr UINT VK_SUBTRACT = 0x6D;
-constexpr UINT VK_DECIMAL = 0x6E;
-constexpr UINT VK_DIVIDE = 0x6F;
-constexpr UINT VK_NUMLOCK = 0x90;
-constexpr UINT VK_SCROLL = 0x91;
-constexpr UINT VK_OEM_1 = 0xBA;       // ;:
-constexpr UINT VK_OEM_PLUS = 0xBB;    // =+
-constexpr UINT VK_OEM_COMMA = 0xBC;   // ,<
-constexpr UINT VK_OEM_MINUS = 0xBD;   // -_
-constexpr UINT VK_OEM_PERIOD = 0xBE;  // .>
-constexpr UINT VK_OEM_2 = 0xBF;       // /?
-constexpr UINT VK_OEM_3 = 0xC0;       // `~
-constexpr UINT VK_OEM_4 = 0xDB;       // [{
-constexpr UINT VK_OEM_5 = 0xDC;       // \|
-constexpr UINT VK_OEM_6 = 0xDD;       // ]}
-constexpr UINT VK_OEM_7 = 0xDE;       // '"
-
 bool isAltKey(SDL_Keycode key) { return key == SDLK_LALT || key == SDLK_RALT; }
 
 // Windows makes a key a system key when it is F10, or when Alt is held without

@@ -6,18 +6,6 @@
 namespace platform::web {
 namespace {
 
-constexpr UINT VK_SNAPSHOT = 0x2C;
-constexpr UINT VK_LWIN = 0x5B;
-constexpr UINT VK_RWIN = 0x5C;
-constexpr UINT VK_APPS = 0x5D;
-constexpr UINT VK_MULTIPLY = 0x6A;
-constexpr UINT VK_ADD = 0x6B;
-constexpr UINT VK_SUBTRACT = 0x6D;
-constexpr UINT VK_DECIMAL = 0x6E;
-constexpr UINT VK_DIVIDE = 0x6F;
-constexpr UINT VK_NUMLOCK = 0x90;
-constexpr UINT VK_SCROLL = 0x91;
-
 struct Named {
   const char* name;
   UINT vk;
@@ -47,17 +35,17 @@ constexpr Named PHYSICAL_KEYS[] = {
     {"MetaRight", VK_RWIN},
     {"OSLeft", VK_LWIN},
     {"OSRight", VK_RWIN},
-    {"Semicolon", 0xBA},
-    {"Equal", 0xBB},
-    {"Comma", 0xBC},
-    {"Minus", 0xBD},
-    {"Period", 0xBE},
-    {"Slash", 0xBF},
-    {"Backquote", 0xC0},
-    {"BracketLeft", 0xDB},
-    {"Backslash", 0xDC},
-    {"BracketRight", 0xDD},
-    {"Quote", 0xDE},
+    {"Semicolon", VK_OEM_1},
+    {"Equal", VK_OEM_PLUS},
+    {"Comma", VK_OEM_COMMA},
+    {"Minus", VK_OEM_MINUS},
+    {"Period", VK_OEM_PERIOD},
+    {"Slash", VK_OEM_2},
+    {"Backquote", VK_OEM_3},
+    {"BracketLeft", VK_OEM_4},
+    {"Backslash", VK_OEM_5},
+    {"BracketRight", VK_OEM_6},
+    {"Quote", VK_OEM_7},
 };
 
 UINT lookup(const Named* table, std::size_t count, const char* name) {

@@ -12,7 +12,7 @@
 #include "app/entry.h"
 #include "game/game_state.h"
 #include "shell/shell_globals.h"
-#include "tests/sound/sound_files.h"
+#include "tests/platform/audio/sound_files.h"
 #include "tests/support/fresh_state.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "platform/audio/lookup.h"
 #include "platform/core/core.h"
-#include "tests/sound/sound_files.h"
+#include "tests/platform/audio/sound_files.h"
 #include "tests/support/fresh_state.h"
 
 namespace {

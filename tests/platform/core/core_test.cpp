@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/core/core.h"
+#include "platform/key_message.h"
 #include "tests/support/fresh_state.h"
 
 namespace {
@@ -153,33 +154,50 @@ TEST_F(Core, CloseDestroysThroughTheDefaultHandling) {
   EXPECT_FALSE(IsWindow(h));
 }
 
-TEST_F(Core, NativeInputBecomesMessages) {
+TEST_F(Core, NativeKeysArePostedWithWindowsLParam) {
+  const HWND h = make();
+  using K = platform::NativeEventKind;
+  struct Case {
+    const char* what;
+    K kind;
+    UINT vk;
+    bool system, repeat;
+    UINT message;
+    DWORD lparam;
+  };
+  const Case cases[] = {
+      {"press", K::KeyDown, 'X', false, false, WM_KEYDOWN, 0x00000001u},
+      {"auto-repeat", K::KeyDown, 'X', false, true, WM_KEYDOWN, 0x40000001u},
+      {"release", K::KeyUp, 'X', false, false, WM_KEYUP, 0xC0000001u},
+      {"Alt+X", K::KeyDown, 'X', true, false, WM_SYSKEYDOWN, 0x20000001u},
+      {"Alt+X released", K::KeyUp, 'X', true, false, WM_SYSKEYUP, 0xE0000001u},
+      {"F10 alone: no Alt", K::KeyDown, VK_F10, true, false, WM_SYSKEYDOWN, 0x00000001u},
+      {"F10 released", K::KeyUp, VK_F10, true, false, WM_SYSKEYUP, 0xC0000001u},
+  };
+  for (const Case& c : cases) {
+    platform::NativeEvent e;
+    e.kind = c.kind;
+    e.vk = c.vk;
+    e.system = c.system;
+    e.repeat = c.repeat;
+    platform::deliverNativeEvent(e);
+    MSG m{};
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) << c.what;
+    EXPECT_EQ(m.hwnd, h) << c.what;
+    EXPECT_EQ(m.message, c.message) << c.what;
+    EXPECT_EQ(m.wParam, static_cast<WPARAM>(c.vk)) << c.what;
+    EXPECT_EQ(static_cast<DWORD>(m.lParam), c.lparam) << c.what << ": Windows' lParam";
+  }
+}
+
+TEST_F(Core, NativeButtonsAndWindowEventsBecomeMessages) {
   const HWND h = make();
   using K = platform::NativeEventKind;
   platform::NativeEvent e;
-  e.kind = K::KeyDown;
-  e.vk = 'X';
-  platform::deliverNativeEvent(e);
-  e.repeat = true;
-  platform::deliverNativeEvent(e);
-  e.kind = K::KeyDown;
-  e.vk = VK_F10;
-  e.system = true;
-  e.repeat = false;
-  platform::deliverNativeEvent(e);
-  e = platform::NativeEvent{};
   e.kind = K::ButtonUp;
   e.button = 1;
   platform::deliverNativeEvent(e);
   MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
-  EXPECT_EQ(m.wParam, static_cast<WPARAM>('X'));
-  EXPECT_EQ(m.lParam & (LPARAM{1} << 30), 0);
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_NE(m.lParam & (LPARAM{1} << 30), 0) << "auto-repeat carries the previous-state bit";
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, static_cast<UINT>(WM_SYSKEYDOWN));
   ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(m.message, static_cast<UINT>(WM_RBUTTONUP));
   EXPECT_EQ(m.hwnd, h);
@@ -205,7 +223,7 @@ TEST_F(Core, NativeInputBecomesMessages) {
 
 TEST_F(Core, AltF4ClosesThroughTheDefaultHandling) {
   const HWND h = make();
-  SendMessageA(h, WM_SYSKEYDOWN, 0x73, LPARAM{1} << 29);
+  SendMessageA(h, WM_SYSKEYDOWN, VK_F4, platform::keyDownLParam(false, true));
   EXPECT_EQ(count(WM_CLOSE), 1);
   EXPECT_FALSE(IsWindow(h));
 }

@@ -1,4 +1,4 @@
-#include "tests/sound/sound_files.h"
+#include "tests/platform/audio/sound_files.h"
 
 #include <gtest/gtest.h>
 

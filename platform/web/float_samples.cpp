@@ -1,4 +1,4 @@
-#include "platform/audio/float_samples.h"
+#include "platform/web/float_samples.h"
 
 namespace platform::audio {
 

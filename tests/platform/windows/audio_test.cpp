@@ -9,7 +9,7 @@
 
 #include "platform/audio.h"
 #include "platform/win32.h"
-#include "tests/sound/sound_files.h"
+#include "tests/platform/audio/sound_files.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // A checked WAV file's samples as floating-point channels, the form Web Audio
-// plays (platform/audio/webaudio.cpp). Plain C++, tested in the native build.
+// plays (platform/web/audio.cpp). Plain C++, tested in the native build.
 #pragma once
 
 #include <cstddef>

@@ -1,16 +1,16 @@
 // The browser build's sound output: Web Audio. Each sound becomes an audio
 // buffer of the page's context; a play starts a source on it, and with every
 // channel busy the new sound takes the longest-playing one. The page's side is
-// platform/audio/webaudio.js. Browsers let a page sound only after a click or
+// platform/web/audio.js. Browsers let a page sound only after a click or
 // a key, so the context starts suspended and resumes at the first one.
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/audio/backend.h"
-#include "platform/audio/float_samples.h"
+#include "platform/web/float_samples.h"
 
 extern "C" {
-// platform/audio/webaudio.js
+// platform/web/audio.js
 int starquell_audio_open(int channels);
 void starquell_audio_close();
 int starquell_audio_load(int index, const char* name, const float* samples, int channels,

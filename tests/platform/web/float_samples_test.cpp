@@ -1,6 +1,6 @@
 // The Web Audio output plays floats: a checked WAV file's samples must come
 // out in -1..1, one channel after the other, for both encodings.
-#include "platform/audio/float_samples.h"
+#include "platform/web/float_samples.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/audio.h"
-#include "tests/sound/sound_files.h"
+#include "tests/platform/audio/sound_files.h"
 #include "tests/support/fresh_state.h"
 
 namespace {

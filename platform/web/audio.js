@@ -1,4 +1,4 @@
-// The page's side of the Web Audio output (platform/audio/webaudio.cpp). Each
+// The page's side of the Web Audio output (platform/web/audio.cpp). Each
 // play is reported on the console ("audio: play NAME"), so that a page's
 // checks can see what was played.
 var LibraryStarquellAudio = {

@@ -12,7 +12,7 @@
 
 #include "platform/audio.h"
 #include "platform/sdl/sdl_backend.h"
-#include "tests/sound/sound_files.h"
+#include "tests/platform/audio/sound_files.h"
 #include "tools/soundgen/synth.h"
 
 namespace {
