@@ -1,5 +1,6 @@
 #include "session/game_window.h"
 
+#include "platform/key_message.h"
 #include "shell/shell_globals.h"
 
 namespace session {
@@ -15,9 +16,9 @@ HWND mainWindow() { return g_shell.main_window.window; }
 std::uint32_t frameNow() { return g_shell.main_window.presented_frames; }
 
 void sendKey(HWND hwnd, unsigned vk, bool down) {
-  // A first press (repeat count 1), or a release of a key that was down.
+  // A first press, or the release of a key that was down.
   SendMessageA(hwnd, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk),
-               down ? 1 : static_cast<LPARAM>(0xC0000001u));
+               down ? platform::keyDownLParam(false) : platform::keyUpLParam());
 }
 
 void sendButton(HWND hwnd, int button, bool down) {

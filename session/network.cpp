@@ -10,6 +10,7 @@
 
 #include "net/lockstep.h"
 #include "net/udp.h"
+#include "platform/key_message.h"
 #include "record/checksum.h"
 #include "record/format.h"
 #include "session/game_window.h"
@@ -153,7 +154,7 @@ LRESULT Network::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
       if (armControlFor(false, static_cast<int>(wparam), &control)) {
         if (message == WM_KEYUP) {
           sampler_.release(control);
-        } else if ((lparam & (LPARAM{1} << 30)) == 0) {
+        } else if (!platform::isKeyRepeat(lparam)) {
           sampler_.press(control);
         }
       }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/key_message.h"
 #include "record/checksum.h"
 #include "record/format.h"
 #include "record/playback.h"
@@ -121,7 +122,7 @@ LRESULT Watching::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_KEYDOWN:
       if (delivering_) break;
       // Space pauses and resumes; nothing else typed reaches the game.
-      if (wparam == VK_SPACE && (lparam & (LPARAM{1} << 30)) == 0) paused_ = !paused_;
+      if (wparam == VK_SPACE && !platform::isKeyRepeat(lparam)) paused_ = !paused_;
       return 0;
     case WM_KEYUP:
     case WM_LBUTTONDOWN:

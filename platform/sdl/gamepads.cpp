@@ -19,7 +19,8 @@ enum Source : unsigned {
 };
 
 // The input of a player: ship 0 the left (back) and right (on) mouse buttons,
-// ship 1 the keys Z and X.
+// ship 1 the keys Z and X (the game's keys for it: the controllers' test
+// holds the two to each other).
 NativeEvent inputEvent(int player, bool on, bool down) {
   NativeEvent n;
   if (player == 0) {

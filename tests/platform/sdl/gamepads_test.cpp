@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game/player_controls.h"
 #include "platform/sdl/gamepads.h"
 
 namespace {
@@ -43,7 +44,7 @@ std::string spell(const NativeEvent* events, int n) {
     switch (e.kind) {
       case NativeEventKind::ButtonDown:
       case NativeEventKind::ButtonUp:
-        s += e.button == 0 ? 'L' : 'R';
+        s += e.button == SHIP_BUTTON_BACK ? 'L' : e.button == SHIP_BUTTON_ON ? 'R' : '?';
         s += e.kind == NativeEventKind::ButtonDown ? '+' : '-';
         break;
       case NativeEventKind::KeyDown:
@@ -136,7 +137,12 @@ TEST(PadMapping, EveryInputForBothShips) {
                                  : padButton(id, s.which, s.value != 0);
       std::string want = s.want;
       if (ship == 1) {
-        for (char& c : want) c = c == 'L' ? 'Z' : c == 'R' ? 'X' : c;
+        // Ship 1's controls are the game's keys for it.
+        for (char& c : want) {
+          c = c == 'L'   ? static_cast<char>(SHIP_KEY_BACK)
+              : c == 'R' ? static_cast<char>(SHIP_KEY_ON)
+                         : c;
+        }
       }
       EXPECT_EQ(feed(m, e), want) << "ship " << ship << ", step " << i;
     }
