@@ -8,6 +8,16 @@
 #   starquell_win32_check(HEADER OUT): writes OUT from HEADER.
 function(starquell_win32_check header out)
   file(READ ${header} text)
+  # The parts of the subset in headers of their own, which it includes.
+  get_filename_component(folder ${header} DIRECTORY)
+  set(parts ${header})
+  string(REGEX MATCHALL "#include \"platform/win32_[a-z0-9_]+\\.h\"" includes "${text}")
+  foreach(include IN LISTS includes)
+    string(REGEX REPLACE "^#include \"platform/(.+)\"$" "\\1" name "${include}")
+    file(READ ${folder}/${name} part)
+    string(APPEND text "\n${part}")
+    list(APPEND parts ${folder}/${name})
+  endforeach()
   # One logical line per list element: continued lines joined, semicolons kept
   # apart from CMake's list separator (and brackets, within which CMake would
   # not split a list), declarations spread over lines joined.
@@ -95,5 +105,5 @@ function(starquell_win32_check header out)
        "#include <cstddef>\n#include <cstdint>\n#include <type_traits>\n\n${body}")
   file(COPY_FILE ${out}.new ${out} ONLY_IF_DIFFERENT)
   file(REMOVE ${out}.new)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${parts})
 endfunction()
