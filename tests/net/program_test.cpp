@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "net/lockstep.h"
 #include "net/udp.h"
 #include "record/format.h"
+#include "session/session.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
 #include "tools/replay/replay.h"
@@ -66,7 +68,15 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     const std::string waiting =
         "Starquell. Waiting for the other player on port " + std::to_string(port) + ".";
     std::uint32_t presented_waiting = 0;
+    // What the browser page's download would get in the middle of the game.
+    std::string flushed;
+    std::string flushed_text;
     headless::setPumpHook([&] {
+      if (flushed.empty() && g_shell.main_window.presented_frames >= 100) {
+        flushed = session::flushRecording();
+        std::ifstream part(recording);
+        flushed_text.assign(std::istreambuf_iterator<char>(part), {});
+      }
       char title[128] = {};
       if (g_shell.main_window.window != nullptr) {
         GetWindowTextA(g_shell.main_window.window, title, sizeof title);
@@ -108,6 +118,8 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     // A frame that waits a second for the other side says so.
     EXPECT_EQ(titles.count("Starquell. Waiting for the other player."), c.leaves ? 0u : 1u);
     EXPECT_GE(g_shell.main_window.presented_frames, FRAMES - 10);
+    EXPECT_EQ(flushed, recording) << "a recorded network game is written out when asked";
+    EXPECT_NE(flushed_text.find("\n60 crc "), std::string::npos) << flushed_text;
     // The merged game is recorded: the joiner's controls as ship 1's keys, and it verifies.
     std::ifstream in(recording);
     std::stringstream text;
