@@ -14,8 +14,8 @@
 
 #include "game/game_state.h"
 #include "net/lockstep.h"
-#include "tests/support/net/sim_game.h"
 #include "tests/support/fresh_state.h"
+#include "tests/support/net/sim_game.h"
 #include "tools/replay/replay.h"
 
 namespace net {
