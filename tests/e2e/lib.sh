@@ -9,6 +9,7 @@
 launcher=${E2E_LAUNCHER:-}
 if [ -n "$launcher" ]; then
   export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine-prefix}
+  source "$(dirname "${BASH_SOURCE[0]}")/../wine/server.sh"
   exe=$build/app/starquell.exe
   sound_dir=$build/app
 else
@@ -49,8 +50,9 @@ xvfb_pid=
 game_pid=
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  # Wine's server and its helper processes hold the display: they go first.
-  [ -n "$launcher" ] && timeout 20 wineserver -k 2>/dev/null
+  # Wine's server and its helper processes hold the display: they go first. A
+  # server held for the whole run (tests/wine/server.sh) starts again, fresh.
+  [ -n "$launcher" ] && wine_server_restart
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
