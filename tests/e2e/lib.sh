@@ -50,9 +50,8 @@ xvfb_pid=
 game_pid=
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  # Wine's server and its helper processes hold the display: they go first. A
-  # server held for the whole run (tests/wine/server.sh) starts again, fresh.
-  [ -n "$launcher" ] && wine_server_restart
+  # Wine's server and its helper processes hold the display: they go first.
+  [ -n "$launcher" ] && timeout 20 wineserver -k 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -69,6 +68,11 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY
+# A Wine server held for the whole run (tests/wine/server.sh) starts again on
+# this display, and serves the check till its clean-up ends it with the rest.
+if [ -n "$launcher" ] && wine_server_held; then
+  wine_server_start || fail "no Wine server"
+fi
 export SDL_AUDIODRIVER=dummy
 # Games played here are recorded into the check's own data folder.
 export XDG_DATA_HOME=$work/data

@@ -56,8 +56,6 @@ for program in "$windows/app/starquell.exe" "$windows/tools/controls_demo/starqu
 done
 
 echo "== wine: the real-window checks on the Windows programs"
-# A fresh server: the tests' helper processes started without the checks' display.
-wine_server_restart || exit 1
 E2E_LAUNCHER=$here/wine.sh E2E_CLOSER=$linux/tests/e2e/close_window \
   E2E_RUNNER=$linux/tools/replay/starquell-replay \
   "$root/tests/e2e/run.sh" "$windows" || exit 1

@@ -10,9 +10,9 @@
 #   trap 'exit 130' INT; trap 'exit 143' TERM
 #
 # The holder exports STARQUELL_WINE_SERVER (its WINEPREFIX), so scripts it
-# runs leave the server to it, and the real-window checks (tests/e2e/lib.sh)
-# start it afresh after each check: Wine's helper processes keep the display
-# of the program that started them, and each check has a display of its own.
+# runs leave the server to it, and each real-window check (tests/e2e/lib.sh)
+# starts it afresh on its own display: the desktop's helper process keeps the
+# display of the session's start, and each check has a display of its own.
 # Sourced; uses WINEPREFIX (build/wine-prefix by default).
 
 wine_server_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -23,12 +23,23 @@ wine_server_mine=
 wine_server_held() { [ "${STARQUELL_WINE_SERVER:-}" = "$WINEPREFIX" ]; }
 
 # Ends every Wine program of the prefix and its server, waits for the server
-# to be gone, and starts a persistent one.
+# to be gone, and starts a persistent one. Then one program starts the
+# session's helper processes (services, the desktop's), which stay as long as
+# the server: started by a test, they would keep its output open and ctest
+# would wait for them. The desktop's keeps the display it was started with
+# (DISPLAY, or none). The server and the helpers write into
+# build/wine-prefix.session.log, never into a caller's output.
 wine_server_start() {
+  local log=$WINEPREFIX.session.log
   timeout 30 wineserver -k 2>/dev/null
   timeout 30 wineserver -w 2>/dev/null
-  wineserver -p || {
-    echo "wine: could not start a persistent Wine server for $WINEPREFIX" >&2
+  : >"$log"
+  wineserver -p </dev/null >>"$log" 2>&1 || {
+    echo "wine: could not start a persistent Wine server for $WINEPREFIX: $(cat "$log")" >&2
+    return 1
+  }
+  timeout 60 "$wine_server_root/tests/wine/wine.sh" cmd /c exit </dev/null >>"$log" 2>&1 || {
+    echo "wine: could not start a Wine session in $WINEPREFIX: $(cat "$log")" >&2
     return 1
   }
 }
@@ -43,17 +54,6 @@ wine_server_hold() {
   wine_server_start || return 1
   export STARQUELL_WINE_SERVER=$WINEPREFIX
   wine_server_mine=1
-}
-
-# A fresh server when one is held (nothing of an earlier check left running);
-# otherwise every Wine program and the server end, as without a holder.
-wine_server_restart() {
-  if wine_server_held; then
-    wine_server_start
-  else
-    timeout 20 wineserver -k 2>/dev/null
-    return 0
-  fi
 }
 
 # Ends the server this script holds, with every Wine program still running.
