@@ -101,7 +101,7 @@ fi
 # Nothing of the checkout changed: what the run wrote went under build/.
 echo "== checkout unchanged"
 changed=$({ diff <(echo "$checkout_before") <(scripts/checkout_state.sh) || true; } |
-  sed -n 's/^> /  now:    /p; s/^< /  before: /p')
+  sed -n 's/^> \(..*\)/  now:    \1/p; s/^< \(..*\)/  before: \1/p')
 if [ -n "$changed" ]; then
   echo "the run changed the checkout (git status before and after; status, path, content):" >&2
   echo "$changed" >&2
