@@ -40,6 +40,9 @@ SOAK_FRAMES ?= 1000000
 soak: sanitize
 	tools/replay/soak.sh $(SANITIZE)/tools/replay/starquell-replay $(SOAK_FRAMES)
 
+# Every fuzz target for FUZZ_SECONDS (60) from its seeds in fuzz/corpus/, left
+# as they are: the inputs that reach new code are gathered in
+# build/fuzz/new/<target>/, and the summary gives the commands that add them.
 fuzz:
 	@if [ -x fuzz/run.sh ]; then fuzz/run.sh; else echo "no fuzz targets yet"; fi
 

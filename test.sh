@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a normal
 # build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds
-# everything with clang and runs every fuzz target briefly; builds the
+# everything with clang in Release and runs every fuzz target briefly; builds the
 # program and the tests for Windows; then the real-window checks, the Windows
 # builds under Wine where Wine is installed or can be installed, the Debian
 # package and the Windows zip where their tools can be installed, and the
 # browser build in headless chromium where emscripten and chromium are or can be.
+# Everything is written under build/: a run that changes the checkout fails.
 set -euo pipefail
 cd "$(dirname "$0")"
+checkout_before=$(scripts/checkout_state.sh)
 source scripts/deps.sh
 ensure_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" "${E2E_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
 
@@ -15,6 +17,9 @@ jobs=$(nproc)
 echo "== style"
 find . -path ./build -prune -o -path ./.git -prune -o \( -name '*.cpp' -o -name '*.h' \) -print |
   xargs clang-format --dry-run -Werror
+echo "== layers (which folders each folder may include from: scripts/layers.txt)"
+scripts/check_layers_test.sh
+scripts/check_layers.sh
 
 echo "== normal build"
 cmake -S . -B build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -29,7 +34,7 @@ ctest --test-dir build/sanitize --output-on-failure -j "$jobs" | tee build/sanit
 echo "== soak (sanitizer build of the replay runner, random input and window sizes)"
 tools/replay/soak.sh build/sanitize/tools/replay/starquell-replay 20000
 
-echo "== clang build of the whole tree, every fuzz target for a few seconds"
+echo "== clang Release build of the whole tree, every fuzz target for a few seconds"
 FUZZ_BUILD=all FUZZ_SECONDS=5 FUZZ_MERGE=0 fuzz/run.sh
 
 echo "== windows build (the same sources against the real <windows.h>)"
@@ -91,6 +96,16 @@ if timeout 900 bash -c 'source scripts/deps.sh && ensure_packages "${WEB_PACKAGE
   web=1
 else
   echo "== web: skipped, emscripten or chromium is not installed and could not be installed"
+fi
+
+# Nothing of the checkout changed: what the run wrote went under build/.
+echo "== checkout unchanged"
+changed=$({ diff <(echo "$checkout_before") <(scripts/checkout_state.sh) || true; } |
+  sed -n 's/^> \(..*\)/  now:    \1/p; s/^< \(..*\)/  before: \1/p')
+if [ -n "$changed" ]; then
+  echo "the run changed the checkout (git status before and after; status, path, content):" >&2
+  echo "$changed" >&2
+  exit 1
 fi
 
 # One closing line for the whole run: every ctest test of both builds, the soak,

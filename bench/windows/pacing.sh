@@ -11,6 +11,11 @@ build=$(cd "${1:?$usage}" && pwd) || exit 1
 linux=$(cd "${2:?$usage}" && pwd) || exit 1
 export E2E_LAUNCHER=$root/tests/wine/wine.sh E2E_CLOSER=$linux/tests/e2e/close_window
 source "$root/tests/e2e/lib.sh"
+# Its own Wine server (tests/wine/server.sh), ended at exit.
+wine_server_hold || fail "no Wine server"
+trap 'cleanup; wine_server_release' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 pacing=$build/bench/windows/starquell-pacing.exe
 [ -x "$pacing" ] || fail "$pacing is not built"

@@ -9,6 +9,7 @@
 launcher=${E2E_LAUNCHER:-}
 if [ -n "$launcher" ]; then
   export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/wine-prefix}
+  source "$(dirname "${BASH_SOURCE[0]}")/../wine/server.sh"
   exe=$build/app/starquell.exe
   sound_dir=$build/app
 else
@@ -67,6 +68,11 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.err")"
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY
+# A Wine server held for the whole run (tests/wine/server.sh) starts again on
+# this display, and serves the check till its clean-up ends it with the rest.
+if [ -n "$launcher" ] && wine_server_held; then
+  wine_server_start || fail "no Wine server"
+fi
 export SDL_AUDIODRIVER=dummy
 # Games played here are recorded into the check's own data folder.
 export XDG_DATA_HOME=$work/data

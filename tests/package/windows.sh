@@ -17,6 +17,8 @@ ensure_packages "${WINE_PACKAGES[@]}" "${E2E_PACKAGES[@]}" || exit 1
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
 unzipped=$(mktemp -d)
 trap 'rm -rf "$unzipped"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 fail() {
   echo "package: FAIL: $*" >&2
@@ -46,14 +48,15 @@ icons=$(LC_ALL=C grep -c -a $'\x89PNG' "$folder/starquell.exe")
 pass "starquell.exe carries its icon"
 
 # ---- The game from another folder, in a window. A Wine server left running
-# by a program started without a display would serve no window: it goes first.
-timeout 20 wineserver -k 2>/dev/null
+# by a program started without a display would serve no window: a fresh one,
+# started on the check's display, serves the game and then the replay runner.
 export E2E_LAUNCHER=$root/tests/wine/wine.sh E2E_CLOSER=$build/tests/e2e/close_window
 export E2E_PROGRAM=$folder/starquell.exe
 game_dir=$unzipped/elsewhere
 mkdir -p "$game_dir"
 source "$root/tests/e2e/lib.sh"
-trap 'cleanup; rm -rf "$unzipped"' EXIT
+trap 'cleanup; rm -rf "$unzipped"; wine_server_release' EXIT
+wine_server_hold || fail "no Wine server"
 source "$here/play.sh"
 play_check
 pass "the zip's starquell.exe plays from another folder"

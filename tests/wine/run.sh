@@ -6,7 +6,9 @@
 # programs built against the real <windows.h>, starquell.exe with its sound
 # files beside it and starquell-controls.exe, driven through the window system
 # by every check of tests/e2e. Installs Wine and the real-window tools where
-# they are missing. Wine's prefix is build/wine-prefix.
+# they are missing. Wine's prefix is build/wine-prefix; one persistent Wine
+# server serves the whole run (tests/wine/server.sh) and ends with it, also
+# when it fails or is interrupted.
 # Usage: tests/wine/run.sh WINDOWS_BUILD WINDOWS_TESTS_BUILD LINUX_BUILD
 # (LINUX_BUILD provides the close helper, tests/e2e/close_window.)
 set -uo pipefail
@@ -19,8 +21,14 @@ linux=$(cd "${3:?$usage}" && pwd) || exit 1
 source "$root/scripts/deps.sh"
 ensure_packages "${WINE_PACKAGES[@]}" "${E2E_PACKAGES[@]}" || exit 1
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
+source "$here/server.sh"
 
 started=$(date +%s)
+wine_server_hold || exit 1
+trap wine_server_release EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
 for build in "$windows_tests" "$windows"; do
   echo "== wine: the tests of $build"
   ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 | tee "$build/ctest.log"

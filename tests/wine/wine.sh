@@ -4,6 +4,7 @@
 # so nothing is downloaded, and Wine's own messages are off. The program's
 # status is the status. The Windows test build runs its tests through this.
 # Usage: tests/wine/wine.sh PROGRAM.exe [ARGS...]
+#        tests/wine/wine.sh --prefix   (only makes the prefix)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix}
@@ -27,4 +28,5 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     exit 1
   }
 fi
+[ "${1:-}" = --prefix ] && exit 0
 exec wine "$@"
