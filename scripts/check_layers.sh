@@ -43,7 +43,7 @@ awk -v table="$table" -v folders="$folders" '
       listed[f] = 1
       for (i = 2; i <= k; i++) {
         may[f, w[i]] = 1
-        may_text[f] = may_text[f] (i > 2 ? " " : "") w[i] "/"
+        may_text[f] = may_text[f] (i > 2 ? " " : "") w[i] (w[i] ~ /\// ? "" : "/")
       }
     }
     if (row == 0) { printf "cannot read %s\n", table; broken = 1 }
@@ -66,7 +66,7 @@ awk -v table="$table" -v folders="$folders" '
     sub(/".*/, "", header)
     top = header
     if (sub(/\/.*/, "", top) == 0 || !(top in is_folder)) next
-    if ((folder, top) in may) next
+    if ((folder, top) in may || (folder, header) in may) next
     if ((path, header) in allowed) {
       used[path, header] = 1
       printf "%s:%d: #include \"%s\": allowed for now (%s), %s/ may include %s\n", path, FNR, header,

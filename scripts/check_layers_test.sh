@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cases of scripts/check_layers.sh, each on a small tree of its own: one file
-# whose second line is the include, under a table of four layers, a free
-# folder and, where a case gives one, an allowance.
+# whose second line is the include, under a table of four layers (one may
+# include a single header of another), a free folder and, where a case gives
+# one, an allowance.
 # Usage: scripts/check_layers_test.sh
 set -uo pipefail
 check=$(cd "$(dirname "$0")" && pwd)/check_layers.sh
@@ -10,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 
 table='low:  low
 mid:  mid low
-side: side low
+side: side low mid/one.h
 top:  top mid side low
 free: *'
 
@@ -25,6 +26,8 @@ cases=(
   'system include            | low/a.cpp     | #include <top/x.h>      |                   | 0 |'
   'beside the file           | low/a.cpp     | #include "a.h"          |                   | 0 |'
   'subfolder of its own      | low/a.cpp     | #include "sub/a.h"      |                   | 0 |'
+  'one header of another     | side/a.cpp    | #include "mid/one.h"    |                   | 0 |'
+  'another header of that    | side/a.cpp    | #include "mid/two.h"    |                   | 1 | side/a.cpp:2: #include "mid/two.h": side/ may include side/ low/ mid/one.h only'
   'free folder               | free/a.cpp    | #include "top/x.h"      |                   | 0 |'
   'folder without a row      | new/a.cpp     | #include "low/x.h"      |                   | 1 | new/a.cpp: folder new/ has C++ files but no row in'
   'allowed                   | low/a.cpp     | #include "mid/x.h"      | low/a.cpp mid/x.h | 0 | low/a.cpp:2: #include "mid/x.h": allowed for now'
