@@ -22,79 +22,14 @@
 #include "record/format.h"
 #include "session/session.h"
 #include "shell/shell_globals.h"
+#include "tests/record/recorded_game.h"
 #include "tests/support/fresh_state.h"
 #include "tools/replay/replay.h"
 
 namespace fs = std::filesystem;
+using namespace recorded_game;
 
 namespace {
-
-// Level clicks in the locked time, both players steering and firing, a
-// resize, a paint the window system asks for and frames due while the window
-// could not paint.
-constexpr char GAME[] =
-    "10 mouse right down\n12 mouse right up\n30 mouse left down\n31 mouse left up\n"
-    "130 key 88 down\n140 key 90 down\n150 mouse right down\n155 mouse left down\n"
-    "200 resize 500 400\n201 ticks 0\n260 ticks 3\n300 key 90 up\n310 mouse left up\n"
-    "330 key 65 down\n420 resize 734 531\n479 key 88 up\n";
-
-std::string readText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-record::Script parse(const std::string& text) {
-  record::Script script;
-  std::string error;
-  EXPECT_TRUE(record::parseScript(text, &script, &error)) << error;
-  return script;
-}
-
-class Recording : public FreshState {
- protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("starquell-recording-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    FreshState::TearDown();
-    fs::remove_all(dir_);
-  }
-  // The runner's lines for a script, the program given `arguments`.
-  static std::string lines(const record::Script& script, const std::string& arguments,
-                           std::uint32_t frames = 0, replay::Verdict* verdict = nullptr) {
-    resetProgramState();
-    replay::Options options;
-    options.frames = frames != 0 ? frames : script.last_frame + 1;
-    options.program_arguments = arguments;
-    options.verify = verdict != nullptr;
-    std::FILE* out = std::tmpfile();
-    EXPECT_EQ(replay::run(script, options, out, verdict), 0);
-    std::string text;
-    std::rewind(out);
-    for (int c = 0; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(out);
-    return text;
-  }
-  // Records GAME; returns the recording's text.
-  std::string record(std::string* game_lines = nullptr) {
-    const fs::path file = dir_ / "game.replay";
-    const std::string played = lines(parse(GAME), "--record " + file.string(), 480);
-    if (game_lines != nullptr) *game_lines = played;
-    return readText(file);
-  }
-  fs::path dir_;
-};
 
 TEST_F(Recording, AGameRecordedReplaysToTheLinesOfTheGameThatMadeIt) {
   std::string played;
@@ -136,46 +71,6 @@ TEST_F(Recording, VerifyFindsTheFirstCheckpointAfterAMovedEvent) {
   EXPECT_EQ(verdict.frame, 180u);
   EXPECT_EQ(verdict.checkpoints, 3);
   EXPECT_NE(verdict.recorded, verdict.replayed);
-}
-
-// Each kind of file through the runner itself: its line and its status.
-TEST_F(Recording, TheRunnerSaysWhatItFoundWithItsOwnStatus) {
-  const std::string recorded = record();
-  std::string moved = recorded;
-  moved.replace(moved.find("\n130 key 88 down"), 16, "\n131 key 88 down");
-  std::string newer = recorded;
-  newer.replace(0, 20, "# starquell replay 2");
-  std::string logic = recorded;
-  logic.replace(logic.find("logic 1"), 7, "logic 7");
-  const struct {
-    const char* name;
-    std::string text;
-    const char* options;
-    int status;
-    const char* says;
-  } cases[] = {
-      {"good", recorded, "--verify", 0, "verified: 9 checkpoints, frames 0..479"},
-      {"moved", moved, "--verify", 1, "differs at frame 180: recorded "},
-      {"truncated", recorded.substr(0, recorded.size() - 5), "--verify", 2,
-       "truncated: the recording ends inside this line"},
-      {"newer", newer, "--verify", 2, "recording format 2 is newer than this program's 1"},
-      {"logic", logic, "--verify", 2,
-       "recorded with game logic 7; this program plays game logic 1"},
-      {"forced", logic, "--verify --force", 0, "verified: 9 checkpoints"},
-      {"plain", GAME, "--verify", 2, "not a recording"},
-  };
-  for (const auto& c : cases) {
-    const fs::path file = dir_ / (std::string(c.name) + ".replay");
-    writeText(file, c.text);
-    const std::string command = std::string(STARQUELL_REPLAY_RUNNER) + " " + c.options + " " +
-                                file.string() + " >" + (dir_ / "out").string() + " 2>&1";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status)) << c.name;
-    EXPECT_EQ(WEXITSTATUS(status), c.status) << c.name;
-    const std::string said = readText(dir_ / "out");
-    EXPECT_NE(said.find(c.says), std::string::npos) << c.name << ": " << said;
-    EXPECT_EQ(said.find('\n'), said.size() - 1) << c.name << ": one line: " << said;
-  }
 }
 
 TEST_F(Recording, AKilledGameLeavesWholeLinesThatVerify) {
@@ -315,36 +210,6 @@ TEST_F(Recording, AWatchedRecordingPlaysAsRecordedAndIgnoresLiveInput) {
   // Frames 0..478: the picture after 478 is what the recorded game showed last.
   EXPECT_EQ(g_shell.main_window.presented_frames, 479u) << "the last picture stays";
   EXPECT_STREQ(g_shell.title, "Starquell. Early concept demo only. (replay)");
-}
-
-TEST_F(Recording, WatchingRefusesWhatCannotBePlayedBeforeAnyWindow) {
-  writeText(dir_ / "bad.replay",
-            "# starquell replay 1\n# program 0.1.0 logic 1\n5 key 88 sideways\n");
-  writeText(dir_ / "newer.replay", "# starquell replay 9\n");
-  const struct {
-    std::string arguments;
-    int status;
-    const char* says;
-  } cases[] = {
-      {"--play " + (dir_ / "missing.replay").string(), 2, "cannot read "},
-      {"--play " + (dir_ / "bad.replay").string(), 2, "line 3: expected down or up"},
-      {"--play " + (dir_ / "newer.replay").string(), 2, "is newer than this program's 1 (--force"},
-      {"--bogus", 2, "starquell: unknown option --bogus (see --help)\n"},
-      {"--version", 0, ""},
-  };
-  for (const auto& c : cases) {
-    resetProgramState();
-    ::testing::internal::CaptureStderr();
-    static int instance = 0;
-    std::string arguments = c.arguments;
-    EXPECT_EQ(
-        WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL),
-        c.status)
-        << c.arguments;
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find(c.says), std::string::npos) << said;
-    EXPECT_EQ(g_shell.main_window.window, nullptr) << "no window opened";
-  }
 }
 
 }  // namespace
