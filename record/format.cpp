@@ -1,6 +1,7 @@
 #include "record/format.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -185,6 +186,26 @@ bool parseScript(std::string_view text, Script* script, std::string* error) {
   }
   return true;
 }
+
+bool readScript(const std::string& path, Script* script, std::string* error, bool) {
+  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  if (in == nullptr) {
+    *error = "cannot open " + path;
+    return false;
+  }
+  std::string text;
+  char chunk[1 << 14];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
+  if (in != stdin) std::fclose(in);
+  if (!parseScript(text, script, error)) {
+    *error = path + ": " + *error;
+    return false;
+  }
+  return true;
+}
+
+std::string cutNote(const std::string&, const Script&) { return ""; }
 
 std::string refusal(const Script& script) {
   if (!script.recording) return "";

@@ -27,6 +27,15 @@ inline constexpr int FORMAT_VERSION = 1;
 inline constexpr int LOGIC_VERSION = 1;
 inline constexpr int CHECKPOINT_INTERVAL = 60;
 inline constexpr std::size_t MAX_LINE = 511;
+// What a real recording can hold, so that a file from anyone costs little to
+// refuse: a window's client size (the network game's rule too), the frames
+// between two lines (the recorder writes a checkpoint at least every 60
+// frames), the idle passes before a paint and the file's size.
+inline constexpr int MIN_CLIENT = 16;
+inline constexpr int MAX_CLIENT = 4096;
+inline constexpr std::uint32_t MAX_FRAME_STEP = CHECKPOINT_INTERVAL;
+inline constexpr int MAX_TICKS = 1000000;
+inline constexpr std::uint64_t MAX_RECORDING_BYTES = std::uint64_t{64} << 20;
 
 enum class EventKind { Key, Mouse, Resize, Ticks, Checkpoint };
 
@@ -52,13 +61,29 @@ struct Script {
   bool has_client = false;
   int client_width = 0;
   int client_height = 0;
+  // A recording cut inside a line (a kill, a full disk, a cut download) is
+  // read up to its last whole line; `cut_line` is the line it ends inside.
+  bool cut = false;
+  int cut_line = 0;
 };
 
 // Parses a script or recording; '#' starts a comment, blank lines are
 // skipped. On a malformed line returns false with "line N: why" in *error. A
-// recording (it starts with "# starquell replay") must end with a line end:
-// one cut inside a line is refused as truncated.
+// recording (it starts with "# starquell replay") cut inside a line is read
+// up to its last whole line and marked cut.
 bool parseScript(std::string_view text, Script* script, std::string* error);
+
+// Reads a script or recording from the file `path` ("-": standard input), in
+// binary, line by line, refusing as early as it can. On failure returns false
+// with the reason in *error, naming the file: "cannot open P: <the system's
+// reason>", "P is a folder", "P is empty", "P is larger than any recording
+// can be", "P: line N: <why>". `recording_only`: a file that does not start
+// as a recording is refused as "P is not a recording".
+bool readScript(const std::string& path, Script* script, std::string* error,
+                bool recording_only = false);
+
+// The one line that says where a cut recording ends (empty when not cut).
+std::string cutNote(const std::string& path, const Script& script);
 
 // Why a recording must not be played (a newer format, another game logic),
 // as one line; empty when it may.
