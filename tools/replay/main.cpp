@@ -5,9 +5,9 @@
 // are checked, and each refusal is one line and status 2.
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/entry.h"
@@ -114,11 +114,14 @@ int main(int argc, char** argv) {
   const bool force = args.find("--force") != nullptr;
   if (const auto* o = args.find("--record")) {
     if (o->values[0].empty()) return refuse("--record: an empty file name");
-    std::error_code failed;
-    const std::filesystem::path file = std::filesystem::absolute(o->values[0], failed);
-    if (failed) return refuse("--record: " + o->values[0] + ": " + failed.message());
+    // A name the system cannot convert (not UTF-8 on Windows) throws.
+    std::string name;
+    try {
+      name = std::filesystem::absolute(o->values[0]).string();
+    } catch (const std::exception& e) {
+      return refuse("--record: " + o->values[0] + ": " + e.what());
+    }
     // Quoted as Windows would, since WinMain reads it with Windows' rules.
-    const std::string name = file.string();
     const char* record[] = {"--record", name.c_str()};
     options.program_arguments = platform::windowsCommandLine(2, record);
   }
