@@ -1,12 +1,16 @@
 # The runner's command line through the real executable: what it prints, on
 # which stream, and its status, one row per case. A refusal is one line (a
-# usage error adds the usage) and happens before anything runs.
+# usage error adds the usage) and happens before anything runs; a cut
+# recording is said and played to its last whole line.
 #   cmake -DRUNNER=... -DDIR=... -P command_line.cmake
 file(REMOVE_RECURSE ${DIR})
 file(MAKE_DIRECTORY ${DIR}/folder)
 file(WRITE ${DIR}/malformed.script "# fine\n5 key 88 down\n\n7 mouse middle down\n")
 file(WRITE ${DIR}/unchecked.replay
      "# starquell replay 1\n# program 0.1.0 logic 1\nclient 734 531\n5 key 88 down\n")
+file(WRITE ${DIR}/cut.replay
+     "# starquell replay 1\n# program 0.1.0 logic 1\nclient 734 531\n0 crc 8af3e7ae\n5 key 8")
+file(WRITE ${DIR}/empty.script "")
 file(WRITE ${DIR}/late.replay
      "# starquell replay 1\n# program 0.1.0 logic 1\nclient 734 531\n60 crc 00000000\n")
 
@@ -54,12 +58,17 @@ check(folder ARGS ${DIR}/folder STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*folder is a folder${nl}$")
 check(missing_file ARGS ${DIR}/missing.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: cannot open [^\n]*missing.script: No such file or directory${nl}$")
+check(empty_file ARGS ${DIR}/empty.script STATUS 2 OUT "^$"
+      ERR "^starquell-replay: [^\n]*empty.script is empty${nl}$")
 check(malformed_line ARGS ${DIR}/malformed.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*malformed.script: line 4: [^\n]*${nl}$")
 check(nothing_to_verify ARGS --verify ${DIR}/unchecked.replay STATUS 1 OUT "^$"
       ERR "^starquell-replay: [^\n]*unchecked.replay: nothing to verify: the recording holds no checkpoint${nl}$")
 check(checkpoints_after_the_frames_run ARGS --verify --frames 3 ${DIR}/late.replay STATUS 1
       OUT "^$" ERR "^starquell-replay: [^\n]*late.replay: nothing to verify: no checkpoint in the frames run${nl}$")
+check(cut_recording_verifies_its_whole_lines ARGS --verify ${DIR}/cut.replay STATUS 0
+      OUT "^verified: 1 checkpoints, frames 0..0${nl}$"
+      ERR "^starquell-replay: [^\n]*cut.replay: line 5: [^\n]*cut[^\n]*${nl}$")
 check(verify_a_script ARGS --verify ${CMAKE_CURRENT_LIST_DIR}/duel.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*duel.script: not a recording: nothing to verify${nl}$")
 

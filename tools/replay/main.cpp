@@ -155,17 +155,18 @@ int main(int argc, char** argv) {
   }
   replay::Script script;
   if (!record::readScript(path, &script, &error)) return refuse(error);
+  const std::string file = path == "-" ? "standard input" : path;  // as the reader names it
   if (script.cut) {
     std::fprintf(stderr, "starquell-replay: %s\n", record::cutNote(path, script).c_str());
   }
   if (const std::string why = record::refusal(script); !why.empty() && !force) {
-    return refuse(path + ": " + why + " (--force plays it anyway)");
+    return refuse(file + ": " + why + " (--force plays it anyway)");
   }
   if (options.verify && !script.recording) {
-    return refuse(path + ": not a recording: nothing to verify");
+    return refuse(file + ": not a recording: nothing to verify");
   }
   const auto noCheckpoint = [&](const char* where) {
-    std::fprintf(stderr, "starquell-replay: %s: nothing to verify: %s\n", path.c_str(), where);
+    std::fprintf(stderr, "starquell-replay: %s: nothing to verify: %s\n", file.c_str(), where);
     return 1;
   };
   if (options.verify) {
