@@ -54,6 +54,7 @@ void Lockstep::poll(Transport& transport, std::uint32_t now_ms) {
     last_heard_ms_ = now_ms;
     last_send_ms_ = now_ms - config_.resend_ms;
   }
+  now_ms_ = now_ms;
   // A bounded number per poll: a flood of datagrams never holds the game.
   std::uint8_t buffer[MAX_DATAGRAM];
   Address from;
@@ -76,13 +77,41 @@ void Lockstep::poll(Transport& transport, std::uint32_t now_ms) {
     last_send_ms_ = now_ms;
   } else if (state_ == State::Running) {
     sendInput(transport, now_ms);
-  } else if (state_ == State::Desync && now_ms - last_send_ms_ >= config_.resend_ms) {
-    Message m;
-    m.kind = Kind::Desync;
-    m.frame = desync_frame_;
-    send(transport, m, peer_);
-    last_send_ms_ = now_ms;
   }
+  if (telling_) tell(transport, now_ms);
+}
+
+void Lockstep::startTelling(Kind kind) {
+  if (!has_peer_) return;
+  telling_ = true;
+  telling_kind_ = kind;
+  told_once_ = false;
+}
+
+// The ending at once, then again until acknowledged or tell_ms have passed.
+void Lockstep::tell(Transport& transport, std::uint32_t now_ms) {
+  if (told_once_) {
+    if (now_ms - telling_since_ms_ >= config_.tell_ms) {
+      telling_ = false;
+      return;
+    }
+    if (now_ms - last_tell_ms_ < config_.tell_resend_ms) return;
+  } else {
+    told_once_ = true;
+    telling_since_ms_ = now_ms;
+  }
+  Message m;
+  m.kind = telling_kind_;
+  m.frame = desync_frame_;
+  send(transport, m, peer_);
+  last_tell_ms_ = now_ms;
+}
+
+void Lockstep::acknowledge(Transport& transport, Kind kind) {
+  Message m;
+  m.kind = Kind::Ack;
+  m.acked = kind;
+  send(transport, m, peer_);
 }
 
 void Lockstep::sendInput(Transport& transport, std::uint32_t now_ms) {
@@ -154,16 +183,31 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
       onInput(m.input, now_ms);
       return;
     case Kind::Leave:
+      acknowledge(transport, Kind::Leave);
       if (state_ == State::Running || state_ == State::Connecting) state_ = State::PeerLeft;
+      // Nobody is left to hear how this side's game ended.
+      telling_ = false;
       return;
-    case Kind::Desync:
+    case Kind::Desync: {
       // Only a frame the other side can have run.
       if (m.frame >= local_known_ + static_cast<std::uint32_t>(delay_)) {
         ++counters_.out_of_range;
         return;
       }
-      last_heard_ms_ = now_ms;
-      reportDesync(m.frame);
+      reportDesync(m.frame, true);
+      // The frame acknowledged is the one both sides now name.
+      Message ack;
+      ack.kind = Kind::Ack;
+      ack.acked = Kind::Desync;
+      ack.frame = m.frame;
+      send(transport, ack, peer_);
+      return;
+    }
+    case Kind::Ack:
+      if (telling_ && m.acked == telling_kind_ &&
+          (m.acked == Kind::Leave || m.frame == desync_frame_)) {
+        telling_ = false;
+      }
       return;
   }
 }
@@ -176,8 +220,9 @@ void Lockstep::onHandshake(Transport& transport, const Address& from, const Mess
     ++counters_.garbage;
     return;
   }
-  last_heard_ms_ = now_ms;
   if (host) {
+    // The joiner says hello until it hears the welcome: nothing new.
+    if (has_peer_) ++counters_.stale;
     if (!has_peer_) {
       peer_ = from;
       has_peer_ = true;
@@ -240,11 +285,13 @@ void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
   }
   const bool news = !seen_any_ || b.newest > seen_newest_ || b.ack > seen_ack_ ||
                     (b.crc_frame != NO_FRAME && b.crc_frame > seen_crc_frame_);
-  last_heard_ms_ = now_ms;
   if (!news) {
     ++counters_.stale;
     return;
   }
+  // Only progress proves the other side alive: its old datagrams, resent by
+  // anyone, do not.
+  last_heard_ms_ = now_ms;
   seen_any_ = true;
   seen_newest_ = std::max(seen_newest_, b.newest);
   seen_ack_ = std::max(seen_ack_, b.ack);
@@ -297,27 +344,32 @@ void Lockstep::setFrameCrc(std::uint32_t frame, std::uint32_t crc) {
 
 void Lockstep::compareCrc(std::uint32_t frame) {
   const int i = static_cast<int>(frame % RING);
-  if (crc_frame_[i] == frame && remote_crc_frame_[i] == frame && crc_[i] != remote_crc_[i]) {
-    reportDesync(frame);
-  }
+  if (crc_frame_[i] != frame || remote_crc_frame_[i] != frame) return;
+  ++counters_.compared;
+  if (crc_[i] != remote_crc_[i]) reportDesync(frame, false);
 }
 
-void Lockstep::reportDesync(std::uint32_t frame) {
+// Both sides end naming the earliest frame either found: each tells its own
+// until the other acknowledges that very frame.
+void Lockstep::reportDesync(std::uint32_t frame, bool from_peer) {
   if (state_ == State::Running) {
     state_ = State::Desync;
     desync_frame_ = frame;
+    if (!from_peer) startTelling(Kind::Desync);
   } else if (state_ == State::Desync) {
-    desync_frame_ = std::min(desync_frame_, frame);
+    if (frame < desync_frame_) {
+      desync_frame_ = frame;
+      if (!from_peer) startTelling(Kind::Desync);
+    }
+    if (from_peer && frame == desync_frame_ && telling_kind_ == Kind::Desync) telling_ = false;
   }
 }
 
 void Lockstep::leave(Transport& transport) {
-  if (has_peer_) {
-    Message m;
-    m.kind = Kind::Leave;
-    for (int i = 0; i < 3; ++i) send(transport, m, peer_);
-  }
+  if (state_ == State::Left) return;
   state_ = State::Left;
+  startTelling(Kind::Leave);
+  if (telling_ && started_) tell(transport, now_ms_);
 }
 
 }  // namespace net

@@ -29,7 +29,12 @@ struct Config {
   // A game datagram again after this long without new controls: longer than a
   // frame period, so that a frame at 60 per second sends one, not two.
   std::uint32_t send_ms = 34;
+  // Only datagrams that bring something new (inputs, an acknowledgement, a
+  // checksum) count as hearing from the other side.
   std::uint32_t timeout_ms = 15000;
+  // A leave or desync is resent this often until acknowledged, for this long.
+  std::uint32_t tell_resend_ms = 50;
+  std::uint32_t tell_ms = 1000;
 };
 
 enum class State {
@@ -57,6 +62,7 @@ struct Counters {
   std::uint64_t out_of_range = 0;  // frames this game cannot have reached
   std::uint64_t conflicting = 0;   // inputs that differ from ones already had
   std::uint64_t stale = 0;         // nothing new: duplicates, replays, late ones
+  std::uint64_t compared = 0;      // frames whose two checksums were compared
   std::uint64_t dropped() const {
     return third_party + short_ + long_ + garbage + bad_value + out_of_range + conflicting;
   }
@@ -106,8 +112,13 @@ class Lockstep {
     return seen_crc_frame_ > frame || remote_crc_frame_[frame % RING] == frame;
   }
 
-  // Tells the other side this one leaves (a few times: datagrams get lost).
+  // Tells the other side this one leaves; poll resends it until acknowledged
+  // or for tell_ms.
   void leave(Transport& transport);
+  // True once the other side has been told how this side's game ended (or
+  // there was nothing to tell, or it did not answer within tell_ms): the side
+  // may stop polling.
+  bool told() const { return !telling_; }
 
   const Counters& counters() const { return counters_; }
 
@@ -122,7 +133,10 @@ class Lockstep {
   void onInput(const InputBlock& block, std::uint32_t now_ms);
   void compareCrc(std::uint32_t frame);
   void startGame(std::uint32_t now_ms);
-  void reportDesync(std::uint32_t frame);
+  void reportDesync(std::uint32_t frame, bool from_peer);
+  void startTelling(Kind kind);
+  void tell(Transport& transport, std::uint32_t now_ms);
+  void acknowledge(Transport& transport, Kind kind);
   bool versionsMatch(const ProgramVersions& other) const;
   Handshake ourHandshake() const;
 
@@ -158,7 +172,15 @@ class Lockstep {
   std::uint32_t last_crc_frame_ = NO_FRAME;
   std::uint32_t desync_frame_ = NO_FRAME;
 
-  bool started_ = false;  // poll has a clock reading
+  // The ending this side tells the other (Leave or Desync) until acknowledged.
+  bool telling_ = false;
+  Kind telling_kind_ = Kind::Leave;
+  bool told_once_ = false;
+  std::uint32_t telling_since_ms_ = 0;
+  std::uint32_t last_tell_ms_ = 0;
+
+  bool started_ = false;      // poll has a clock reading
+  std::uint32_t now_ms_ = 0;  // the last poll's
   std::uint32_t last_heard_ms_ = 0;
   std::uint32_t last_send_ms_ = 0;
   std::uint32_t last_sent_newest_ = NO_FRAME;

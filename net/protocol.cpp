@@ -12,6 +12,7 @@ constexpr std::size_t HEADER = 4;
 constexpr std::size_t HANDSHAKE_SIZE = 16;
 constexpr std::size_t SMALL_SIZE = 4;
 constexpr std::size_t DESYNC_SIZE = 8;
+constexpr std::size_t ACK_SIZE = 12;
 static_assert(HEADER + 16 + INPUT_WINDOW == MAX_DATAGRAM);
 
 void put16(std::uint8_t* p, std::uint16_t v) {
@@ -44,6 +45,8 @@ std::size_t sizeOf(Kind kind) {
       return MAX_DATAGRAM;
     case Kind::Desync:
       return DESYNC_SIZE;
+    case Kind::Ack:
+      return ACK_SIZE;
   }
   return 0;
 }
@@ -59,7 +62,7 @@ ParseError parse(const std::uint8_t* data, std::size_t size, Message* out) {
   if (data[0] != MAGIC0 || data[1] != MAGIC1) return ParseError::Garbage;
   const std::uint8_t kind_byte = data[2];
   if (kind_byte < static_cast<std::uint8_t>(Kind::Hello) ||
-      kind_byte > static_cast<std::uint8_t>(Kind::Desync)) {
+      kind_byte > static_cast<std::uint8_t>(Kind::Ack)) {
     return ParseError::Garbage;
   }
   const auto kind = static_cast<Kind>(kind_byte);
@@ -115,6 +118,18 @@ ParseError parse(const std::uint8_t* data, std::size_t size, Message* out) {
       m.frame = get32(data + 4);
       if (m.frame == NO_FRAME) return ParseError::BadValue;
       break;
+    case Kind::Ack:
+      if (data[4] != static_cast<std::uint8_t>(Kind::Leave) &&
+          data[4] != static_cast<std::uint8_t>(Kind::Desync)) {
+        return ParseError::BadValue;
+      }
+      m.acked = static_cast<Kind>(data[4]);
+      m.frame = get32(data + 8);
+      if (data[5] != 0 || data[6] != 0 || data[7] != 0 ||
+          (m.acked == Kind::Leave ? m.frame != 0 : m.frame == NO_FRAME)) {
+        return ParseError::BadValue;
+      }
+      break;
   }
   *out = m;
   return ParseError::None;
@@ -153,6 +168,10 @@ std::size_t encode(const Message& m, std::uint8_t* out) {
       break;
     case Kind::Desync:
       put32(out + 4, m.frame);
+      break;
+    case Kind::Ack:
+      out[4] = static_cast<std::uint8_t>(m.acked);
+      put32(out + 8, m.acked == Kind::Desync ? m.frame : 0);
       break;
   }
   return size;

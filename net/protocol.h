@@ -40,6 +40,7 @@ enum class Kind : std::uint8_t {
   Input = 4,    // both ways, in the game
   Leave = 5,    // the sender's window closed
   Desync = 6,   // the sender found the games differ from `frame`
+  Ack = 7,      // the sender has the other side's Leave or Desync (`acked`)
 };
 
 struct ProgramVersions {
@@ -67,9 +68,10 @@ struct InputBlock {
 
 struct Message {
   Kind kind = Kind::Leave;
-  Handshake handshake;      // Hello, Welcome
-  InputBlock input;         // Input
-  std::uint32_t frame = 0;  // Desync
+  Handshake handshake;       // Hello, Welcome
+  InputBlock input;          // Input
+  std::uint32_t frame = 0;   // Desync
+  Kind acked = Kind::Leave;  // Ack: Leave, or Desync of `frame`
 };
 
 enum class ParseError {

@@ -216,6 +216,7 @@ TEST_F(Lockstep2, APictureThatDiffersIsReportedByBothNamingItsFrame) {
     o.flip_from = c.from;
     const SimGameResult r = runSimGame(o);
     SCOPED_TRACE(c.from);
+    EXPECT_EQ(r.host.desync_frame, r.joiner.desync_frame);
     for (const SimGameSide* s : {&r.host, &r.joiner}) {
       EXPECT_EQ(s->state, State::Desync);
       EXPECT_GE(s->desync_frame, c.from);
@@ -312,17 +313,37 @@ TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
   }
 }
 
+// A transport that keeps a copy of every datagram sent through it.
+class Tap : public Transport {
+ public:
+  explicit Tap(Transport& inner) : inner_(inner) {}
+  bool send(const Address& to, const std::uint8_t* data, std::size_t size) override {
+    sent.emplace_back(data, data + size);
+    return inner_.send(to, data, size);
+  }
+  long receive(Address* from, std::uint8_t* data, std::size_t capacity) override {
+    return inner_.receive(from, data, capacity);
+  }
+  std::vector<std::vector<std::uint8_t>> sent;
+
+ private:
+  Transport& inner_;
+};
+
 // Two cores driven by hand over one simulated network.
 struct Pair {
-  SimNetwork network{1, FIXED_50};
+  SimNetwork network;
   Transport& host_end = network.addEndpoint();
-  Transport& joiner_end = network.addEndpoint();
+  Transport& joiner_raw = network.addEndpoint();
+  Tap joiner_end{joiner_raw};
   Lockstep host;
   Lockstep joiner;
   std::uint32_t now = 0;
 
-  explicit Pair(ProgramVersions joiner_versions = {}, int delay = 3)
-      : host(config(Player::Host, {}, delay)),
+  explicit Pair(ProgramVersions joiner_versions = {}, int delay = 3,
+                const LinkProfile& link = FIXED_50)
+      : network(1, link),
+        host(config(Player::Host, {}, delay)),
         joiner(config(Player::Joiner, joiner_versions, delay + 2)) {}
 
   Config config(Player side, ProgramVersions versions, int delay) {
@@ -376,15 +397,6 @@ TEST(LockstepEnding, EachEndingIsTheSameOnBothSides) {
     EXPECT_EQ(p.host.state(), State::PeerLeft);
   }
   {
-    SCOPED_TRACE("the joiner stops sending: not answering after 15 s, not before");
-    Pair p;
-    p.run(1000);
-    p.run(14900, false);
-    EXPECT_EQ(p.host.state(), State::Running);
-    p.run(200, false);
-    EXPECT_EQ(p.host.state(), State::NotAnswering);
-  }
-  {
     SCOPED_TRACE("no host: the joiner gives up after 15 s");
     SimNetwork network(1, FIXED_50);
     Transport& end = network.addEndpoint();
@@ -395,6 +407,108 @@ TEST(LockstepEnding, EachEndingIsTheSameOnBothSides) {
     for (std::uint32_t now = 0; now <= 15000; now += 10) joiner.poll(end, now);
     EXPECT_EQ(joiner.state(), State::NotAnswering);
     EXPECT_EQ(network.sentBy(end).datagrams, 150u);  // a hello every 100 ms
+  }
+}
+
+// A joiner falls silent at 1 s; what reaches the host from its address after
+// that, every 3 s, is old: its datagrams, resent by anyone, or its hello. Only
+// progress keeps a game alive: not answering after 15 s, not before.
+TEST(LockstepEnding, ADeadPeersOldDatagramsDoNotKeepTheGameAlive) {
+  const struct {
+    const char* what;
+    bool inputs;
+    bool hello;
+  } cases[] = {{"nothing more", false, false},
+               {"its last input datagrams again", true, false},
+               {"its hello again", false, true},
+               {"both", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Pair p;
+    p.run(1000);
+    ASSERT_EQ(p.host.state(), State::Running);
+    std::vector<std::vector<std::uint8_t>> old;
+    for (const auto& bytes : p.joiner_end.sent) {
+      const bool is_hello = bytes[2] == static_cast<std::uint8_t>(Kind::Hello);
+      if ((c.hello && is_hello) || (c.inputs && !is_hello)) old.push_back(bytes);
+    }
+    if (old.size() > 4) old.erase(old.begin(), old.end() - 4);
+    const Address joiner = p.network.addressOf(p.joiner_raw);
+    const Address host = p.network.addressOf(p.host_end);
+    const std::uint64_t stale = p.host.counters().stale;
+    // The host's own datagrams stop mattering once it last heard news.
+    for (std::uint32_t t = 0; t < 14900; t += 100) {
+      if (t % 3000 == 0) {
+        for (const auto& bytes : old) p.network.inject(joiner, host, bytes.data(), bytes.size());
+      }
+      p.run(100, false);
+    }
+    EXPECT_EQ(p.host.state(), State::Running);
+    p.run(200, false);
+    EXPECT_EQ(p.host.state(), State::NotAnswering);
+    if (!old.empty()) {
+      EXPECT_GE(p.host.counters().stale, stale + 4);
+    }
+  }
+}
+
+// Leave and desync are resent until acknowledged, for a second at most: the
+// other side hears them over a lossy line, and a side nobody answers stops.
+TEST(LockstepEnding, LeaveAndDesyncAreToldUntilAcknowledged) {
+  const LinkProfile HALF_LOST = {20, 0, 0.5, 0, 0};
+  const struct {
+    const char* what;
+    LinkProfile link;
+    bool desync;
+    bool host_alive;
+  } cases[] = {
+      {"leave, clean line", FIXED_50, false, true},
+      {"leave, half the datagrams lost", HALF_LOST, false, true},
+      {"leave, nobody answers", FIXED_50, false, false},
+      {"desync, half the datagrams lost", HALF_LOST, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Pair p(ProgramVersions{}, 3, c.link);
+    p.run(1000);
+    ASSERT_EQ(p.joiner.state(), State::Running);
+    const std::uint64_t sent = p.network.sentBy(p.joiner_raw).datagrams;
+    if (c.desync) {
+      // The joiner's picture of a frame both ran differs from the host's.
+      const std::uint32_t frame = p.joiner.nextFrame() - 1;
+      p.joiner.setFrameCrc(frame, 1);
+      p.host.setFrameCrc(frame, 2);
+    } else {
+      p.joiner.leave(p.joiner_end);
+      EXPECT_FALSE(p.joiner.told());
+    }
+    std::uint32_t told_at = 0;
+    for (std::uint32_t t = 0; t < 1500; t += 10) {
+      if (c.host_alive) {
+        p.network.setNow(p.now);
+        p.host.poll(p.host_end, p.now);
+      }
+      p.network.setNow(p.now);
+      p.joiner.poll(p.joiner_end, p.now);
+      const bool ended = p.host.state() != State::Running || !c.host_alive;
+      if (told_at == 0 && ended && p.joiner.told() && p.host.told()) told_at = t + 10;
+      p.now += 10;
+    }
+    EXPECT_TRUE(p.joiner.told());
+    EXPECT_NE(told_at, 0u);
+    if (c.host_alive) {
+      EXPECT_LT(told_at, 1000u);
+      EXPECT_EQ(p.host.state(), c.desync ? State::Desync : State::PeerLeft);
+      EXPECT_EQ(p.host.desyncFrame(), p.joiner.desyncFrame());
+      if (c.desync) {
+        EXPECT_EQ(p.joiner.state(), State::Desync);
+      }
+    } else {
+      // Every 50 ms for a second, then no more.
+      EXPECT_GE(told_at, 1000u);
+      EXPECT_LE(told_at, 1020u);
+      EXPECT_EQ(p.network.sentBy(p.joiner_raw).datagrams - sent, 20u);
+    }
   }
 }
 

@@ -49,6 +49,11 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
   leave.kind = Kind::Leave;
   Message full;
   full.kind = Kind::Full;
+  Message ack_leave;
+  ack_leave.kind = Kind::Ack;
+  Message ack_desync = desync;
+  ack_desync.kind = Kind::Ack;
+  ack_desync.acked = Kind::Desync;
   const struct {
     Message message;
     std::size_t size;
@@ -57,7 +62,9 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
                {full, 4},
                {input(), 36},
                {leave, 4},
-               {desync, 8}};
+               {desync, 8},
+               {ack_leave, 12},
+               {ack_desync, 12}};
   for (const auto& c : cases) {
     const std::vector<std::uint8_t> bytes = encoded(c.message);
     SCOPED_TRACE(static_cast<int>(c.message.kind));
@@ -66,6 +73,10 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
     ASSERT_EQ(parse(bytes.data(), bytes.size(), &back), ParseError::None);
     EXPECT_EQ(encoded(back), bytes);
     EXPECT_EQ(back.kind, c.message.kind);
+    if (c.message.kind == Kind::Ack) {
+      EXPECT_EQ(back.acked, c.message.acked);
+      EXPECT_EQ(back.frame, c.message.acked == Kind::Desync ? 1234u : 0u);
+    }
   }
   Message back;
   const std::vector<std::uint8_t> bytes = encoded(input());
@@ -81,6 +92,9 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
   using E = ParseError;
   const auto hello = encoded(handshake(Kind::Hello));
   const auto in = encoded(input());
+  Message ack_message;
+  ack_message.kind = Kind::Ack;
+  const auto ack = encoded(ack_message);
   auto with = [](std::vector<std::uint8_t> bytes, std::size_t at, std::uint8_t value) {
     bytes[at] = value;
     return bytes;
@@ -105,7 +119,10 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
       {"hello long by one", longer(hello), E::Long},
       {"other magic", with(in, 0, 'X'), E::Garbage},
       {"kind 0", with(in, 2, 0), E::Garbage},
-      {"kind 7", with(in, 2, 7), E::Garbage},
+      {"kind 8", with(in, 2, 8), E::Garbage},
+      {"acknowledging an input", with(ack, 4, static_cast<std::uint8_t>(Kind::Input)), E::BadValue},
+      {"acknowledging a leave of a frame", with(ack, 8, 1), E::BadValue},
+      {"ack long by one", longer(ack), E::Long},
       {"input of another protocol", with(in, 3, PROTOCOL_VERSION + 1), E::Garbage},
       {"control bits beyond the four", with(in, 35, 0x10), E::BadValue},
       {"input before frame 0", with(with(in, 4, 3), 20, 1), E::BadValue},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "record/format.h"
@@ -60,6 +61,9 @@ void NetPeer::poll() { core_->poll(transport_, now()); }
 bool NetPeer::connect(std::string* error) {
   if (config_.side == net::Player::Host) {
     if (!transport_.listen(port_, error)) return false;
+    if (!transport_.note().empty()) {
+      std::fprintf(stderr, "starquell-replay: %s\n", transport_.note().c_str());
+    }
   } else {
     if (!net::UdpTransport::resolve(host_.c_str(), port_, &config_.peer, error)) return false;
     if (!transport_.openFor(config_.peer, error)) return false;
@@ -154,19 +158,24 @@ void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) { core_->setFrameC
 
 void NetPeer::finish() {
   if (core_ == nullptr) return;
-  const std::uint32_t until = now() + config_.timeout_ms;
+  const std::uint32_t since = now();
   // Leaving ends the other side's game at once: not before it has run every
   // frame too (it reports each frame's picture), however far behind it is.
   const auto done = [&] {
     return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1));
   };
-  while (core_->state() == net::State::Running && !done() && now() < until) {
+  while (core_->state() == net::State::Running && !done() && now() - since < config_.timeout_ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
   }
   // The other side leaving once it has run its frames is the usual end.
   if (core_->state() == net::State::Desync || core_->state() == net::State::NotAnswering) ended();
   if (core_->state() == net::State::Running) core_->leave(transport_);
+  // The other side hears the leave or the desync (the core stops after a second).
+  while (!core_->told()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    poll();
+  }
 }
 
 std::string waitsText(const WaitStats& w) {

@@ -182,6 +182,7 @@ TEST(UdpLockstep, TwoCoresPlayTheSameFramesOverLoopback) {
     constexpr std::uint32_t FRAMES = 300;
     std::vector<std::vector<net::GameEvent>> merged[2];
     std::atomic<std::uint32_t> done[2] = {0, 0};
+    std::uint32_t chain[2] = {2166136261u, 2166136261u};
     auto play = [&](net::Lockstep& core, net::Transport& udp, int side) {
       const auto start = std::chrono::steady_clock::now();
       for (;;) {
@@ -200,7 +201,12 @@ TEST(UdpLockstep, TwoCoresPlayTheSameFramesOverLoopback) {
           const int count = core.advance(events);
           merged[side].emplace_back(events, events + count);
           done[side] = static_cast<std::uint32_t>(merged[side].size());
-          core.setFrameCrc(f, f * 7);
+          // A chain over the merged events: equal while both merged the same.
+          std::uint32_t& crc = chain[side];
+          for (int i = 0; i < count; ++i) {
+            crc = (crc ^ (events[i].code * 2u + (events[i].down ? 1u : 0u))) * 16777619u;
+          }
+          core.setFrameCrc(f, crc);
         } else if (done[0] >= FRAMES && done[1] >= FRAMES) {
           break;
         } else {
@@ -216,7 +222,46 @@ TEST(UdpLockstep, TwoCoresPlayTheSameFramesOverLoopback) {
     EXPECT_EQ(merged[0], merged[1]);
     EXPECT_EQ(host.counters().dropped(), 0u);
     EXPECT_EQ(joiner.counters().dropped(), 0u);
+    // The pictures' checksums crossed and were compared, none differing.
+    EXPECT_NE(host.state(), net::State::Desync);
+    EXPECT_NE(joiner.state(), net::State::Desync);
+    EXPECT_GT(host.counters().compared, FRAMES / 2);
+    EXPECT_GT(joiner.counters().compared, FRAMES / 2);
   }
+}
+
+// What a host's two binds come to: both families, one of them (said on
+// standard error), or a failure; a port in use on either is in use.
+TEST(UdpHosting, OneFamilyAloneIsSaidAndAPortInUseIsRefused) {
+  const struct {
+    int v4;
+    int v6;
+    bool ok;
+    const char* text;  // the note, or the error
+  } cases[] = {
+      {0, 0, true, ""},
+      {WSAEAFNOSUPPORT, 0, true, "hosting on IPv6 only: IPv4 players cannot join"},
+      {0, WSAEAFNOSUPPORT, true, "hosting on IPv4 only: IPv6 players cannot join"},
+      {0, WSAEADDRNOTAVAIL, true, "hosting on IPv4 only: IPv6 players cannot join"},
+      {WSAEADDRINUSE, 0, false, "port 4000 is in use"},
+      {0, WSAEADDRINUSE, false, "port 4000 is in use"},
+      {WSAEACCES, WSAEAFNOSUPPORT, false, "bind failed (socket error 10013)"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    std::string note;
+    EXPECT_EQ(net::UdpTransport::hosting(4000, c.v4, c.v6, &error, &note), c.ok) << c.text;
+    EXPECT_EQ(c.ok ? note : error, c.text);
+  }
+  // Through real sockets: a second host on a port is told it is in use.
+  net::UdpTransport first;
+  std::string error;
+  std::uint16_t port = 47800;
+  while (!first.listen(port, &error) && port < 47900) ++port;
+  ASSERT_LT(port, 47900) << error;
+  net::UdpTransport second;
+  EXPECT_FALSE(second.listen(port, &error));
+  EXPECT_EQ(error, "port " + std::to_string(port) + " is in use");
 }
 
 }  // namespace
