@@ -122,8 +122,18 @@ void Lockstep::sendInput(Transport& transport, std::uint32_t now_ms) {
   InputBlock& b = m.input;
   b.newest = newest;
   b.ack = remote_known_;
-  b.crc_frame = last_crc_frame_;
-  if (last_crc_frame_ != NO_FRAME) b.crc = crc_[last_crc_frame_ % RING];
+  b.crc_ack = remote_crc_known_;
+  // Checksums the other side has not acknowledged, a few per datagram: every
+  // other datagram the newest not sent yet, the others (and any with nothing
+  // new) from the oldest unacknowledged, so that a lost one goes again.
+  std::uint32_t first = std::max(crc_cursor_, peer_crc_ack_);
+  if (first >= crc_known_ || crc_resend_) first = peer_crc_ack_;
+  crc_resend_ = !crc_resend_;
+  const std::uint32_t count = std::min<std::uint32_t>(CRC_WINDOW, crc_known_ - first);
+  b.crc_first = count > 0 ? first : 0;
+  b.crc_count = static_cast<std::uint8_t>(count);
+  for (std::uint32_t i = 0; i < count; ++i) b.crcs[i] = crc_[(first + i) % CRC_RING];
+  crc_cursor_ = std::max(crc_cursor_, first + count);
   for (int i = 0; i < INPUT_WINDOW; ++i) {
     const auto back = static_cast<std::uint32_t>(INPUT_WINDOW - 1 - i);
     b.inputs[i] = newest >= back ? local_[(newest - back) % RING] : 0;
@@ -264,9 +274,12 @@ void Lockstep::onHandshake(Transport& transport, const Address& from, const Mess
 void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
   // The other side cannot be further than its delay beyond this side's
   // controls (it sets its next frame's before that frame can run), nor have
-  // more of them than were set.
-  if (b.newest > local_known_ + static_cast<std::uint32_t>(delay_) || b.ack > local_known_ ||
-      (b.crc_frame != NO_FRAME && b.crc_frame + static_cast<std::uint32_t>(delay_) > b.newest)) {
+  // more of them, or of this side's checksums, than were set; its checksums
+  // are of frames it has run, before its controls' delay.
+  const auto delay = static_cast<std::uint32_t>(delay_);
+  if (b.newest > local_known_ + delay || b.ack > local_known_ || b.crc_ack > crc_known_ ||
+      (b.crc_count > 0 && b.crc_first + b.crc_count + delay > b.newest + 1) ||
+      (b.crc_count > 0 && b.crc_first + b.crc_count > remote_crc_known_ + CRC_RING)) {
     ++counters_.out_of_range;
     return;
   }
@@ -274,7 +287,7 @@ void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
   for (std::uint32_t frame = first; frame <= b.newest; ++frame) {
     const std::uint8_t in = b.inputs[frame + (INPUT_WINDOW - 1) - b.newest];
     // No input before the delay; none other than the one had for a frame.
-    if (frame < static_cast<std::uint32_t>(delay_) && in != 0) {
+    if (frame < delay && in != 0) {
       ++counters_.bad_value;
       return;
     }
@@ -283,8 +296,22 @@ void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
       return;
     }
   }
+  // A checksum had already is never another.
+  bool new_crcs = false;
+  for (std::uint32_t i = 0; i < b.crc_count; ++i) {
+    const std::uint32_t frame = b.crc_first + i;
+    const std::uint32_t slot = frame % CRC_RING;
+    if (remote_crc_frame_[slot] == frame) {
+      if (remote_crc_[slot] != b.crcs[i]) {
+        ++counters_.conflicting;
+        return;
+      }
+    } else if (frame >= remote_crc_known_) {
+      new_crcs = true;
+    }
+  }
   const bool news = !seen_any_ || b.newest > seen_newest_ || b.ack > seen_ack_ ||
-                    (b.crc_frame != NO_FRAME && b.crc_frame > seen_crc_frame_);
+                    b.crc_ack > peer_crc_ack_ || new_crcs;
   if (!news) {
     ++counters_.stale;
     return;
@@ -296,12 +323,14 @@ void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
   seen_newest_ = std::max(seen_newest_, b.newest);
   seen_ack_ = std::max(seen_ack_, b.ack);
   remote_ack_ = std::max(remote_ack_, b.ack);
-  if (b.crc_frame != NO_FRAME) {
-    seen_crc_frame_ = std::max(seen_crc_frame_, b.crc_frame);
-    remote_crc_frame_[b.crc_frame % RING] = b.crc_frame;
-    remote_crc_[b.crc_frame % RING] = b.crc;
-    compareCrc(b.crc_frame);
+  peer_crc_ack_ = std::max(peer_crc_ack_, b.crc_ack);
+  for (std::uint32_t i = 0; i < b.crc_count; ++i) {
+    const std::uint32_t frame = b.crc_first + i;
+    if (frame < remote_crc_known_) continue;
+    remote_crc_frame_[frame % CRC_RING] = frame;
+    remote_crc_[frame % CRC_RING] = b.crcs[i];
   }
+  while (remote_crc_frame_[remote_crc_known_ % CRC_RING] == remote_crc_known_) ++remote_crc_known_;
   // New frames join the ones had only without a gap.
   if (first <= remote_known_) {
     for (std::uint32_t frame = remote_known_; frame <= b.newest; ++frame) {
@@ -309,6 +338,7 @@ void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
     }
     remote_known_ = std::max(remote_known_, b.newest + 1);
   }
+  compareCrcs();
 }
 
 void Lockstep::setLocalControls(std::uint8_t controls) {
@@ -318,7 +348,12 @@ void Lockstep::setLocalControls(std::uint8_t controls) {
   local_set_ = true;
 }
 
-bool Lockstep::ready() const { return state_ == State::Running && remote_known_ > executed_; }
+// A frame also waits while the checksums of frames far behind are neither
+// compared nor with the other side, so that none is lost from the rings.
+bool Lockstep::ready() const {
+  return state_ == State::Running && remote_known_ > executed_ &&
+         executed_ - std::min(compared_, peer_crc_ack_) < CRC_LEAD;
+}
 
 int Lockstep::advance(GameEvent* out, std::uint8_t* host, std::uint8_t* joiner) {
   if (!ready()) return 0;
@@ -335,18 +370,23 @@ int Lockstep::advance(GameEvent* out, std::uint8_t* host, std::uint8_t* joiner) 
 }
 
 void Lockstep::setFrameCrc(std::uint32_t frame, std::uint32_t crc) {
-  if (frame >= executed_) return;
-  crc_frame_[frame % RING] = frame;
-  crc_[frame % RING] = crc;
-  if (last_crc_frame_ == NO_FRAME || frame > last_crc_frame_) last_crc_frame_ = frame;
-  compareCrc(frame);
+  // Frames run and not yet in the row (a frame's checksum is set once).
+  if (frame >= executed_ || frame < crc_known_ || frame >= crc_known_ + CRC_RING) return;
+  crc_frame_[frame % CRC_RING] = frame;
+  crc_[frame % CRC_RING] = crc;
+  while (crc_frame_[crc_known_ % CRC_RING] == crc_known_) ++crc_known_;
+  compareCrcs();
 }
 
-void Lockstep::compareCrc(std::uint32_t frame) {
-  const int i = static_cast<int>(frame % RING);
-  if (crc_frame_[i] != frame || remote_crc_frame_[i] != frame) return;
-  ++counters_.compared;
-  if (crc_[i] != remote_crc_[i]) reportDesync(frame, false);
+// Every frame both sides have a checksum of, in order: the first that
+// differs is the same on both.
+void Lockstep::compareCrcs() {
+  const std::uint32_t both = std::min(crc_known_, remote_crc_known_);
+  for (; compared_ < both && state_ == State::Running; ++compared_) {
+    ++counters_.compared;
+    const std::uint32_t slot = compared_ % CRC_RING;
+    if (crc_[slot] != remote_crc_[slot]) reportDesync(compared_, false);
+  }
 }
 
 // Both sides end naming the earliest frame either found: each tells its own

@@ -108,10 +108,10 @@ class Lockstep {
   // `frames`: a side that stops there may leave without starving the other.
   bool delivered(std::uint32_t frames) const { return remote_ack_ >= frames; }
   // True when the other side has reported its picture of `frame`: it has run it.
-  bool peerRan(std::uint32_t frame) const {
-    return seen_crc_frame_ > frame || remote_crc_frame_[frame % RING] == frame;
-  }
-
+  bool peerRan(std::uint32_t frame) const { return remote_crc_known_ > frame; }
+  // True when the other side has this side's checksums of the frames before
+  // `frames`: it compares them all.
+  bool checksumsDelivered(std::uint32_t frames) const { return peer_crc_ack_ >= frames; }
   // Tells the other side this one leaves; poll resends it until acknowledged
   // or for tell_ms.
   void leave(Transport& transport);
@@ -123,7 +123,11 @@ class Lockstep {
   const Counters& counters() const { return counters_; }
 
  private:
-  static constexpr int RING = 64;        // frames of inputs and checksums kept
+  static constexpr int RING = 64;  // frames of inputs kept
+  // Frames of checksums kept: this side's until the other has them and both
+  // are compared. A side runs no further ahead of either (CRC_LEAD).
+  static constexpr int CRC_RING = 128;
+  static constexpr std::uint32_t CRC_LEAD = CRC_RING - 16;
   static constexpr int MAX_READS = 256;  // datagrams read per poll
 
   void send(Transport& transport, const Message& message, const Address& to);
@@ -131,7 +135,7 @@ class Lockstep {
   void onHandshake(Transport& transport, const Address& from, const Message& m,
                    std::uint32_t now_ms);
   void onInput(const InputBlock& block, std::uint32_t now_ms);
-  void compareCrc(std::uint32_t frame);
+  void compareCrcs();
   void startGame(std::uint32_t now_ms);
   void reportDesync(std::uint32_t frame, bool from_peer);
   void startTelling(Kind kind);
@@ -157,19 +161,24 @@ class Lockstep {
   std::uint32_t remote_known_ = 0;  // frames of the other side's controls had, in a row
   bool local_set_ = false;          // controls for the running frame set
 
-  // What the other side has told: its highest newest, ack and CRC frame.
+  // What the other side has told: its highest newest and ack.
   std::uint32_t seen_newest_ = 0;
   std::uint32_t seen_ack_ = 0;
-  std::uint32_t seen_crc_frame_ = 0;
   bool seen_any_ = false;
   std::uint32_t remote_ack_ = 0;  // frames of our controls the other side has
 
-  // This side's checksums and the other side's, by frame.
-  std::uint32_t crc_frame_[RING];
-  std::uint32_t crc_[RING] = {};
-  std::uint32_t remote_crc_frame_[RING];
-  std::uint32_t remote_crc_[RING] = {};
-  std::uint32_t last_crc_frame_ = NO_FRAME;
+  // This side's checksums and the other side's, by frame (each slot tagged
+  // with its frame), each had from frame 0 in a row up to *_known_.
+  std::uint32_t crc_frame_[CRC_RING];
+  std::uint32_t crc_[CRC_RING] = {};
+  std::uint32_t crc_known_ = 0;
+  std::uint32_t remote_crc_frame_[CRC_RING];
+  std::uint32_t remote_crc_[CRC_RING] = {};
+  std::uint32_t remote_crc_known_ = 0;
+  std::uint32_t peer_crc_ack_ = 0;  // frames of our checksums the other side has
+  std::uint32_t crc_cursor_ = 0;    // the first of ours never sent
+  bool crc_resend_ = false;         // the next datagram's start from the oldest unacknowledged
+  std::uint32_t compared_ = 0;
   std::uint32_t desync_frame_ = NO_FRAME;
 
   // The ending this side tells the other (Leave or Desync) until acknowledged.

@@ -13,7 +13,10 @@ constexpr std::size_t HANDSHAKE_SIZE = 16;
 constexpr std::size_t SMALL_SIZE = 4;
 constexpr std::size_t DESYNC_SIZE = 8;
 constexpr std::size_t ACK_SIZE = 12;
-static_assert(HEADER + 16 + INPUT_WINDOW == MAX_DATAGRAM);
+// The game's datagram: newest, ack, checksum ack, first checksum's frame,
+// their count, the inputs two to a byte (four bits each), the checksums.
+constexpr std::size_t INPUT_SIZE = HEADER + 17 + INPUT_WINDOW / 2 + 4 * CRC_WINDOW;
+static_assert(INPUT_SIZE == MAX_DATAGRAM);
 
 void put16(std::uint8_t* p, std::uint16_t v) {
   p[0] = static_cast<std::uint8_t>(v & 0xFF);
@@ -42,7 +45,7 @@ std::size_t sizeOf(Kind kind) {
     case Kind::Leave:
       return SMALL_SIZE;
     case Kind::Input:
-      return MAX_DATAGRAM;
+      return INPUT_SIZE;
     case Kind::Desync:
       return DESYNC_SIZE;
     case Kind::Ack:
@@ -101,17 +104,31 @@ ParseError parse(const std::uint8_t* data, std::size_t size, Message* out) {
       InputBlock& b = m.input;
       b.newest = get32(data + 4);
       b.ack = get32(data + 8);
-      b.crc_frame = get32(data + 12);
-      b.crc = get32(data + 16);
-      std::memcpy(b.inputs, data + 20, INPUT_WINDOW);
+      b.crc_ack = get32(data + 12);
+      b.crc_first = get32(data + 16);
+      b.crc_count = data[20];
+      for (int i = 0; i < INPUT_WINDOW; ++i) {
+        b.inputs[i] = static_cast<std::uint8_t>((data[21 + i / 2] >> (4 * (i % 2))) & CONTROL_BITS);
+      }
+      for (int i = 0; i < CRC_WINDOW; ++i) b.crcs[i] = get32(data + 29 + 4 * i);
       // Frames start at 0: the window never reaches below it with input.
       for (int i = 0; i < INPUT_WINDOW; ++i) {
-        const std::uint8_t in = b.inputs[i];
         const bool before_zero = b.newest < static_cast<std::uint32_t>(INPUT_WINDOW - 1 - i);
-        if ((in & ~CONTROL_BITS) != 0 || (before_zero && in != 0)) return ParseError::BadValue;
+        if (before_zero && b.inputs[i] != 0) return ParseError::BadValue;
       }
-      if (b.newest == NO_FRAME || b.ack == NO_FRAME) return ParseError::BadValue;
-      if (b.crc_frame != NO_FRAME && b.crc_frame >= b.newest) return ParseError::BadValue;
+      if (b.newest == NO_FRAME || b.ack == NO_FRAME || b.crc_ack == NO_FRAME) {
+        return ParseError::BadValue;
+      }
+      // Checksums of frames the sender has run, which are before its newest
+      // controls; unused places empty.
+      if (b.crc_count > CRC_WINDOW) return ParseError::BadValue;
+      if (b.crc_count == 0 ? b.crc_first != 0
+                           : b.crc_first >= b.newest || b.crc_count > b.newest - b.crc_first) {
+        return ParseError::BadValue;
+      }
+      for (int i = b.crc_count; i < CRC_WINDOW; ++i) {
+        if (b.crcs[i] != 0) return ParseError::BadValue;
+      }
       break;
     }
     case Kind::Desync:
@@ -162,9 +179,16 @@ std::size_t encode(const Message& m, std::uint8_t* out) {
     case Kind::Input:
       put32(out + 4, m.input.newest);
       put32(out + 8, m.input.ack);
-      put32(out + 12, m.input.crc_frame);
-      put32(out + 16, m.input.crc);
-      std::memcpy(out + 20, m.input.inputs, INPUT_WINDOW);
+      put32(out + 12, m.input.crc_ack);
+      put32(out + 16, m.input.crc_first);
+      out[20] = m.input.crc_count;
+      for (int i = 0; i < INPUT_WINDOW; ++i) {
+        out[21 + i / 2] |=
+            static_cast<std::uint8_t>((m.input.inputs[i] & CONTROL_BITS) << (4 * (i % 2)));
+      }
+      for (int i = 0; i < CRC_WINDOW && i < m.input.crc_count; ++i) {
+        put32(out + 29 + 4 * i, m.input.crcs[i]);
+      }
       break;
     case Kind::Desync:
       put32(out + 4, m.frame);

@@ -10,9 +10,11 @@
 
 namespace net {
 
-inline constexpr std::uint8_t PROTOCOL_VERSION = 1;
+inline constexpr std::uint8_t PROTOCOL_VERSION = 2;
 // Frames of the sender's input in every game datagram.
 inline constexpr int INPUT_WINDOW = 16;
+// Most frames' picture checksums in one game datagram.
+inline constexpr int CRC_WINDOW = 4;
 // The input delay a game can have, in frames.
 inline constexpr int MIN_DELAY = 1;
 inline constexpr int MAX_DELAY = 7;
@@ -20,8 +22,7 @@ inline constexpr int MAX_DELAY = 7;
 inline constexpr int MIN_CLIENT = 16;
 inline constexpr int MAX_CLIENT = 4096;
 // No datagram of the protocol is longer.
-inline constexpr std::size_t MAX_DATAGRAM = 36;
-
+inline constexpr std::size_t MAX_DATAGRAM = 45;
 // A player's controls in one frame, for that player's ship: each arm control
 // held at the end of the frame and pressed during it.
 inline constexpr std::uint8_t ARM_BACK_HELD = 0x01;
@@ -58,11 +59,15 @@ struct Handshake {
   std::uint16_t height = 0;
 };
 
+// The game's datagram: the sender's newest controls, what it has of the
+// receiver's, and the checksums of up to CRC_WINDOW of its frames in a row.
 struct InputBlock {
-  std::uint32_t newest = 0;  // the frame of inputs[INPUT_WINDOW - 1]
-  std::uint32_t ack = 0;     // frames of the receiver's input the sender has
-  std::uint32_t crc_frame = NO_FRAME;
-  std::uint32_t crc = 0;
+  std::uint32_t newest = 0;     // the frame of inputs[INPUT_WINDOW - 1]
+  std::uint32_t ack = 0;        // frames of the receiver's input the sender has
+  std::uint32_t crc_ack = 0;    // frames of the receiver's checksums it has, in a row
+  std::uint32_t crc_first = 0;  // the frame of crcs[0]
+  std::uint8_t crc_count = 0;   // 0 .. CRC_WINDOW
+  std::uint32_t crcs[CRC_WINDOW] = {};
   std::uint8_t inputs[INPUT_WINDOW] = {};  // frames newest - 15 .. newest
 };
 

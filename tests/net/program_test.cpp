@@ -176,19 +176,29 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
 }
 
 TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
+  const std::string logic_1 = "0.1.0 (game logic 1)";
+  const auto protocol = [](int n) {
+    return "0.1.0 (game logic 1, network protocol " + std::to_string(n) + ")";
+  };
+  const std::string ours = protocol(net::PROTOCOL_VERSION);
   const struct {
     bool program_hosts;
     std::uint8_t protocol;  // the other side's
     std::uint16_t logic;
-    const char* box;
+    std::string box;
   } cases[] = {
       {true, net::PROTOCOL_VERSION, record::LOGIC_VERSION + 1,
-       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
+       "The other player runs Starquell 0.1.0 (game logic 2); this is " + logic_1 + "."},
       {false, net::PROTOCOL_VERSION, record::LOGIC_VERSION + 1,
-       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
+       "The other player runs Starquell 0.1.0 (game logic 2); this is " + logic_1 + "."},
       {false, net::PROTOCOL_VERSION + 1, record::LOGIC_VERSION,
-       "The other player runs Starquell 0.1.0 (game logic 1, network protocol 2); this is 0.1.0 "
-       "(game logic 1, network protocol 1)."},
+       "The other player runs Starquell " + protocol(net::PROTOCOL_VERSION + 1) + "; this is " +
+           ours + "."},
+      // The first protocol's hello and welcome are read as far as its versions.
+      {true, 1, record::LOGIC_VERSION,
+       "The other player runs Starquell " + protocol(1) + "; this is " + ours + "."},
+      {false, 1, record::LOGIC_VERSION,
+       "The other player runs Starquell " + protocol(1) + "; this is " + ours + "."},
   };
   std::uint16_t port = 47720;
   for (const auto& c : cases) {

@@ -34,8 +34,12 @@ Message input() {
   m.kind = Kind::Input;
   m.input.newest = 40;
   m.input.ack = 37;
-  m.input.crc_frame = 33;
-  m.input.crc = 0xDEADBEEF;
+  m.input.crc_ack = 30;
+  m.input.crc_first = 33;
+  m.input.crc_count = 3;
+  m.input.crcs[0] = 0xDEADBEEF;
+  m.input.crcs[1] = 1;
+  m.input.crcs[2] = 0x80000000;
   for (int i = 0; i < INPUT_WINDOW; ++i)
     m.input.inputs[i] = static_cast<std::uint8_t>(i & CONTROL_BITS);
   return m;
@@ -60,7 +64,7 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
   } cases[] = {{handshake(Kind::Hello), 16},
                {handshake(Kind::Welcome), 16},
                {full, 4},
-               {input(), 36},
+               {input(), 45},
                {leave, 4},
                {desync, 8},
                {ack_leave, 12},
@@ -83,8 +87,10 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
   ASSERT_EQ(parse(bytes.data(), bytes.size(), &back), ParseError::None);
   EXPECT_EQ(back.input.newest, 40u);
   EXPECT_EQ(back.input.ack, 37u);
-  EXPECT_EQ(back.input.crc_frame, 33u);
-  EXPECT_EQ(back.input.crc, 0xDEADBEEFu);
+  EXPECT_EQ(back.input.crc_ack, 30u);
+  EXPECT_EQ(back.input.crc_first, 33u);
+  EXPECT_EQ(back.input.crc_count, 3u);
+  EXPECT_EQ(std::memcmp(back.input.crcs, input().input.crcs, sizeof back.input.crcs), 0);
   EXPECT_EQ(std::memcmp(back.input.inputs, input().input.inputs, INPUT_WINDOW), 0);
 }
 
@@ -95,6 +101,10 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
   Message ack_message;
   ack_message.kind = Kind::Ack;
   const auto ack = encoded(ack_message);
+  Message early;
+  early.kind = Kind::Input;
+  early.input.newest = 3;
+  early.input.inputs[0] = ARM_ON_HELD;
   auto with = [](std::vector<std::uint8_t> bytes, std::size_t at, std::uint8_t value) {
     bytes[at] = value;
     return bytes;
@@ -124,11 +134,15 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
       {"acknowledging a leave of a frame", with(ack, 8, 1), E::BadValue},
       {"ack long by one", longer(ack), E::Long},
       {"input of another protocol", with(in, 3, PROTOCOL_VERSION + 1), E::Garbage},
-      {"control bits beyond the four", with(in, 35, 0x10), E::BadValue},
-      {"input before frame 0", with(with(in, 4, 3), 20, 1), E::BadValue},
+      {"input before frame 0", encoded(early), E::BadValue},
+      {"five checksums", with(in, 20, CRC_WINDOW + 1), E::BadValue},
+      {"a checksum beyond the count", with(in, 44, 1), E::BadValue},
+      {"no checksums from a frame", with(with(in, 20, 0), 16, 1), E::BadValue},
       {"newest frame of none", with(with(with(with(in, 4, 0xFF), 5, 0xFF), 6, 0xFF), 7, 0xFF),
        E::BadValue},
-      {"checksum of a frame not run", with(in, 12, 41), E::BadValue},
+      {"checksum of a frame not run", with(in, 16, 38), E::BadValue},
+      {"acknowledging checksums of none",
+       with(with(with(with(in, 12, 0xFF), 13, 0xFF), 14, 0xFF), 15, 0xFF), E::BadValue},
       {"delay 0", with(hello, 9, 0), E::BadValue},
       {"delay 8", with(hello, 9, MAX_DELAY + 1), E::BadValue},
       {"client 15 wide", with(with(hello, 10, 15), 11, 0), E::BadValue},
@@ -139,11 +153,18 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
     Message m;
     EXPECT_EQ(parse(c.bytes.data(), c.bytes.size(), &m), c.error) << c.what;
   }
-  // A hello of another protocol is read, whatever its values, to name it.
-  Message m;
-  const auto other = with(with(hello, 3, PROTOCOL_VERSION + 1), 9, 200);
-  ASSERT_EQ(parse(other.data(), other.size(), &m), E::None);
-  EXPECT_EQ(m.handshake.versions.protocol, PROTOCOL_VERSION + 1);
+  // A hello or welcome of another protocol, the first one too, is read
+  // whatever its values, to name it.
+  for (const int protocol : {1, PROTOCOL_VERSION + 1}) {
+    for (const Kind kind : {Kind::Hello, Kind::Welcome}) {
+      Message m;
+      const auto other =
+          with(with(encoded(handshake(kind)), 3, static_cast<std::uint8_t>(protocol)), 9, 200);
+      ASSERT_EQ(parse(other.data(), other.size(), &m), E::None);
+      EXPECT_EQ(m.kind, kind);
+      EXPECT_EQ(m.handshake.versions.protocol, protocol);
+    }
+  }
 }
 
 // A frame's merged events, written as the replay runner's script names them.

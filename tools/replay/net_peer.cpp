@@ -161,8 +161,10 @@ void NetPeer::finish() {
   const std::uint32_t since = now();
   // Leaving ends the other side's game at once: not before it has run every
   // frame too (it reports each frame's picture), however far behind it is.
+  // It has this side's checksums too, so that it compares every frame.
   const auto done = [&] {
-    return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1));
+    return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1)) &&
+           core_->checksumsDelivered(frames_);
   };
   while (core_->state() == net::State::Running && !done() && now() - since < config_.timeout_ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -49,7 +49,8 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
     record.events.assign(events, events + count);
     s.out->frames.push_back(record);
     s.crc = chain(s.crc, record.host, record.joiner);
-    const bool flip = s.flipped && frame >= options.flip_from;
+    const bool flip =
+        s.flipped && frame >= options.flip_from && frame - options.flip_from < options.flip_frames;
     core.setFrameCrc(frame, flip ? s.crc ^ 1u : s.crc);
     if (core.state() != State::Running) return;
   }
@@ -87,6 +88,7 @@ SimGameResult runSimGame(const SimGameOptions& options) {
       runFrames(s, options, now);
       if (before != State::Desync && s.core->state() == State::Desync) {
         s.out->frames_at_desync = s.core->nextFrame();
+        s.out->desync_ms = now;
       }
       const State state = s.core->state();
       if (state == State::Running && s.core->nextFrame() < options.frames) all_done = false;
