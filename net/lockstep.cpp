@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "net/siphash.h"
+
 namespace net {
 
 Lockstep::Lockstep(const Config& config)
@@ -12,9 +14,10 @@ Lockstep::Lockstep(const Config& config)
       height_(config.height) {
   std::fill(std::begin(crc_frame_), std::end(crc_frame_), NO_FRAME);
   std::fill(std::begin(remote_crc_frame_), std::end(remote_crc_frame_), NO_FRAME);
+  config_.also_count = std::clamp(config.also_count, 0, Config::MAX_ALSO);
   if (config.side == Player::Joiner) {
     peer_ = config.peer;
-    has_peer_ = true;
+    session_.joiner = config.own_value;
   }
 }
 
@@ -41,7 +44,10 @@ void Lockstep::startGame(std::uint32_t now_ms) {
 
 void Lockstep::send(Transport& transport, const Message& message, const Address& to) {
   std::uint8_t bytes[MAX_DATAGRAM];
-  const std::size_t size = encode(message, bytes);
+  Message m = message;
+  // Every game datagram carries the session's two values.
+  if (m.kind >= Kind::Input && m.kind <= Kind::Ack) m.session = session_;
+  const std::size_t size = encode(m, bytes);
   if (transport.send(to, bytes, size)) {
     ++counters_.sent;
     counters_.sent_bytes += size;
@@ -70,15 +76,48 @@ void Lockstep::poll(Transport& transport, std::uint32_t now_ms) {
     return;
   }
   if (joining && now_ms - last_send_ms_ >= config_.resend_ms) {
-    Message hello;
-    hello.kind = Kind::Hello;
-    hello.handshake = ourHandshake();
-    send(transport, hello, peer_);
-    last_send_ms_ = now_ms;
+    sendHellos(transport, now_ms);
   } else if (state_ == State::Running) {
     sendInput(transport, now_ms);
   }
   if (telling_) tell(transport, now_ms);
+}
+
+// Until the host challenges: a hello to each of its addresses, and the
+// versions alone in the first protocol's layout (a host of another version
+// reads that and answers with its own). Then the hello with the cookie to the
+// address that challenged, until the welcome; a cookie the host no longer
+// takes (its time passed) is dropped and the hellos start again.
+void Lockstep::sendHellos(Transport& transport, std::uint32_t now_ms) {
+  last_send_ms_ = now_ms;
+  if (cookie_ != 0 && now_ms - cookie_ms_ >= config_.cookie_ms) cookie_ = 0;
+  Message hello;
+  hello.kind = Kind::Hello;
+  hello.handshake = ourHandshake();
+  hello.session.joiner = session_.joiner;
+  hello.cookie = cookie_;
+  if (cookie_ != 0) {
+    send(transport, hello, peer_);
+    return;
+  }
+  Message versions = hello;
+  versions.versions_only = true;
+  for (int i = -1; i < config_.also_count; ++i) {
+    const Address& to = i < 0 ? config_.peer : config_.also[i];
+    send(transport, hello, to);
+    send(transport, versions, to);
+  }
+}
+
+std::uint64_t Lockstep::cookie(const Address& from, std::uint64_t joiner,
+                               std::uint32_t bucket) const {
+  std::uint8_t text[Address::CAPACITY + 1 + 8 + 4] = {};
+  std::size_t n = 0;
+  text[n++] = from.size;
+  for (std::size_t i = 0; i < from.size && i < Address::CAPACITY; ++i) text[n++] = from.bytes[i];
+  for (int i = 0; i < 8; ++i) text[n++] = static_cast<std::uint8_t>(joiner >> (8 * i));
+  for (int i = 0; i < 4; ++i) text[n++] = static_cast<std::uint8_t>(bucket >> (8 * i));
+  return sipHash24(config_.cookie_key, text, n);
 }
 
 void Lockstep::startTelling(Kind kind) {
@@ -147,16 +186,6 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
                        std::size_t size, std::uint32_t now_ms) {
   Message m;
   const ParseError error = size > MAX_DATAGRAM ? ParseError::Long : parse(data, size, &m);
-  if (has_peer_ && !(from == peer_)) {
-    // Someone else: a second joiner is told the game is full, nothing more.
-    if (error == ParseError::None && m.kind == Kind::Hello && config_.side == Player::Host) {
-      Message full;
-      full.kind = Kind::Full;
-      send(transport, full, from);
-    }
-    ++counters_.third_party;
-    return;
-  }
   switch (error) {
     case ParseError::None:
       break;
@@ -173,16 +202,35 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
       ++counters_.bad_value;
       return;
   }
-  if (!has_peer_ && m.kind != Kind::Hello) {
-    ++counters_.third_party;
+  const bool host = config_.side == Player::Host;
+  const bool game = m.kind >= Kind::Input && m.kind <= Kind::Ack;
+  // The session is the peer, whatever address it comes from.
+  if (game && (!has_peer_ || !(m.session == session_))) {
+    // The host's game may reach a joiner before its welcome does.
+    if (!host && !has_peer_ && m.session.joiner == session_.joiner && cookie_ != 0) {
+      ++counters_.stale;
+    } else {
+      ++counters_.no_session;
+    }
     return;
   }
   ++counters_.received;
   counters_.received_bytes += size;
   switch (m.kind) {
     case Kind::Hello:
+      if (!host) {
+        ++counters_.garbage;
+        return;
+      }
+      onHello(transport, from, m, now_ms);
+      return;
     case Kind::Welcome:
+    case Kind::Challenge:
     case Kind::Full:
+      if (host) {
+        ++counters_.garbage;
+        return;
+      }
       onHandshake(transport, from, m, now_ms);
       return;
     case Kind::Input:
@@ -190,9 +238,10 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
         ++counters_.stale;
         return;
       }
-      onInput(m.input, now_ms);
+      onInput(from, m.input, now_ms);
       return;
     case Kind::Leave:
+      peer_ = from;
       acknowledge(transport, Kind::Leave);
       if (state_ == State::Running || state_ == State::Connecting) state_ = State::PeerLeft;
       // Nobody is left to hear how this side's game ended.
@@ -204,6 +253,7 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
         ++counters_.out_of_range;
         return;
       }
+      peer_ = from;
       reportDesync(m.frame, true);
       // The frame acknowledged is the one both sides now name.
       Message ack;
@@ -222,56 +272,117 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
   }
 }
 
+// A hello at the host. Nothing is sent to an address not proved that is
+// larger than what came from it, and nothing is kept for it: a hello without
+// a cookie gets a challenge, one of another version the versions (the host
+// waits on); a hello with this host's cookie seats its joiner (or, the game
+// taken, is told "full").
+void Lockstep::onHello(Transport& transport, const Address& from, const Message& m,
+                       std::uint32_t now_ms) {
+  const ProgramVersions& v = m.handshake.versions;
+  if (!versionsMatch(v)) {
+    ++counters_.other_version;
+    Message versions;
+    versions.kind = Kind::Welcome;
+    versions.versions_only = true;
+    versions.handshake = ourHandshake();
+    send(transport, versions, from);
+    return;
+  }
+  if (m.versions_only) {
+    ++counters_.stale;  // the same versions: its full hello follows
+    return;
+  }
+  const std::uint32_t bucket = now_ms / config_.cookie_ms;
+  if (m.cookie == 0) {
+    ++counters_.challenged;
+    Message challenge;
+    challenge.kind = Kind::Challenge;
+    challenge.session.joiner = m.session.joiner;
+    challenge.cookie = cookie(from, m.session.joiner, bucket);
+    send(transport, challenge, from);
+    return;
+  }
+  if (m.cookie != cookie(from, m.session.joiner, bucket) &&
+      m.cookie != cookie(from, m.session.joiner, bucket - 1)) {
+    ++counters_.bad_cookie;
+    return;
+  }
+  if (has_peer_ && m.session.joiner != session_.joiner) {
+    ++counters_.third_party;
+    Message full;
+    full.kind = Kind::Full;
+    full.session.joiner = m.session.joiner;
+    send(transport, full, from);
+    return;
+  }
+  if (!has_peer_) {
+    has_peer_ = true;
+    session_.joiner = m.session.joiner;
+    session_.host = config_.own_value;
+    peer_versions_ = v;
+    startGame(now_ms);
+  } else {
+    ++counters_.stale;  // its welcome was lost: again
+  }
+  peer_ = from;
+  Message welcome;
+  welcome.kind = Kind::Welcome;
+  welcome.handshake = ourHandshake();
+  welcome.session = session_;
+  send(transport, welcome, from);
+}
+
+// The host's answers at the joiner: each names this joiner's J, or it is
+// someone else's (or a stranger's) and dropped.
 void Lockstep::onHandshake(Transport& transport, const Address& from, const Message& m,
                            std::uint32_t now_ms) {
-  const bool host = config_.side == Player::Host;
-  const bool expected = host ? m.kind == Kind::Hello : m.kind != Kind::Hello;
-  if (!expected) {
-    ++counters_.garbage;
-    return;
-  }
-  if (host) {
-    // The joiner says hello until it hears the welcome: nothing new.
-    if (has_peer_) ++counters_.stale;
-    if (!has_peer_) {
-      peer_ = from;
-      has_peer_ = true;
-      peer_versions_ = m.handshake.versions;
-      if (versionsMatch(peer_versions_)) {
-        startGame(now_ms);
-      } else {
-        state_ = State::VersionMismatch;
-      }
-    }
-    // Every hello of the joiner is answered: a welcome may be lost.
-    if (state_ == State::Running || state_ == State::VersionMismatch) {
-      Message welcome;
-      welcome.kind = Kind::Welcome;
-      welcome.handshake = ourHandshake();
-      send(transport, welcome, from);
-    }
-    return;
-  }
   if (state_ != State::Connecting) {
     ++counters_.stale;
     return;
   }
-  if (m.kind == Kind::Full) {
-    state_ = State::Full;
+  if (m.kind == Kind::Welcome && m.versions_only) {
+    // The host's versions, in any protocol: another version ends the joining.
+    if (versionsMatch(m.handshake.versions)) {
+      ++counters_.stale;
+      return;
+    }
+    peer_versions_ = m.handshake.versions;
+    state_ = State::VersionMismatch;
     return;
+  }
+  if (m.session.joiner != session_.joiner) {
+    ++counters_.no_session;
+    return;
+  }
+  switch (m.kind) {
+    case Kind::Challenge:
+      cookie_ = m.cookie;
+      cookie_ms_ = now_ms;
+      peer_ = from;
+      sendHellos(transport, now_ms);
+      return;
+    case Kind::Full:
+      state_ = State::Full;
+      return;
+    default:
+      break;
   }
   peer_versions_ = m.handshake.versions;
   if (!versionsMatch(peer_versions_)) {
     state_ = State::VersionMismatch;
     return;
   }
+  has_peer_ = true;
+  session_.host = m.session.host;
+  peer_ = from;
   delay_ = m.handshake.delay;
   width_ = m.handshake.width;
   height_ = m.handshake.height;
   startGame(now_ms);
 }
 
-void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
+void Lockstep::onInput(const Address& from, const InputBlock& b, std::uint32_t now_ms) {
   // The other side cannot be further than its delay beyond this side's
   // controls (it sets its next frame's before that frame can run), nor have
   // more of them, or of this side's checksums, than were set; its checksums
@@ -317,8 +428,10 @@ void Lockstep::onInput(const InputBlock& b, std::uint32_t now_ms) {
     return;
   }
   // Only progress proves the other side alive: its old datagrams, resent by
-  // anyone, do not.
+  // anyone, do not. Where it came from is where the other side is now (a
+  // home router may have given it another port).
   last_heard_ms_ = now_ms;
+  peer_ = from;
   seen_any_ = true;
   seen_newest_ = std::max(seen_newest_, b.newest);
   seen_ack_ = std::max(seen_ack_, b.ack);

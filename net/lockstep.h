@@ -24,8 +24,19 @@ struct Config {
   int delay = 3;  // the host's is the game's
   std::uint16_t width = 734;
   std::uint16_t height = 531;
-  Address peer;                   // the joiner's host
-  std::uint32_t resend_ms = 100;  // hello and welcome until answered
+  // The joiner's host: every address its name has (the first in `peer`); a
+  // hello goes to each until one answers, and the host is heard from any.
+  static constexpr int MAX_ALSO = 3;
+  Address peer;
+  Address also[MAX_ALSO];
+  int also_count = 0;
+  // This side's random value of the session (the joiner's J, the host's H),
+  // and the host's key for its cookies: secret, from net/random.h.
+  std::uint64_t own_value = 0;
+  std::uint8_t cookie_key[16] = {};
+  // A cookie holds for the time bucket it was made in and the next one.
+  std::uint32_t cookie_ms = 4096;
+  std::uint32_t resend_ms = 100;  // hello until answered
   // A game datagram again after this long without new controls: longer than a
   // frame period, so that a frame at 60 per second sends one, not two.
   std::uint32_t send_ms = 34;
@@ -40,7 +51,7 @@ struct Config {
 enum class State {
   Connecting,       // host: waiting for a joiner; joiner: saying hello
   Running,          // frames run
-  VersionMismatch,  // the other side's protocol or logic version differs
+  VersionMismatch,  // joiner: the host's protocol or logic version differs
   Full,             // the host has its joiner already
   PeerLeft,         // the other side's window closed
   NotAnswering,     // nothing from the other side for timeout_ms
@@ -52,19 +63,24 @@ enum class State {
 struct Counters {
   std::uint64_t sent = 0;
   std::uint64_t sent_bytes = 0;
-  std::uint64_t received = 0;  // well-formed, from the peer
+  std::uint64_t received = 0;  // well-formed
   std::uint64_t received_bytes = 0;
-  std::uint64_t third_party = 0;   // from any address but the peer's
-  std::uint64_t short_ = 0;        // fewer bytes than their kind
-  std::uint64_t long_ = 0;         // more bytes than their kind
-  std::uint64_t garbage = 0;       // not ours, or a kind this side never gets
-  std::uint64_t bad_value = 0;     // values no sender makes
-  std::uint64_t out_of_range = 0;  // frames this game cannot have reached
-  std::uint64_t conflicting = 0;   // inputs that differ from ones already had
-  std::uint64_t stale = 0;         // nothing new: duplicates, replays, late ones
-  std::uint64_t compared = 0;      // frames whose two checksums were compared
+  std::uint64_t third_party = 0;    // a proved joiner too many, answered "full"
+  std::uint64_t no_session = 0;     // without this session's values, from anywhere
+  std::uint64_t bad_cookie = 0;     // hellos with a cookie this host did not make
+  std::uint64_t challenged = 0;     // hellos answered with a challenge
+  std::uint64_t other_version = 0;  // hellos of another version, answered with ours
+  std::uint64_t short_ = 0;         // fewer bytes than their kind
+  std::uint64_t long_ = 0;          // more bytes than their kind
+  std::uint64_t garbage = 0;        // not ours, or a kind this side never gets
+  std::uint64_t bad_value = 0;      // values no sender makes
+  std::uint64_t out_of_range = 0;   // frames this game cannot have reached
+  std::uint64_t conflicting = 0;    // inputs that differ from ones already had
+  std::uint64_t stale = 0;          // nothing new: duplicates, replays, late ones
+  std::uint64_t compared = 0;       // frames whose two checksums were compared
   std::uint64_t dropped() const {
-    return third_party + short_ + long_ + garbage + bad_value + out_of_range + conflicting;
+    return third_party + no_session + bad_cookie + short_ + long_ + garbage + bad_value +
+           out_of_range + conflicting;
   }
 };
 
@@ -80,13 +96,15 @@ class Lockstep {
                std::size_t size, std::uint32_t now_ms);
 
   State state() const { return state_; }
-  // The other side's versions (from its hello or welcome), the game's delay
-  // and client size (the host's).
+  // The other side's versions (the joiner: the host's, from its welcome), the
+  // game's delay and client size (the host's).
   const ProgramVersions& peerVersions() const { return peer_versions_; }
   int delay() const { return delay_; }
   std::uint16_t width() const { return width_; }
   std::uint16_t height() const { return height_; }
+  // Where this side sends: the address that last brought something new.
   const Address& peer() const { return peer_; }
+  const Session& session() const { return session_; }
 
   // The frame the game runs next.
   std::uint32_t nextFrame() const { return executed_; }
@@ -134,7 +152,10 @@ class Lockstep {
   void sendInput(Transport& transport, std::uint32_t now_ms);
   void onHandshake(Transport& transport, const Address& from, const Message& m,
                    std::uint32_t now_ms);
-  void onInput(const InputBlock& block, std::uint32_t now_ms);
+  void onInput(const Address& from, const InputBlock& block, std::uint32_t now_ms);
+  void onHello(Transport& transport, const Address& from, const Message& m, std::uint32_t now_ms);
+  std::uint64_t cookie(const Address& from, std::uint64_t joiner, std::uint32_t bucket) const;
+  void sendHellos(Transport& transport, std::uint32_t now_ms);
   void compareCrcs();
   void startGame(std::uint32_t now_ms);
   void reportDesync(std::uint32_t frame, bool from_peer);
@@ -147,7 +168,10 @@ class Lockstep {
   Config config_;
   State state_ = State::Connecting;
   Address peer_;
-  bool has_peer_ = false;
+  bool has_peer_ = false;  // the session is on: a joiner seated, or the host's welcome had
+  Session session_;
+  std::uint64_t cookie_ = 0;  // joiner: the host's challenge, 0 before one
+  std::uint32_t cookie_ms_ = 0;
   ProgramVersions peer_versions_;
   int delay_;
   std::uint16_t width_;

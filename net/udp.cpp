@@ -132,10 +132,15 @@ bool UdpTransport::openFor(const Address& peer, std::string* error) {
 }
 
 bool UdpTransport::resolve(const char* host, std::uint16_t port, Address* out, std::string* error) {
+  return resolveAll(host, port, out, 1, error) == 1;
+}
+
+int UdpTransport::resolveAll(const char* host, std::uint16_t port, Address* out, int capacity,
+                             std::string* error) {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
     *error = "the system's sockets could not be started";
-    return false;
+    return 0;
   }
   ADDRINFOA hints;
   std::memset(&hints, 0, sizeof hints);
@@ -147,21 +152,26 @@ bool UdpTransport::resolve(const char* host, std::uint16_t port, Address* out, s
   std::snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
   ADDRINFOA* found = nullptr;
   const int status = getaddrinfo(host, service, &hints, &found);
-  bool ok = false;
+  int count = 0;
   if (status == 0) {
-    for (const ADDRINFOA* a = found; a != nullptr && !ok; a = a->ai_next) {
-      if ((a->ai_family == AF_INET || a->ai_family == AF_INET6) &&
-          a->ai_addrlen <= Address::CAPACITY) {
-        std::memcpy(out->bytes, a->ai_addr, a->ai_addrlen);
-        out->size = static_cast<std::uint8_t>(a->ai_addrlen);
-        ok = true;
+    for (const ADDRINFOA* a = found; a != nullptr && count < capacity; a = a->ai_next) {
+      if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
+          a->ai_addrlen > Address::CAPACITY) {
+        continue;
       }
+      Address& to = out[count];
+      to = Address{};
+      std::memcpy(to.bytes, a->ai_addr, a->ai_addrlen);
+      to.size = static_cast<std::uint8_t>(a->ai_addrlen);
+      bool again = false;
+      for (int i = 0; i < count; ++i) again |= out[i] == to;
+      if (!again) ++count;
     }
     freeaddrinfo(found);
   }
-  if (!ok) *error = "cannot find the address of " + std::string(host);
+  if (count == 0) *error = "cannot find the address of " + std::string(host);
   WSACleanup();
-  return ok;
+  return count;
 }
 
 bool UdpTransport::send(const Address& to, const std::uint8_t* data, std::size_t size) {

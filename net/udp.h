@@ -28,6 +28,10 @@ class UdpTransport : public Transport {
 
   // The address a name or a numeric IPv4 or IPv6 address stands for.
   static bool resolve(const char* host, std::uint16_t port, Address* out, std::string* error);
+  // Every address it stands for (IPv6 and IPv4), up to `capacity`: how many
+  // (0 with a sentence in *error).
+  static int resolveAll(const char* host, std::uint16_t port, Address* out, int capacity,
+                        std::string* error);
 
   // What a host's two binds (0, or the socket error of each family's
   // socket or bind) come to: false with *error, or true with *note saying

@@ -10,6 +10,7 @@
 
 #include "net/clock.h"
 #include "net/lockstep.h"
+#include "net/setup.h"
 #include "net/udp.h"
 #include "platform/key_message.h"
 #include "record/checksum.h"
@@ -305,10 +306,9 @@ bool Network::start(const ProgramOptions& options, Mode& inner) {
       std::fprintf(stderr, "starquell: %s\n", transport_->note().c_str());
     }
   } else {
-    ok =
-        net::UdpTransport::resolve(options.join_host.c_str(), options.port, &config.peer, &error) &&
-        transport_->openFor(config.peer, &error);
+    ok = net::openJoin(transport_, options.join_host.c_str(), options.port, &config, &error);
   }
+  ok = ok && net::drawSecrets(&config, &error);
   if (!ok) {
     std::fprintf(stderr, "starquell: %s\n", error.c_str());
     end();

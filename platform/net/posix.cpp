@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -230,6 +231,20 @@ ResolveError resolve(const char* node, const char* service, int family, int sock
   }
   ::freeaddrinfo(list);
   return *count > 0 ? ResolveError::None : ResolveError::NoName;
+}
+
+bool fillRandom(void* data, std::size_t size) {
+  auto* bytes = static_cast<unsigned char*>(data);
+  while (size > 0) {
+    const ssize_t got = ::getrandom(bytes, size, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += got;
+    size -= static_cast<std::size_t>(got);
+  }
+  return true;
 }
 
 }  // namespace platform::native_net

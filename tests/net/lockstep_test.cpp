@@ -298,61 +298,118 @@ TEST(LockstepChecksums, TrafficStaysUnderFourKilobytesASecondEachWay) {
   }
 }
 
-// A running game over a clean link, and datagrams an attacker sends the host
-// at frame 200 from the joiner's address or a third one.
+// A running game over a clean link, and datagrams an attacker sends either
+// side at frame 200: one who reads the traffic and so has the session's
+// values (what the game then takes it checks like anything else), or one who
+// has not, from the other side's address or any. Each changes nothing but
+// its counter.
 TEST(LockstepHostile, DatagramsNoPeerSendsChangeNothingAndAreCounted) {
   const SimGameResult clean = runSimGame(duel(3, FIXED_50, 400));
   ASSERT_EQ(clean.host.frames.size(), 400u);
+  const Session ours = simSession(3);
+  const Session earlier = simSession(2);
 
-  auto input = [](std::uint32_t newest, std::uint32_t ack, std::uint8_t fill) {
-    Message m;
-    m.kind = Kind::Input;
-    m.input.newest = newest;
-    m.input.ack = ack;
-    std::memset(m.input.inputs, fill, INPUT_WINDOW);
+  auto bytesOf = [](const Message& m) {
     std::vector<std::uint8_t> bytes(MAX_DATAGRAM);
     bytes.resize(encode(m, bytes.data()));
     return bytes;
   };
-  std::vector<std::uint8_t> too_long = input(10, 5, 0);
+  auto input = [&](std::uint32_t newest, std::uint32_t ack, std::uint8_t fill, Session session) {
+    Message m;
+    m.kind = Kind::Input;
+    m.input.newest = newest;
+    m.input.ack = ack;
+    m.session = session;
+    std::memset(m.input.inputs, fill, INPUT_WINDOW);
+    return bytesOf(m);
+  };
+  auto kind = [&](Kind k, Session session) {
+    Message m;
+    m.kind = k;
+    m.session = session;
+    m.frame = 10;
+    m.handshake.versions.logic = 0;
+    m.handshake.delay = 3;
+    m.handshake.width = m.handshake.height = 100;
+    return bytesOf(m);
+  };
+  std::vector<std::uint8_t> too_long = input(10, 5, 0, ours);
   too_long.push_back(0);
-  std::vector<std::uint8_t> bad = input(200, 150, 0);
-  bad[30] = 0x80;
+  std::vector<std::uint8_t> bad = input(200, 150, 0, ours);
+  bad[50] = 0x80;  // a checksum beyond their count
+  std::vector<std::uint8_t> other_version = kind(Kind::Hello, {});
+  other_version[4] = 9;  // another game logic
+  const Session no_host = {ours.joiner, 0};
+  using C = Counters;
   const struct {
     const char* what;
     std::vector<std::uint8_t> bytes;
     bool from_peer;
-    std::uint64_t Counters::*counter;
+    std::uint64_t C::*host;    // the counter at the host
+    std::uint64_t C::*joiner;  // and at the joiner
   } cases[] = {
-      {"short", {'S', 'Q', 4, PROTOCOL_VERSION, 0}, true, &Counters::short_},
-      {"long", too_long, true, &Counters::long_},
-      {"garbage", {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P'}, true, &Counters::garbage},
-      {"replayed", input(10, 5, 0), true, &Counters::stale},
-      {"frames out of range", input(1000000, 150, 0), true, &Counters::out_of_range},
-      {"acknowledging frames not sent", input(150, 100000, 0), true, &Counters::out_of_range},
-      {"inputs that differ from the ones had", input(190, 150, ARM_ON_HELD), true,
-       &Counters::conflicting},
-      {"inputs that cannot be", bad, true, &Counters::bad_value},
-      {"a third party's input", input(200, 150, ARM_BACK_HELD), false, &Counters::third_party},
+      {"short", {'S', 'Q', 4, PROTOCOL_VERSION, 0}, true, &C::short_, &C::short_},
+      {"long", too_long, true, &C::long_, &C::long_},
+      {"garbage",
+       {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P'},
+       true,
+       &C::garbage,
+       &C::garbage},
+      {"replayed", input(10, 5, 0, ours), true, &C::stale, &C::stale},
+      {"frames out of range", input(1000000, 150, 0, ours), true, &C::out_of_range,
+       &C::out_of_range},
+      {"acknowledging frames not sent", input(150, 100000, 0, ours), true, &C::out_of_range,
+       &C::out_of_range},
+      {"inputs that differ from the ones had", input(178, 150, ARM_ON_HELD, ours), true,
+       &C::conflicting, &C::conflicting},
+      {"inputs that cannot be", bad, true, &C::bad_value, &C::bad_value},
+      {"input without the session's values", input(200, 150, 0, {}), true, &C::no_session,
+       &C::no_session},
+      {"input with J but not H", input(200, 150, 0, no_host), true, &C::no_session, &C::no_session},
+      {"input of an earlier session", input(200, 150, 0, earlier), true, &C::no_session,
+       &C::no_session},
+      {"a third party's input", input(200, 150, ARM_BACK_HELD, {}), false, &C::no_session,
+       &C::no_session},
+      {"leave without the session", kind(Kind::Leave, {}), true, &C::no_session, &C::no_session},
+      {"desync without the session", kind(Kind::Desync, earlier), true, &C::no_session,
+       &C::no_session},
+      {"full", kind(Kind::Full, ours), true, &C::garbage, &C::stale},
+      {"a stranger's hello", kind(Kind::Hello, {}), false, &C::challenged, &C::garbage},
+      {"a hello of another version", other_version, false, &C::other_version, &C::garbage},
+      {"a hello with a forged cookie",
+       [&] {
+         Message m;
+         m.kind = Kind::Hello;
+         m.handshake.delay = 3;
+         m.handshake.width = m.handshake.height = 100;
+         m.cookie = 12345;
+         return bytesOf(m);
+       }(),
+       true, &C::bad_cookie, &C::garbage},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    SimGameOptions o = duel(3, FIXED_50, 400);
-    o.each_ms = [&c](SimNetwork& network, std::uint32_t now) {
-      // The host is endpoint 0 (10.0.0.1), the joiner 1 (10.0.0.2).
-      if (now < 3300 || now >= 3310) return;
-      Address host, from;
-      host.size = from.size = 4;
-      host.bytes[0] = from.bytes[0] = 10;
-      host.bytes[3] = 1;
-      from.bytes[3] = c.from_peer ? 2 : 9;
-      network.inject(from, host, c.bytes.data(), c.bytes.size());
-    };
-    const SimGameResult r = runSimGame(o);
-    EXPECT_EQ(r.host.frames, clean.host.frames);
-    EXPECT_EQ(r.joiner.frames, clean.host.frames);
-    EXPECT_EQ(r.host.state, State::Running);
-    EXPECT_GE(r.host.counters.*c.counter, 10u);
+    for (const int target : {0, 1}) {
+      SCOPED_TRACE(c.what);
+      SCOPED_TRACE(target == 0 ? "at the host" : "at the joiner");
+      SimGameOptions o = duel(3, FIXED_50, 400);
+      o.each_ms = [&c, target](SimNetwork& network, std::uint32_t now) {
+        // The host is endpoint 0 (10.0.0.1), the joiner 1 (10.0.0.2).
+        if (now < 3300 || now >= 3310) return;
+        Address to, from;
+        to.size = from.size = 4;
+        to.bytes[0] = from.bytes[0] = 10;
+        to.bytes[3] = static_cast<std::uint8_t>(target + 1);
+        from.bytes[3] = c.from_peer ? static_cast<std::uint8_t>(2 - target) : 9;
+        network.inject(from, to, c.bytes.data(), c.bytes.size());
+      };
+      const SimGameResult r = runSimGame(o);
+      EXPECT_EQ(r.host.frames, clean.host.frames);
+      EXPECT_EQ(r.joiner.frames, clean.host.frames);
+      EXPECT_EQ(r.host.state, State::Running);
+      EXPECT_EQ(r.joiner.state, State::Running);
+      const Counters& at = target == 0 ? r.host.counters : r.joiner.counters;
+      EXPECT_GE(at.*(target == 0 ? c.host : c.joiner), 10u);
+    }
   }
 }
 
@@ -360,10 +417,20 @@ TEST(LockstepHostile, DatagramsNoPeerSendsChangeNothingAndAreCounted) {
 // allow (0..2 at delay 3) and set its controls for the next one (frame 6).
 // One frame further is out of range.
 TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
+  // What the host sends, kept.
+  struct Keep : Transport {
+    std::vector<std::uint8_t> last;
+    bool send(const Address&, const std::uint8_t* data, std::size_t size) override {
+      last.assign(data, data + size);
+      return true;
+    }
+    long receive(Address*, std::uint8_t*, std::size_t) override { return -1; }
+  };
   for (const std::uint32_t newest : {6u, 7u}) {
-    SimNetwork network(1, FIXED_50);
-    Transport& end = network.addEndpoint();
-    Lockstep host(Config{});
+    Keep end;
+    Config config;
+    config.own_value = 77;
+    Lockstep host(config);
     Address joiner;
     joiner.size = 4;
     Message m;
@@ -371,11 +438,18 @@ TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
     m.handshake.delay = 3;
     m.handshake.width = 734;
     m.handshake.height = 531;
+    m.session.joiner = 5;
     std::uint8_t bytes[MAX_DATAGRAM];
+    host.receive(end, joiner, bytes, encode(m, bytes), 0);
+    Message challenge;
+    ASSERT_EQ(parse(end.last.data(), end.last.size(), &challenge), ParseError::None);
+    ASSERT_EQ(challenge.kind, Kind::Challenge);
+    m.cookie = challenge.cookie;
     host.receive(end, joiner, bytes, encode(m, bytes), 0);
     ASSERT_EQ(host.state(), State::Running);
     m = Message{};
     m.kind = Kind::Input;
+    m.session = {5, 77};
     m.input.newest = newest;
     m.input.ack = 3;
     m.input.inputs[INPUT_WINDOW - 1] = ARM_ON_HELD;
@@ -423,6 +497,7 @@ struct Pair {
     c.versions = versions;
     c.delay = delay;
     c.peer = network.addressOf(host_end);
+    c.own_value = side == Player::Host ? 0x1111 : 0x2222;
     return c;
   }
 
@@ -446,14 +521,13 @@ struct Pair {
 
 TEST(LockstepEnding, EachEndingIsTheSameOnBothSides) {
   {
-    SCOPED_TRACE("another game logic: both stop before any frame, naming the other");
+    SCOPED_TRACE("another game logic: the joiner stops, naming the host's; the host waits on");
     Pair p(ProgramVersions{PROTOCOL_VERSION, 2, 0, 1, 0});
     p.run(500);
-    EXPECT_EQ(p.host.state(), State::VersionMismatch);
+    EXPECT_EQ(p.host.state(), State::Connecting);
     EXPECT_EQ(p.joiner.state(), State::VersionMismatch);
-    EXPECT_EQ(p.host.peerVersions().logic, 2);
     EXPECT_EQ(p.joiner.peerVersions().logic, 0);
-    EXPECT_EQ(p.host.nextFrame(), 0u);
+    EXPECT_GE(p.host.counters().other_version, 1u);
     EXPECT_EQ(p.joiner.nextFrame(), 0u);
   }
   {
@@ -477,7 +551,8 @@ TEST(LockstepEnding, EachEndingIsTheSameOnBothSides) {
     Lockstep joiner(c);
     for (std::uint32_t now = 0; now <= 15000; now += 10) joiner.poll(end, now);
     EXPECT_EQ(joiner.state(), State::NotAnswering);
-    EXPECT_EQ(network.sentBy(end).datagrams, 150u);  // a hello every 100 ms
+    // Every 100 ms a hello and the versions alone.
+    EXPECT_EQ(network.sentBy(end).datagrams, 300u);
   }
 }
 
@@ -546,7 +621,7 @@ TEST(LockstepEnding, LeaveAndDesyncAreToldUntilAcknowledged) {
     const std::uint64_t sent = p.network.sentBy(p.joiner_raw).datagrams;
     if (c.desync) {
       // The joiner's picture of a frame both ran differs from the host's.
-      const std::uint32_t frame = p.joiner.nextFrame() - 1;
+      const std::uint32_t frame = std::min(p.joiner.nextFrame(), p.host.nextFrame()) - 1;
       for (std::uint32_t f = 0; f <= frame; ++f) {
         p.joiner.setFrameCrc(f, f == frame ? 1 : 2);
         p.host.setFrameCrc(f, 2);
@@ -610,7 +685,9 @@ TEST(LockstepEnding, ASecondJoinerIsToldTheGameIsFull) {
   EXPECT_EQ(p.host.delay(), 2);
   EXPECT_EQ(p.joiner.delay(), 2);  // the host's, not the 4 it asked for
   EXPECT_GE(p.host.counters().third_party, 1u);
-  EXPECT_EQ(third.counters().received, 1u);  // the answer, and nothing else
+  // Proved by its cookie, then told; nothing else.
+  EXPECT_EQ(third.counters().received, 2u);
+  EXPECT_GE(p.host.counters().challenged, 2u);
   EXPECT_GT(p.joiner.nextFrame(), 10u);
 }
 

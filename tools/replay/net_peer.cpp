@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "net/setup.h"
 #include "record/format.h"
 
 namespace replay {
@@ -64,10 +65,10 @@ bool NetPeer::connect(std::string* error) {
     if (!transport_.note().empty()) {
       std::fprintf(stderr, "starquell-replay: %s\n", transport_.note().c_str());
     }
-  } else {
-    if (!net::UdpTransport::resolve(host_.c_str(), port_, &config_.peer, error)) return false;
-    if (!transport_.openFor(config_.peer, error)) return false;
+  } else if (!net::openJoin(&transport_, host_.c_str(), port_, &config_, error)) {
+    return false;
   }
+  if (!net::drawSecrets(&config_, error)) return false;
   core_ = new net::Lockstep(config_);
   while (core_->state() == net::State::Connecting) {
     poll();

@@ -230,6 +230,19 @@ TEST(UdpLockstep, TwoCoresPlayTheSameFramesOverLoopback) {
   }
 }
 
+// The random source: the system's preferred generator alone, asked as the
+// program asks; anything else is refused.
+TEST(RandomSource, BCryptGenRandomFillsOnlyWhatItIsAskedRightly) {
+  UCHAR a[32] = {};
+  UCHAR b[32] = {};
+  ASSERT_EQ(BCryptGenRandom(nullptr, a, sizeof a, BCRYPT_USE_SYSTEM_PREFERRED_RNG), 0);
+  ASSERT_EQ(BCryptGenRandom(nullptr, b, sizeof b, BCRYPT_USE_SYSTEM_PREFERRED_RNG), 0);
+  EXPECT_NE(std::memcmp(a, b, sizeof a), 0);
+  EXPECT_EQ(BCryptGenRandom(nullptr, a, 0, BCRYPT_USE_SYSTEM_PREFERRED_RNG), 0);
+  // No algorithm handle without the flag that asks for the system's.
+  EXPECT_NE(BCryptGenRandom(nullptr, a, sizeof a, 0), 0);
+}
+
 // What a host's two binds come to: both families, one of them (said on
 // standard error), or a failure; a port in use on either is in use.
 TEST(UdpHosting, OneFamilyAloneIsSaidAndAPortInUseIsRefused) {

@@ -58,6 +58,10 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
 
 }  // namespace
 
+Session simSession(std::uint64_t seed) {
+  return Session{~seed * 0xBF58476D1CE4E5B9ull, seed * 0x9E3779B97F4A7C15ull + 1};
+}
+
 SimGameResult runSimGame(const SimGameOptions& options) {
   SimGameResult result;
   SimNetwork network(options.seed, options.link);
@@ -66,8 +70,15 @@ SimGameResult runSimGame(const SimGameOptions& options) {
   Config host_config;
   host_config.side = Player::Host;
   host_config.delay = options.delay;
+  // Each run's own secrets, from its seed.
+  const Session session = simSession(options.seed);
+  host_config.own_value = session.host;
+  for (int i = 0; i < 16; ++i) {
+    host_config.cookie_key[i] = static_cast<std::uint8_t>((options.seed >> (i % 8)) + 31u * i);
+  }
   Config joiner_config = host_config;
   joiner_config.side = Player::Joiner;
+  joiner_config.own_value = session.joiner;
   joiner_config.peer = network.addressOf(host_end);
   Lockstep host(host_config);
   Lockstep joiner(joiner_config);

@@ -59,4 +59,7 @@ struct SimGameResult {
 
 SimGameResult runSimGame(const SimGameOptions& options);
 
+// The session values of a run with `seed` (the sides' secrets are drawn from it).
+Session simSession(std::uint64_t seed);
+
 }  // namespace net
