@@ -484,6 +484,7 @@ struct Pair {
   Lockstep host;
   Lockstep joiner;
   std::uint32_t now = 0;
+  std::uint32_t joiner_differs_from = NO_FRAME;  // its pictures from this frame on
 
   explicit Pair(ProgramVersions joiner_versions = {}, int delay = 3,
                 const LinkProfile& link = FIXED_50)
@@ -512,9 +513,17 @@ struct Pair {
         host.setLocalControls(ARM_ON_HELD);
         joiner.setLocalControls(ARM_BACK_HELD);
       }
+      // Each frame's picture the same on both.
       GameEvent events[MAX_FRAME_EVENTS];
-      while (host.ready() && now % 16 == 0) host.advance(events);
-      while (joiner_alive && joiner.ready() && now % 16 == 0) joiner.advance(events);
+      while (host.ready() && now % 16 == 0) {
+        host.advance(events);
+        host.setFrameCrc(host.nextFrame() - 1, host.nextFrame());
+      }
+      while (joiner_alive && joiner.ready() && now % 16 == 0) {
+        joiner.advance(events);
+        const std::uint32_t f = joiner.nextFrame() - 1;
+        joiner.setFrameCrc(f, f >= joiner_differs_from ? 0 : f + 1);
+      }
     }
   }
 };
@@ -620,12 +629,8 @@ TEST(LockstepEnding, LeaveAndDesyncAreToldUntilAcknowledged) {
     ASSERT_EQ(p.joiner.state(), State::Running);
     const std::uint64_t sent = p.network.sentBy(p.joiner_raw).datagrams;
     if (c.desync) {
-      // The joiner's picture of a frame both ran differs from the host's.
-      const std::uint32_t frame = std::min(p.joiner.nextFrame(), p.host.nextFrame()) - 1;
-      for (std::uint32_t f = 0; f <= frame; ++f) {
-        p.joiner.setFrameCrc(f, f == frame ? 1 : 2);
-        p.host.setFrameCrc(f, 2);
-      }
+      // The joiner's pictures differ from a frame neither has run yet.
+      p.joiner_differs_from = p.joiner.nextFrame() + 20;
     } else {
       p.joiner.leave(p.joiner_end);
       EXPECT_FALSE(p.joiner.told());
@@ -635,19 +640,21 @@ TEST(LockstepEnding, LeaveAndDesyncAreToldUntilAcknowledged) {
     std::uint32_t told_at = 0;
     for (std::uint32_t t = 0; t < 3000; t += 10) {
       if (c.host_alive) {
-        p.network.setNow(p.now);
-        p.host.poll(p.host_end, p.now);
+        p.run(10);
+      } else {
+        for (std::uint32_t end = p.now + 10; p.now < end; ++p.now) {
+          p.network.setNow(p.now);
+          p.joiner.poll(p.joiner_end, p.now);
+        }
       }
-      p.network.setNow(p.now);
-      p.joiner.poll(p.joiner_end, p.now);
       if (ended_at == 0 &&
           (p.host.state() != State::Running || p.joiner.state() != State::Running)) {
         ended_at = t + 1;
       }
       const bool ended = p.host.state() != State::Running || !c.host_alive;
-      if (told_at == 0 && ended && p.joiner.told() && p.host.told())
+      if (told_at == 0 && ended && p.joiner.told() && p.host.told()) {
         told_at = t + 10 - ended_at + 1;
-      p.now += 10;
+      }
     }
     EXPECT_TRUE(p.joiner.told());
     EXPECT_NE(told_at, 0u);
@@ -689,6 +696,201 @@ TEST(LockstepEnding, ASecondJoinerIsToldTheGameIsFull) {
   EXPECT_EQ(third.counters().received, 2u);
   EXPECT_GE(p.host.counters().challenged, 2u);
   EXPECT_GT(p.joiner.nextFrame(), 10u);
+}
+
+}  // namespace
+}  // namespace net
+
+namespace net {
+namespace {
+
+// What a transport sends, by address: the bytes.
+class Ledger : public Transport {
+ public:
+  explicit Ledger(Transport& inner) : inner_(inner) {}
+  bool send(const Address& to, const std::uint8_t* data, std::size_t size) override {
+    for (auto& [address, bytes] : sent_) {
+      if (address == to) {
+        bytes += size;
+        return inner_.send(to, data, size);
+      }
+    }
+    sent_.emplace_back(to, size);
+    return inner_.send(to, data, size);
+  }
+  long receive(Address* from, std::uint8_t* data, std::size_t capacity) override {
+    return inner_.receive(from, data, capacity);
+  }
+  std::uint64_t sentTo(const Address& to) const {
+    for (const auto& [address, bytes] : sent_) {
+      if (address == to) return bytes;
+    }
+    return 0;
+  }
+
+ private:
+  Transport& inner_;
+  std::vector<std::pair<Address, std::uint64_t>> sent_;
+};
+
+Address stranger() {
+  Address a;
+  a.size = 4;
+  a.bytes[0] = 10;
+  a.bytes[3] = 99;  // no endpoint: it never answers
+  return a;
+}
+
+std::vector<std::uint8_t> bytesOf(const Message& m) {
+  std::vector<std::uint8_t> bytes(MAX_DATAGRAM);
+  bytes.resize(encode(m, bytes.data()));
+  return bytes;
+}
+
+Message helloOf(std::uint16_t logic, std::uint8_t protocol, bool versions_only,
+                std::uint64_t cookie) {
+  Message m;
+  m.kind = Kind::Hello;
+  m.handshake.versions.protocol = protocol;
+  m.handshake.versions.logic = logic;
+  m.handshake.delay = 3;
+  m.handshake.width = m.handshake.height = 200;
+  m.versions_only = versions_only;
+  m.session.joiner = 42;
+  m.cookie = cookie;
+  return m;
+}
+
+// A waiting host gets what strangers send, then its joiner comes: each forged
+// datagram changes nothing but a counter, and the joiner plays.
+TEST(LockstepStrangers, AWaitingHostTakesOnlyAProvedJoiner) {
+  Message leave;
+  leave.kind = Kind::Leave;
+  Message desync;
+  desync.kind = Kind::Desync;
+  desync.frame = 1;
+  Message input;
+  input.kind = Kind::Input;
+  input.input.newest = 5;
+  Message full;
+  full.kind = Kind::Full;
+  Message earlier = input;
+  earlier.session = {0x2222, 0x1111};  // the session these two will have
+  const struct {
+    const char* what;
+    Message message;
+    std::uint64_t Counters::*counter;
+  } cases[] = {
+      {"a stranger's hello", helloOf(0, PROTOCOL_VERSION, false, 0), &Counters::challenged},
+      {"a hello of another logic", helloOf(7, PROTOCOL_VERSION, false, 0),
+       &Counters::other_version},
+      {"a hello of the first protocol", helloOf(0, 1, true, 0), &Counters::other_version},
+      {"a hello with a made-up cookie", helloOf(0, PROTOCOL_VERSION, false, 99),
+       &Counters::bad_cookie},
+      {"leave", leave, &Counters::no_session},
+      {"desync", desync, &Counters::no_session},
+      {"input", input, &Counters::no_session},
+      {"input of the session to come", earlier, &Counters::no_session},
+      {"full", full, &Counters::garbage},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Pair p;
+    const std::vector<std::uint8_t> bytes = bytesOf(c.message);
+    for (const Address& from : {stranger(), p.network.addressOf(p.joiner_raw)}) {
+      for (int i = 0; i < 5; ++i) {
+        p.host.receive(p.host_end, from, bytes.data(), bytes.size(), 0);
+      }
+    }
+    EXPECT_EQ(p.host.state(), State::Connecting);
+    EXPECT_EQ(p.host.counters().*c.counter, 10u);
+    p.run(1000);
+    EXPECT_EQ(p.host.state(), State::Running);
+    EXPECT_EQ(p.joiner.state(), State::Running);
+    EXPECT_GT(p.host.nextFrame(), 30u);
+  }
+}
+
+// Hellos from an address that never answers, of every sort, 100 a second for
+// 30 s, before and during a game: the host sends there no more bytes than it
+// got from there, and keeps nothing for it.
+TEST(LockstepStrangers, NoAnswerToAnAddressNotProvedIsLargerThanWhatCameFromIt) {
+  const Message hellos[] = {helloOf(0, PROTOCOL_VERSION, false, 0),
+                            helloOf(0, PROTOCOL_VERSION, true, 0),
+                            helloOf(3, PROTOCOL_VERSION, false, 0), helloOf(0, 1, true, 0),
+                            helloOf(0, PROTOCOL_VERSION, false, 12345)};
+  for (const bool with_game : {false, true}) {
+    SCOPED_TRACE(with_game ? "during a game" : "while waiting");
+    SimNetwork network(4, FIXED_50);
+    Transport& raw = network.addEndpoint();
+    Transport& joiner_end = network.addEndpoint();
+    Ledger host_end(raw);
+    Config hc;
+    hc.own_value = 1;
+    hc.cookie_key[0] = 9;
+    Lockstep host(hc);
+    Config jc;
+    jc.side = Player::Joiner;
+    jc.own_value = 2;
+    jc.peer = network.addressOf(raw);
+    Lockstep joiner(jc);
+    std::uint64_t received = 0;
+    for (std::uint32_t now = 0; now < 30000; ++now) {
+      network.setNow(now);
+      if (now % 10 == 0) {
+        const std::vector<std::uint8_t> bytes = bytesOf(hellos[(now / 10) % std::size(hellos)]);
+        network.inject(stranger(), network.addressOf(raw), bytes.data(), bytes.size());
+        received += bytes.size();
+      }
+      host.poll(host_end, now);
+      if (with_game) {
+        joiner.poll(joiner_end, now);
+        GameEvent events[MAX_FRAME_EVENTS];
+        for (Lockstep* side : {&host, &joiner}) {
+          if (now % 16 != 0 || !side->ready()) continue;
+          side->advance(events);
+          side->setFrameCrc(side->nextFrame() - 1, 0);
+        }
+      }
+    }
+    const std::uint64_t sent = host_end.sentTo(stranger());
+    std::printf("%s: %llu bytes from the stranger, %llu to it\n",
+                with_game ? "during a game" : "while waiting",
+                static_cast<unsigned long long>(received), static_cast<unsigned long long>(sent));
+    EXPECT_GT(sent, 0u);
+    EXPECT_LE(sent, received);
+    EXPECT_EQ(host.state(), with_game ? State::Running : State::Connecting);
+  }
+}
+
+// The joiner's address changes in the game (a home router's new port): the
+// host follows it, both play on.
+TEST(LockstepStrangers, TheSessionIsFollowedToANewAddress) {
+  Pair p;
+  Transport& moved = p.network.addEndpoint();
+  p.run(1000);
+  ASSERT_EQ(p.host.state(), State::Running);
+  const std::uint32_t before = p.host.nextFrame();
+  for (std::uint32_t end = p.now + 2000; p.now < end; ++p.now) {
+    p.network.setNow(p.now);
+    p.host.poll(p.host_end, p.now);
+    p.joiner.poll(moved, p.now);
+    GameEvent events[MAX_FRAME_EVENTS];
+    if (p.now % 16 == 0) {
+      p.host.setLocalControls(ARM_ON_HELD);
+      p.joiner.setLocalControls(ARM_BACK_HELD);
+      for (Lockstep* side : {&p.host, &p.joiner}) {
+        while (side->ready()) {
+          side->advance(events);
+          side->setFrameCrc(side->nextFrame() - 1, side->nextFrame());
+        }
+      }
+    }
+  }
+  EXPECT_EQ(p.host.state(), State::Running);
+  EXPECT_EQ(p.joiner.state(), State::Running);
+  EXPECT_GT(p.host.nextFrame(), before + 100);
+  EXPECT_EQ(p.host.peer(), p.network.addressOf(moved));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/lockstep.h"
+#include "net/setup.h"
 #include "net/udp.h"
 #include "platform/win32.h"
 
@@ -275,6 +276,93 @@ TEST(UdpHosting, OneFamilyAloneIsSaidAndAPortInUseIsRefused) {
   net::UdpTransport second;
   EXPECT_FALSE(second.listen(port, &error));
   EXPECT_EQ(error, "port " + std::to_string(port) + " is in use");
+}
+
+// Over real sockets on loopback: a joiner that asks 127.0.0.2 hears a host on
+// the wildcard address (which answers from 127.0.0.1), and what a stranger's
+// socket sends either side, before and during the game, changes nothing but
+// counters.
+TEST(UdpLockstep, TheSessionIsHeardFromAnyAddressAndStrangersChangeNothing) {
+  net::UdpTransport host_udp;
+  std::string error;
+  std::uint16_t port = 47900;
+  while (!host_udp.listen(port, &error) && port < 48000) ++port;
+  ASSERT_LT(port, 48000) << error;
+  net::Config config;
+  config.side = net::Player::Host;
+  ASSERT_TRUE(net::drawSecrets(&config, &error)) << error;
+  net::Lockstep host(config);
+  net::UdpTransport joiner_udp;
+  config.side = net::Player::Joiner;
+  ASSERT_TRUE(net::drawSecrets(&config, &error)) << error;
+  ASSERT_TRUE(net::openJoin(&joiner_udp, "127.0.0.2", port, &config, &error)) << error;
+  net::Lockstep joiner(config);
+  net::UdpTransport stranger;
+  ASSERT_TRUE(stranger.openFor(config.peer, &error)) << error;
+
+  auto bytesOf = [](const net::Message& m) {
+    std::vector<std::uint8_t> bytes(net::MAX_DATAGRAM);
+    bytes.resize(net::encode(m, bytes.data()));
+    return bytes;
+  };
+  std::vector<std::vector<std::uint8_t>> forged;
+  for (const net::Kind kind : {net::Kind::Hello, net::Kind::Leave, net::Kind::Desync,
+                               net::Kind::Input, net::Kind::Full, net::Kind::Welcome}) {
+    net::Message m;
+    m.kind = kind;
+    m.handshake.delay = 3;
+    m.handshake.width = m.handshake.height = 100;
+    m.session = {config.own_value, 1};  // the joiner's J, guessed H
+    m.frame = 1;
+    forged.push_back(bytesOf(m));
+    m.handshake.versions.logic = 5;  // another version
+    if (kind == net::Kind::Hello) forged.push_back(bytesOf(m));
+  }
+  constexpr std::uint32_t FRAMES = 200;
+  std::vector<std::vector<net::GameEvent>> merged[2];
+  const auto start = std::chrono::steady_clock::now();
+  for (std::uint32_t tick = 0;; ++tick) {
+    const auto now =
+        static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::steady_clock::now() - start)
+                                       .count());
+    if (now > 20000) break;
+    if (tick % 20 == 0) {
+      const std::vector<std::uint8_t>& bytes = forged[(tick / 20) % forged.size()];
+      stranger.send(config.peer, bytes.data(), bytes.size());
+      if (host.state() == net::State::Running)
+        stranger.send(host.peer(), bytes.data(), bytes.size());
+    }
+    int side = 0;
+    for (auto* pair : {&host, &joiner}) {
+      net::Lockstep& core = *pair;
+      core.poll(side == 0 ? static_cast<net::Transport&>(host_udp) : joiner_udp, now);
+      if (core.ready() && core.nextFrame() < FRAMES) {
+        core.setLocalControls(static_cast<std::uint8_t>(side == 0 ? 4 : 1));
+        net::GameEvent events[net::MAX_FRAME_EVENTS];
+        const int count = core.advance(events);
+        merged[side].emplace_back(events, events + count);
+        core.setFrameCrc(core.nextFrame() - 1, static_cast<std::uint32_t>(count));
+      }
+      ++side;
+    }
+    if (merged[0].size() >= FRAMES && merged[1].size() >= FRAMES &&
+        host.counters().compared >= FRAMES && joiner.counters().compared >= FRAMES) {
+      break;
+    }
+    if (host.state() != net::State::Running && host.state() != net::State::Connecting) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_EQ(merged[0].size(), FRAMES);
+  ASSERT_EQ(merged[1].size(), FRAMES);
+  EXPECT_EQ(merged[0], merged[1]);
+  EXPECT_EQ(host.state(), net::State::Running);
+  EXPECT_EQ(joiner.state(), net::State::Running);
+  EXPECT_GE(host.counters().no_session, 1u);
+  EXPECT_GE(host.counters().challenged, 2u);  // the joiner's and the stranger's
+  EXPECT_GE(host.counters().other_version, 1u);
+  EXPECT_GE(joiner.counters().no_session, 1u);
+  EXPECT_EQ(joiner.counters().conflicting + joiner.counters().out_of_range, 0u);
 }
 
 }  // namespace
