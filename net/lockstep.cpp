@@ -65,14 +65,28 @@ void Lockstep::poll(Transport& transport, std::uint32_t now_ms) {
   std::uint8_t buffer[MAX_DATAGRAM];
   Address from;
   long size = 0;
-  for (int i = 0; i < MAX_READS && (size = transport.receive(&from, buffer, sizeof buffer)) >= 0;
-       ++i) {
+  for (int i = 0; i < MAX_READS; ++i) {
+    size = transport.receive(&from, buffer, sizeof buffer);
+    if (size == Transport::REFUSED) {
+      ++counters_.refused;
+      if (config_.side == Player::Joiner && state_ == State::Connecting && !refused_) {
+        refused_ = true;
+        refused_ms_ = now_ms;
+      }
+      continue;
+    }
+    if (size < 0) break;
     receive(transport, from, buffer, static_cast<std::size_t>(size), now_ms);
   }
 
   const bool joining = config_.side == Player::Joiner && state_ == State::Connecting;
   if ((state_ == State::Running || joining) && now_ms - last_heard_ms_ >= config_.timeout_ms) {
     state_ = State::NotAnswering;
+    return;
+  }
+  // Refused, and no address of the host has challenged since: nobody hosts there.
+  if (joining && refused_ && cookie_ == 0 && now_ms - refused_ms_ >= config_.refused_ms) {
+    state_ = State::Refused;
     return;
   }
   if (joining && now_ms - last_send_ms_ >= config_.resend_ms) {

@@ -43,6 +43,9 @@ struct Config {
   // Only datagrams that bring something new (inputs, an acknowledgement, a
   // checksum) count as hearing from the other side.
   std::uint32_t timeout_ms = 15000;
+  // A joiner whose hello was refused (no program at the port) and that no
+  // address of the host has answered this long after gives up.
+  std::uint32_t refused_ms = 1000;
   // A leave or desync is resent this often until acknowledged, for this long.
   std::uint32_t tell_resend_ms = 50;
   std::uint32_t tell_ms = 1000;
@@ -55,6 +58,7 @@ enum class State {
   Full,             // the host has its joiner already
   PeerLeft,         // the other side's window closed
   NotAnswering,     // nothing from the other side for timeout_ms
+  Refused,          // joiner: the host's computer has no program at the port
   Desync,           // the two games' pictures differ from desyncFrame()
   Left,             // this side left
 };
@@ -70,6 +74,7 @@ struct Counters {
   std::uint64_t bad_cookie = 0;     // hellos with a cookie this host did not make
   std::uint64_t challenged = 0;     // hellos answered with a challenge
   std::uint64_t other_version = 0;  // hellos of another version, answered with ours
+  std::uint64_t refused = 0;        // the system's reports of a port without a program
   std::uint64_t short_ = 0;         // fewer bytes than their kind
   std::uint64_t long_ = 0;          // more bytes than their kind
   std::uint64_t garbage = 0;        // not ours, or a kind this side never gets
@@ -172,6 +177,8 @@ class Lockstep {
   Session session_;
   std::uint64_t cookie_ = 0;  // joiner: the host's challenge, 0 before one
   std::uint32_t cookie_ms_ = 0;
+  bool refused_ = false;  // joiner: a hello found no program, at refused_ms_
+  std::uint32_t refused_ms_ = 0;
   ProgramVersions peer_versions_;
   int delay_;
   std::uint16_t width_;

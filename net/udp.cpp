@@ -195,8 +195,8 @@ long UdpTransport::receive(Address* from, std::uint8_t* data, std::size_t capaci
       bool too_long = false;
       if (got == SOCKET_ERROR) {
         const int code = WSAGetLastError();
-        // Windows reports an earlier datagram's "port unreachable" here.
-        if (code == WSAECONNRESET) continue;
+        // An earlier datagram's "port unreachable" is reported here.
+        if (code == WSAECONNRESET) return REFUSED;
         if (code != WSAEMSGSIZE) break;
         too_long = true;
       }

@@ -75,7 +75,8 @@ class Network final : public Mode {
   net::Lockstep* core_ = nullptr;
   net::ControlSampler sampler_;
   std::uint16_t port_ = 0;
-  net::Config config_;  // the core's, completed once the window is there
+  std::string calling_;  // the joiner's host and port, as asked
+  net::Config config_;   // the core's, completed once the window is there
   std::uint32_t clock_start_ = 0;
   std::uint32_t waiting_since_ = 0;
   bool waiting_ = false;
@@ -123,6 +124,9 @@ void Network::endGame() {
       break;
     case net::State::NotAnswering:
       text = "The other player is not answering.";
+      break;
+    case net::State::Refused:
+      text = "No game is hosted at " + calling_ + ".";
       break;
     case net::State::Desync:
       text = "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
@@ -307,6 +311,9 @@ bool Network::start(const ProgramOptions& options, Mode& inner) {
     }
   } else {
     ok = net::openJoin(transport_, options.join_host.c_str(), options.port, &config, &error);
+    const bool ipv6 = options.join_host.find(':') != std::string::npos;
+    calling_ = (ipv6 ? "[" + options.join_host + "]" : options.join_host) + ":" +
+               std::to_string(options.port);
   }
   ok = ok && net::drawSecrets(&config, &error);
   if (!ok) {

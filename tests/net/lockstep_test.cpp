@@ -893,5 +893,56 @@ TEST(LockstepStrangers, TheSessionIsFollowedToANewAddress) {
   EXPECT_EQ(p.host.peer(), p.network.addressOf(moved));
 }
 
+// A joiner's hello that finds no program at the port (the system's refusal):
+// the joiner says so after a second, unless an address of the host answers.
+TEST(LockstepStrangers, AJoinRefusedOutrightEndsWithinASecond) {
+  // Refuses each hello once, at its first read; answers through `inner` when
+  // given.
+  struct Refusing : Transport {
+    Transport* inner = nullptr;
+    int pending = 0;
+    bool send(const Address& to, const std::uint8_t* data, std::size_t size) override {
+      ++pending;
+      return inner == nullptr || inner->send(to, data, size);
+    }
+    long receive(Address* from, std::uint8_t* data, std::size_t capacity) override {
+      if (pending > 0) {
+        pending = 0;
+        return REFUSED;
+      }
+      return inner == nullptr ? -1 : inner->receive(from, data, capacity);
+    }
+  };
+  for (const bool host_there : {false, true}) {
+    SCOPED_TRACE(host_there ? "another address of the host answers" : "nobody there");
+    SimNetwork network(1, FIXED_50);
+    Transport& host_end = network.addEndpoint();
+    Transport& joiner_end = network.addEndpoint();
+    Config hc;
+    Lockstep host(hc);
+    Config jc;
+    jc.side = Player::Joiner;
+    jc.peer = network.addressOf(host_end);
+    Lockstep joiner(jc);
+    Refusing refusing;
+    if (host_there) refusing.inner = &joiner_end;
+    std::uint32_t ended = 0;
+    for (std::uint32_t now = 0; now < 3000 && ended == 0; ++now) {
+      network.setNow(now);
+      host.poll(host_end, now);
+      joiner.poll(refusing, now);
+      if (joiner.state() != State::Connecting) ended = now;
+    }
+    EXPECT_GE(joiner.counters().refused, 1u);
+    if (host_there) {
+      EXPECT_EQ(joiner.state(), State::Running);
+    } else {
+      EXPECT_EQ(joiner.state(), State::Refused);
+      EXPECT_GE(ended, 1000u);
+      EXPECT_LE(ended, 1100u);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace net

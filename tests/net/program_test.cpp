@@ -266,6 +266,27 @@ TEST_F(NetworkProgram, OtherVersionsEndTheJoinerBeforeAnyFrame) {
   }
 }
 
+// Joining a port where nothing listens: the box says so, before any frame.
+TEST_F(NetworkProgram, AJoinRefusedOutrightSaysSo) {
+  std::uint16_t port = 47760;
+  {
+    // A port free now: bound, then let go.
+    net::UdpTransport probe;
+    std::string error;
+    while (!probe.listen(port, &error) && port < 47790) ++port;
+    ASSERT_LT(port, 47790) << error;
+  }
+  std::string command_line = "--no-record --join 127.0.0.1:" + std::to_string(port);
+  static int instance_marker = 0;
+  const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
+                             command_line.data(), SW_SHOWNORMAL);
+  EXPECT_EQ(status, 1);
+  ASSERT_EQ(headless::boxes().size(), 1u);
+  EXPECT_EQ(headless::boxes()[0].text,
+            "No game is hosted at 127.0.0.1:" + std::to_string(port) + ".");
+  EXPECT_EQ(g_shell.main_window.presented_frames, 0u);
+}
+
 // The other side's picture differs from frame N: the side that finds it tells
 // the other at once, and both boxes name frame N.
 TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {

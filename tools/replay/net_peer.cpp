@@ -33,6 +33,8 @@ std::string endingText(const net::Lockstep& core) {
       return "The other player has left.";
     case net::State::NotAnswering:
       return "The other player is not answering.";
+    case net::State::Refused:
+      return "No game is hosted there.";
     case net::State::Desync:
       return "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
     default:

@@ -365,4 +365,35 @@ TEST(UdpLockstep, TheSessionIsHeardFromAnyAddressAndStrangersChangeNothing) {
   EXPECT_EQ(joiner.counters().conflicting + joiner.counters().out_of_range, 0u);
 }
 
+// A joiner asking a port where no program listens hears the system's refusal
+// and says so within a second or so, on the platform layer as on Windows.
+TEST(UdpLockstep, AJoinRefusedOutrightSaysSoWithinASecond) {
+  std::uint16_t port = 0;
+  {
+    // A port free now: bound, then let go.
+    net::UdpTransport probe;
+    std::string error;
+    port = 48100;
+    while (!probe.listen(port, &error) && port < 48200) ++port;
+    ASSERT_LT(port, 48200) << error;
+  }
+  net::Config config;
+  config.side = net::Player::Joiner;
+  std::string error;
+  net::UdpTransport udp;
+  ASSERT_TRUE(net::openJoin(&udp, "127.0.0.1", port, &config, &error)) << error;
+  net::Lockstep joiner(config);
+  const auto start = std::chrono::steady_clock::now();
+  std::uint32_t now = 0;
+  while (joiner.state() == net::State::Connecting && now < 5000) {
+    now = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now() - start)
+                                         .count());
+    joiner.poll(udp, now);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(joiner.state(), net::State::Refused);
+  EXPECT_LT(now, 2000u);
+}
+
 }  // namespace
