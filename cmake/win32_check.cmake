@@ -101,7 +101,7 @@ function(starquell_win32_check header out)
     endif()
   endforeach()
   file(WRITE ${out}.new "// Generated from ${header} by cmake/win32_check.cmake.\n"
-       "#include <winsock2.h>\n#include <ws2tcpip.h>\n\n#include <windows.h>\n\n#include <commdlg.h>\n#include <mmsystem.h>\n\n"
+       "#include <winsock2.h>\n#include <ws2tcpip.h>\n\n#include <windows.h>\n\n#include <bcrypt.h>\n#include <commdlg.h>\n#include <mmsystem.h>\n\n"
        "#include <cstddef>\n#include <cstdint>\n#include <type_traits>\n\n${body}")
   file(COPY_FILE ${out}.new ${out} ONLY_IF_DIFFERENT)
   file(REMOVE ${out}.new)

@@ -27,7 +27,9 @@ class Transport {
   // as the network may lose any).
   virtual bool send(const Address& to, const std::uint8_t* data, std::size_t size) = 0;
   // The next datagram waiting: its size, capacity + 1 for a longer one (its
-  // first `capacity` bytes in data), or -1 when none waits.
+  // first `capacity` bytes in data), -1 when none waits, or REFUSED when the
+  // system reports that a datagram sent earlier found no program at its port.
+  static constexpr long REFUSED = -2;
   virtual long receive(Address* from, std::uint8_t* data, std::size_t capacity) = 0;
 };
 

@@ -34,19 +34,18 @@ UdpTransport::~UdpTransport() {
   if (started_) WSACleanup();
 }
 
-bool UdpTransport::open(int family, std::uint16_t port, std::string* error) {
+int UdpTransport::open(int family, std::uint16_t port, const char** what) {
   const int slot = slotOf(family);
-  if (sockets_[slot] != INVALID_SOCKET) return true;
+  if (sockets_[slot] != INVALID_SOCKET) return 0;
+  *what = "socket";
   const SOCKET s = socket(family, SOCK_DGRAM, IPPROTO_UDP);
-  if (s == INVALID_SOCKET) {
-    *error = errorText("socket", WSAGetLastError());
-    return false;
-  }
+  if (s == INVALID_SOCKET) return WSAGetLastError();
   ULONG non_blocking = 1;
   if (ioctlsocket(s, static_cast<LONG>(FIONBIO), &non_blocking) != 0) {
-    *error = errorText("ioctlsocket", WSAGetLastError());
+    *what = "ioctlsocket";
+    const int code = WSAGetLastError();
     closesocket(s);
-    return false;
+    return code;
   }
   // The wildcard address of the family.
   ADDRINFOA hints;
@@ -60,20 +59,37 @@ bool UdpTransport::open(int family, std::uint16_t port, std::string* error) {
   ADDRINFOA* found = nullptr;
   const int status = getaddrinfo(nullptr, service, &hints, &found);
   if (status != 0 || found == nullptr) {
-    *error = errorText("getaddrinfo", status);
+    *what = "getaddrinfo";
     closesocket(s);
-    return false;
+    return status != 0 ? status : WSAHOST_NOT_FOUND;
   }
   const int bound = bind(s, found->ai_addr, static_cast<int>(found->ai_addrlen));
   freeaddrinfo(found);
   if (bound != 0) {
+    *what = "bind";
     const int code = WSAGetLastError();
-    *error = code == WSAEADDRINUSE ? "port " + std::to_string(port) + " is in use"
-                                   : errorText("bind", code);
     closesocket(s);
-    return false;
+    return code;
   }
   sockets_[slot] = s;
+  return 0;
+}
+
+bool UdpTransport::hosting(std::uint16_t port, int v4_error, int v6_error, std::string* error,
+                           std::string* note) {
+  note->clear();
+  // Another program on the port of either family would take that family's
+  // players: the port is in use.
+  if (v4_error == WSAEADDRINUSE || v6_error == WSAEADDRINUSE) {
+    *error = "port " + std::to_string(port) + " is in use";
+    return false;
+  }
+  if (v4_error != 0 && v6_error != 0) {
+    *error = errorText("bind", v4_error);
+    return false;
+  }
+  if (v4_error != 0) *note = "hosting on IPv6 only: IPv4 players cannot join";
+  if (v6_error != 0) *note = "hosting on IPv4 only: IPv6 players cannot join";
   return true;
 }
 
@@ -82,12 +98,21 @@ bool UdpTransport::listen(std::uint16_t port, std::string* error) {
     *error = "the system's sockets could not be started";
     return false;
   }
-  std::string v6_error;
-  const bool v4 = open(AF_INET, port, error);
-  // A system without IPv6 serves IPv4 alone.
-  const bool v6 = open(AF_INET6, port, &v6_error);
-  if (!v4 && v6) error->clear();
-  return v4 || v6;
+  const char* v4_what = "";
+  const char* v6_what = "";
+  const int v4 = open(AF_INET, port, &v4_what);
+  const int v6 = open(AF_INET6, port, &v6_what);
+  if (!hosting(port, v4, v6, error, &note_)) {
+    if (v4 != 0 && v6 != 0 && v4 != WSAEADDRINUSE && v6 != WSAEADDRINUSE) {
+      *error = errorText(v4_what, v4);
+    }
+    for (SOCKET& s : sockets_) {
+      if (s != INVALID_SOCKET) closesocket(s);
+      s = INVALID_SOCKET;
+    }
+    return false;
+  }
+  return true;
 }
 
 bool UdpTransport::openFor(const Address& peer, std::string* error) {
@@ -100,14 +125,22 @@ bool UdpTransport::openFor(const Address& peer, std::string* error) {
     *error = "not an IPv4 or IPv6 address";
     return false;
   }
-  return open(family, 0, error);
+  const char* what = "";
+  const int code = open(family, 0, &what);
+  if (code != 0) *error = errorText(what, code);
+  return code == 0;
 }
 
 bool UdpTransport::resolve(const char* host, std::uint16_t port, Address* out, std::string* error) {
+  return resolveAll(host, port, out, 1, error) == 1;
+}
+
+int UdpTransport::resolveAll(const char* host, std::uint16_t port, Address* out, int capacity,
+                             std::string* error) {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
     *error = "the system's sockets could not be started";
-    return false;
+    return 0;
   }
   ADDRINFOA hints;
   std::memset(&hints, 0, sizeof hints);
@@ -119,21 +152,26 @@ bool UdpTransport::resolve(const char* host, std::uint16_t port, Address* out, s
   std::snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
   ADDRINFOA* found = nullptr;
   const int status = getaddrinfo(host, service, &hints, &found);
-  bool ok = false;
+  int count = 0;
   if (status == 0) {
-    for (const ADDRINFOA* a = found; a != nullptr && !ok; a = a->ai_next) {
-      if ((a->ai_family == AF_INET || a->ai_family == AF_INET6) &&
-          a->ai_addrlen <= Address::CAPACITY) {
-        std::memcpy(out->bytes, a->ai_addr, a->ai_addrlen);
-        out->size = static_cast<std::uint8_t>(a->ai_addrlen);
-        ok = true;
+    for (const ADDRINFOA* a = found; a != nullptr && count < capacity; a = a->ai_next) {
+      if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
+          a->ai_addrlen > Address::CAPACITY) {
+        continue;
       }
+      Address& to = out[count];
+      to = Address{};
+      std::memcpy(to.bytes, a->ai_addr, a->ai_addrlen);
+      to.size = static_cast<std::uint8_t>(a->ai_addrlen);
+      bool again = false;
+      for (int i = 0; i < count; ++i) again |= out[i] == to;
+      if (!again) ++count;
     }
     freeaddrinfo(found);
   }
-  if (!ok) *error = "cannot find the address of " + std::string(host);
+  if (count == 0) *error = "cannot find the address of " + std::string(host);
   WSACleanup();
-  return ok;
+  return count;
 }
 
 bool UdpTransport::send(const Address& to, const std::uint8_t* data, std::size_t size) {
@@ -157,8 +195,8 @@ long UdpTransport::receive(Address* from, std::uint8_t* data, std::size_t capaci
       bool too_long = false;
       if (got == SOCKET_ERROR) {
         const int code = WSAGetLastError();
-        // Windows reports an earlier datagram's "port unreachable" here.
-        if (code == WSAECONNRESET) continue;
+        // An earlier datagram's "port unreachable" is reported here.
+        if (code == WSAECONNRESET) return REFUSED;
         if (code != WSAEMSGSIZE) break;
         too_long = true;
       }

@@ -9,8 +9,10 @@
 // The sockets first: <windows.h> would otherwise bring the older socket header.
 #include <winsock2.h>
 #include <ws2tcpip.h>
-// windows.h next: the other two build on its types.
+// windows.h next: the others build on its types.
 #include <windows.h>
+
+#include <bcrypt.h>
 
 #include <commdlg.h>
 #include <mmsystem.h>
@@ -639,6 +641,8 @@ MMRESULT timeEndPeriod(UINT period);
 
 // The socket subset (ws2_32).
 #include "platform/win32_sockets.h"
+// The random source (bcrypt).
+#include "platform/win32_random.h"
 
 // The process entry the program defines; the platform layer's main() calls it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show);

@@ -1,17 +1,23 @@
 #include "record/format.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace record {
 
 namespace {
 
 constexpr long MAX_FRAME = 0x7FFFFFFF;
-constexpr long MAX_SIZE = 65535;
-constexpr long MAX_TICKS = 1000000;
 constexpr char HEADER[] = "# starquell replay ";
 constexpr char PROGRAM[] = "# program ";
 
@@ -53,7 +59,11 @@ bool hex8(const char* word, std::uint32_t* value) {
 }
 
 // Parses one line's words into an event; the reason when it cannot.
-const char* parseWords(char* words[], int count, ScriptEvent* e) {
+// A recording holds the sizes a window can have; a script may also try the
+// smaller ones a window squashed flat can have.
+long smallestClient(const Script& script) { return script.recording ? MIN_CLIENT : 0; }
+
+const char* parseWords(char* words[], int count, const Script& script, ScriptEvent* e) {
   long frame = 0;
   if (!number(words[0], 0, MAX_FRAME, &frame)) return "frame must be a number from 0";
   e->frame = static_cast<std::uint32_t>(frame);
@@ -76,14 +86,16 @@ const char* parseWords(char* words[], int count, ScriptEvent* e) {
     e->code = std::strcmp(words[2], "right") == 0 ? 1 : 0;
   } else if (std::strcmp(what, "resize") == 0) {
     if (count != 4) return "expected: <frame> resize <client width> <client height>";
-    if (!number(words[2], 0, MAX_SIZE, &a) || !number(words[3], 0, MAX_SIZE, &b)) {
-      return "client width and height must be 0..65535";
+    const long low = smallestClient(script);
+    if (!number(words[2], low, MAX_CLIENT, &a) || !number(words[3], low, MAX_CLIENT, &b)) {
+      return script.recording ? "client width and height must be 16..4096"
+                              : "client width and height must be 0..4096";
     }
     e->kind = EventKind::Resize;
     e->width = static_cast<int>(a);
     e->height = static_cast<int>(b);
   } else if (std::strcmp(what, "ticks") == 0) {
-    if (count != 3 || !number(words[2], 0, MAX_TICKS, &a)) {
+    if (count != 3 || !number(words[2], 0, record::MAX_TICKS, &a)) {
       return "expected: <frame> ticks <0..1000000>";
     }
     e->kind = EventKind::Ticks;
@@ -144,8 +156,11 @@ const char* parseLine(char* line, int line_number, Script* script) {
   if (std::strcmp(words[0], "client") == 0) {
     long w = 0;
     long h = 0;
-    if (count != 3 || !number(words[1], 0, MAX_SIZE, &w) || !number(words[2], 0, MAX_SIZE, &h)) {
-      return "expected: client <width 0..65535> <height 0..65535>";
+    const long low = smallestClient(*script);
+    if (count != 3 || !number(words[1], low, MAX_CLIENT, &w) ||
+        !number(words[2], low, MAX_CLIENT, &h)) {
+      return script->recording ? "expected: client <width 16..4096> <height 16..4096>"
+                               : "expected: client <width 0..4096> <height 0..4096>";
     }
     if (script->has_client) return "a second client line";
     script->has_client = true;
@@ -154,7 +169,12 @@ const char* parseLine(char* line, int line_number, Script* script) {
     return nullptr;
   }
   ScriptEvent e;
-  if (const char* why = parseWords(words, count, &e)) return why;
+  if (const char* why = parseWords(words, count, *script, &e)) return why;
+  // The recorder writes a line at least every 60 frames: a recording whose
+  // frames leap further was not made by it, and would run for ever.
+  if (script->recording && e.frame > script->last_frame + MAX_FRAME_STEP) {
+    return "the frame jumps more than 60 frames past the one before";
+  }
   script->last_frame = std::max(script->last_frame, e.frame);
   script->events.push_back(e);
   return nullptr;
@@ -162,50 +182,183 @@ const char* parseLine(char* line, int line_number, Script* script) {
 
 }  // namespace
 
-bool parseScript(std::string_view text, Script* script, std::string* error) {
-  char line[MAX_LINE + 1];
-  int line_number = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    ++line_number;
-    const std::size_t end = std::min(text.find('\n', at), text.size());
-    const std::size_t length = end - at;
-    auto fail = [&](const char* why) {
-      *error = "line " + std::to_string(line_number) + ": " + why;
+ScriptReader::ScriptReader(Script* script) : script_(script) {}
+
+bool ScriptReader::line(std::string* error) {
+  ++lines_;
+  line_[length_] = '\0';
+  length_ = 0;
+  if (const char* why = parseLine(line_, lines_, script_)) {
+    *error = "line " + std::to_string(lines_) + ": " + why;
+    return false;
+  }
+  return true;
+}
+
+bool ScriptReader::feed(std::string_view bytes, std::string* error) {
+  while (!bytes.empty()) {
+    const std::size_t end = std::min(bytes.find('\n'), bytes.size());
+    // A line is refused as soon as it is longer than any line can be, so
+    // that a file of one endless line costs no more than one that is short.
+    // Only its first MAX_LINE + 1 bytes are looked at, however it arrives.
+    const std::size_t looked_at = std::min(end, MAX_LINE + 1 - length_);
+    if (std::memchr(bytes.data(), '\0', looked_at) != nullptr) {
+      *error = "line " + std::to_string(lines_ + 1) + ": holds a NUL byte";
       return false;
-    };
-    if (length > MAX_LINE) return fail("too long");
-    if (std::memchr(text.data() + at, '\0', length) != nullptr) return fail("holds a NUL byte");
-    std::memcpy(line, text.data() + at, length);
-    line[length] = '\0';
-    if (end == text.size() && script->recording) {
-      return fail("truncated: the recording ends inside this line");
     }
-    if (const char* why = parseLine(line, line_number, script)) return fail(why);
-    at = end + 1;
+    if (length_ + end > MAX_LINE) {
+      *error = "line " + std::to_string(lines_ + 1) + ": too long";
+      return false;
+    }
+    std::memcpy(line_ + length_, bytes.data(), end);
+    length_ += end;
+    if (end == bytes.size()) break;
+    if (!line(error)) return false;
+    bytes.remove_prefix(end + 1);
   }
   return true;
 }
 
-bool readScript(const std::string& path, Script* script, std::string* error, bool) {
-  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-  if (in == nullptr) {
-    *error = "cannot open " + path;
+bool ScriptReader::finish(std::string* error) {
+  if (length_ == 0) return true;
+  if (script_->recording) {
+    // The writer was stopped inside this line: what came before stands.
+    script_->cut = true;
+    script_->cut_line = lines_ + 1;
+    length_ = 0;
+    return true;
+  }
+  return line(error);
+}
+
+bool parseScript(std::string_view text, Script* script, std::string* error) {
+  if (text.size() > MAX_RECORDING_BYTES) {
+    *error = "larger than any recording can be (at most 64 MiB)";
     return false;
   }
-  std::string text;
+  ScriptReader reader(script);
+  return reader.feed(text, error) && reader.finish(error);
+}
+
+namespace {
+
+// What the file system says of a path before it is opened.
+struct PathInfo {
+  bool folder = false;
+  bool regular = false;
+  std::uint64_t size = 0;
+};
+
+bool pathInfo(const std::string& path, PathInfo* info) {
+#ifdef _WIN32
+  struct _stat64 st = {};
+  if (_stat64(path.c_str(), &st) != 0) return false;
+  info->folder = (st.st_mode & _S_IFMT) == _S_IFDIR;
+  info->regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  struct stat st = {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  info->folder = S_ISDIR(st.st_mode);
+  info->regular = S_ISREG(st.st_mode);
+#endif
+  info->size = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  return true;
+}
+
+std::string systemReason() { return errno != 0 ? std::strerror(errno) : "unknown reason"; }
+
+// Reads the open file through `reader` to its end or its first refusal.
+// *bad_line is the line refused, if one was.
+bool readAll(std::FILE* in, const std::string& name, ScriptReader* reader, bool recording_only,
+             const Script& script, std::string* error, int* bad_line) {
   char chunk[1 << 14];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
-  if (in != stdin) std::fclose(in);
-  if (!parseScript(text, script, error)) {
-    *error = path + ": " + *error;
+  std::uint64_t total = 0;
+  errno = 0;
+  for (std::size_t n = 0; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
+    total += n;
+    if (total > MAX_RECORDING_BYTES) {
+      *error = name + " is larger than any recording can be (at most 64 MiB)";
+      return false;
+    }
+    if (!reader->feed(std::string_view(chunk, n), error)) {
+      *bad_line = reader->lines() + 1;
+      *error = name + ": " + *error;
+      return false;
+    }
+    if (recording_only && reader->lines() > 0 && !script.recording) break;
+  }
+  if (std::ferror(in) != 0) {
+    *error = "cannot read " + name + ": " + systemReason();
+    return false;
+  }
+  if (total == 0) {
+    *error = name + " is empty";
+    return false;
+  }
+  if (!reader->finish(error)) {
+    *bad_line = reader->lines();
+    *error = name + ": " + *error;
     return false;
   }
   return true;
 }
 
-std::string cutNote(const std::string&, const Script&) { return ""; }
+}  // namespace
+
+bool readScript(const std::string& path, Script* script, std::string* error, bool recording_only) {
+  if (path.empty()) {
+    *error = "an empty file name";
+    return false;
+  }
+  const bool standard_input = path == "-";
+  const std::string name = standard_input ? "standard input" : path;
+  std::FILE* in = stdin;
+  if (standard_input) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  } else {
+    PathInfo info;
+    errno = 0;
+    if (!pathInfo(path, &info)) {
+      *error = "cannot open " + path + ": " + systemReason();
+      return false;
+    }
+    if (info.folder) {
+      *error = path + " is a folder";
+      return false;
+    }
+    if (info.regular && info.size > MAX_RECORDING_BYTES) {
+      *error = path + " is larger than any recording can be (" + std::to_string(info.size) +
+               " bytes; at most 64 MiB)";
+      return false;
+    }
+    errno = 0;
+    in = std::fopen(path.c_str(), "rb");
+    if (in == nullptr) {
+      *error = "cannot open " + path + ": " + systemReason();
+      return false;
+    }
+  }
+  ScriptReader reader(script);
+  int bad_line = 0;
+  const bool read = readAll(in, name, &reader, recording_only, *script, error, &bad_line);
+  if (in != stdin) std::fclose(in);
+  // A file that does not start as a recording or script (a picture, a text,
+  // random bytes) is named for what it is, not by its first line.
+  if (!script->recording && (recording_only ? read || bad_line > 0 : bad_line == 1)) {
+    *error = name + (recording_only ? " is not a recording" : " is not a recording or a script");
+    return false;
+  }
+  return read;
+}
+
+std::string cutNote(const std::string& path, const Script& script) {
+  if (!script.cut) return "";
+  return (path == "-" ? std::string("standard input") : path) + ": line " +
+         std::to_string(script.cut_line) +
+         ": the recording is cut inside this line; it plays up to the line before";
+}
 
 std::string refusal(const Script& script) {
   if (!script.recording) return "";

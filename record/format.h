@@ -67,6 +67,28 @@ struct Script {
   int cut_line = 0;
 };
 
+// Reads a script or recording handed over in pieces of any size, as they
+// come from a file, keeping no more than one line.
+class ScriptReader {
+ public:
+  explicit ScriptReader(Script* script);
+  // The next bytes; false with "line N: why" in *error at the first bad line.
+  bool feed(std::string_view bytes, std::string* error);
+  // The input's end: a script's last line may lack its line end; a
+  // recording is cut there.
+  bool finish(std::string* error);
+  // Whole lines read so far.
+  int lines() const { return lines_; }
+
+ private:
+  bool line(std::string* error);
+
+  Script* script_;
+  char line_[MAX_LINE + 1] = {};
+  std::size_t length_ = 0;
+  int lines_ = 0;
+};
+
 // Parses a script or recording; '#' starts a comment, blank lines are
 // skipped. On a malformed line returns false with "line N: why" in *error. A
 // recording (it starts with "# starquell replay") cut inside a line is read

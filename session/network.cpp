@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <string>
 
+#include "net/clock.h"
 #include "net/lockstep.h"
+#include "net/setup.h"
 #include "net/udp.h"
 #include "platform/key_message.h"
 #include "record/checksum.h"
@@ -22,6 +24,10 @@ namespace session {
 namespace {
 
 constexpr std::uint32_t WAIT_TITLE_MS = 1000;
+// Leaving waits for the other side's acknowledgement this often, at most this
+// many times (the core gives up after its own second first).
+constexpr DWORD LEAVE_POLL_MS = 5;
+constexpr int LEAVE_POLLS = 400;
 
 // "0.1.0 (game logic 1)", and the network protocol when the two sides' differ.
 std::string versionText(const net::ProgramVersions& v, bool protocol) {
@@ -69,7 +75,8 @@ class Network final : public Mode {
   net::Lockstep* core_ = nullptr;
   net::ControlSampler sampler_;
   std::uint16_t port_ = 0;
-  net::Config config_;  // the core's, completed once the window is there
+  std::string calling_;  // the joiner's host and port, as asked
+  net::Config config_;   // the core's, completed once the window is there
   std::uint32_t clock_start_ = 0;
   std::uint32_t waiting_since_ = 0;
   bool waiting_ = false;
@@ -89,9 +96,10 @@ std::uint32_t Network::now() const {
   LARGE_INTEGER frequency = {};
   QueryPerformanceCounter(&count);
   QueryPerformanceFrequency(&frequency);
-  if (frequency.QuadPart <= 0) return 0;
-  const auto ms = static_cast<std::uint64_t>(count.QuadPart) * 1000u /
-                  static_cast<std::uint64_t>(frequency.QuadPart);
+  if (frequency.QuadPart <= 0 || count.QuadPart < 0) return 0;
+  const std::uint64_t ms = net::counterMilliseconds(static_cast<std::uint64_t>(count.QuadPart),
+                                                    static_cast<std::uint64_t>(frequency.QuadPart));
+  // The core's times wrap around at 2^32 ms, as its differences allow.
   return static_cast<std::uint32_t>(ms) - clock_start_;
 }
 
@@ -116,6 +124,9 @@ void Network::endGame() {
       break;
     case net::State::NotAnswering:
       text = "The other player is not answering.";
+      break;
+    case net::State::Refused:
+      text = "No game is hosted at " + calling_ + ".";
       break;
     case net::State::Desync:
       text = "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
@@ -182,6 +193,11 @@ LRESULT Network::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
       if (core_ != nullptr &&
           (core_->state() == net::State::Running || core_->state() == net::State::Connecting)) {
         core_->leave(*transport_);
+        // Until the other side has it, for a second at most.
+        for (int i = 0; i < LEAVE_POLLS && !core_->told(); ++i) {
+          Sleep(LEAVE_POLL_MS);
+          core_->poll(*transport_, now());
+        }
       }
       break;
     default:
@@ -235,7 +251,9 @@ IdleStep Network::idlePass() {
   const std::uint32_t time = now();
   core.poll(*transport_, time);
   if (core.state() != net::State::Running && core.state() != net::State::Connecting) {
-    endGame();
+    // The other side hears how the game ended (and both name the same frame)
+    // before the box, which stops the polling.
+    if (core.told()) endGame();
     return {false, false};
   }
   if (paint_requested_) return {false, false};
@@ -288,11 +306,16 @@ bool Network::start(const ProgramOptions& options, Mode& inner) {
   if (config.side == net::Player::Host) {
     ok = transport_->listen(options.port, &error);
     port_ = options.port;
+    if (ok && !transport_->note().empty()) {
+      std::fprintf(stderr, "starquell: %s\n", transport_->note().c_str());
+    }
   } else {
-    ok =
-        net::UdpTransport::resolve(options.join_host.c_str(), options.port, &config.peer, &error) &&
-        transport_->openFor(config.peer, &error);
+    ok = net::openJoin(transport_, options.join_host.c_str(), options.port, &config, &error);
+    const bool ipv6 = options.join_host.find(':') != std::string::npos;
+    calling_ = (ipv6 ? "[" + options.join_host + "]" : options.join_host) + ":" +
+               std::to_string(options.port);
   }
+  ok = ok && net::drawSecrets(&config, &error);
   if (!ok) {
     std::fprintf(stderr, "starquell: %s\n", error.c_str());
     end();

@@ -2,7 +2,6 @@
 // just before the paint of its frame, and the idle passes ask for paints and
 // tick the random channels as the recorded game did. Live input does not
 // reach the game; Space pauses. Checkpoints are compared as it plays.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,27 +12,19 @@
 #include "record/playback.h"
 #include "session/game_window.h"
 #include "session/mode.h"
+#include "shell/shell_globals.h"
 
 namespace session {
 
 namespace {
 
-bool readFile(const char* path, std::string* text) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  char chunk[1 << 14];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text->append(chunk, n);
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
-}
-
 class Watching final : public Mode {
  public:
   LRESULT message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) override;
   IdleStep idlePass() override;
-  const char* titleSuffix() const override { return " (replay)"; }
+  const char* titleSuffix() const override {
+    return ended_ ? " (replay, ended)" : paused_ ? " (replay, paused)" : " (replay)";
+  }
 
   record::Playback playback_;
 
@@ -41,6 +32,7 @@ class Watching final : public Mode {
   void deliverFrame(HWND hwnd, std::uint32_t frame);
   void checkFrame(std::uint32_t frame);
   LRESULT paint(HWND hwnd);
+  void retitle(HWND hwnd) const;
 
   int passes_ = 0;
   bool painted_any_ = false;
@@ -88,6 +80,21 @@ void Watching::checkFrame(std::uint32_t frame) {
   }
 }
 
+// The title says whether the recording plays, waits or has ended.
+void Watching::retitle(HWND hwnd) const {
+  // The window was made with the game's title and " (replay)".
+  static constexpr char PLAYING[] = " (replay)";
+  char title[sizeof g_shell.title + 32];
+  std::snprintf(title, sizeof title, "%s", g_shell.title);
+  const std::size_t length = std::strlen(title);
+  if (length >= sizeof PLAYING - 1 &&
+      std::strcmp(title + length - (sizeof PLAYING - 1), PLAYING) == 0) {
+    title[length - (sizeof PLAYING - 1)] = '\0';
+  }
+  std::strncat(title, titleSuffix(), sizeof title - std::strlen(title) - 1);
+  SetWindowTextA(hwnd, title);
+}
+
 LRESULT Watching::paint(HWND hwnd) {
   const std::uint32_t frame = frameNow();
   const bool first = !painted_any_ && frame == 0 && playback_.passes(0) == 0 && !paused_;
@@ -107,6 +114,7 @@ LRESULT Watching::paint(HWND hwnd) {
     // shows each frame as the next paint starts, so that picture is the one
     // before the recording's last frame, which is not run.
     ended_ = true;
+    retitle(hwnd);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE);
   } else if (!paused_ && playback_.passes(frame + 1) == 0) {
     // A paint the window system asked for: the next frame follows at once.
@@ -122,7 +130,10 @@ LRESULT Watching::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_KEYDOWN:
       if (delivering_) break;
       // Space pauses and resumes; nothing else typed reaches the game.
-      if (wparam == VK_SPACE && !platform::isKeyRepeat(lparam)) paused_ = !paused_;
+      if (wparam == VK_SPACE && !platform::isKeyRepeat(lparam)) {
+        paused_ = !paused_;
+        retitle(hwnd);
+      }
       return 0;
     case WM_KEYUP:
     case WM_LBUTTONDOWN:
@@ -156,28 +167,29 @@ IdleStep Watching::idlePass() {
   return {true, wanted > 0};
 }
 
+// Why a recording cannot be watched, on standard error and in a box: the
+// game may have been started from a file manager, with no terminal to see.
+void refuse(const std::string& why) {
+  std::fprintf(stderr, "starquell: %s\n", why.c_str());
+  MessageBoxA(nullptr, why.c_str(), "Starquell", MB_OK | MB_ICONHAND);
+}
+
 }  // namespace
 
 Mode* startWatching(const ProgramOptions& options) {
   g_watching = Watching{};
-  const char* path = options.play_path.c_str();
-  std::string text;
-  errno = 0;
-  if (!readFile(path, &text)) {
-    std::fprintf(stderr, "starquell: cannot read %s: %s\n", path,
-                 errno != 0 ? std::strerror(errno) : "read error");
-    return nullptr;
-  }
+  const std::string& path = options.play_path;
   record::Script script;
   std::string error;
-  if (!record::parseScript(text, &script, &error)) {
-    std::fprintf(stderr, "starquell: %s: %s\n", path, error.c_str());
+  if (!record::readScript(path, &script, &error, true)) {
+    refuse(error);
     return nullptr;
   }
   if (const std::string why = record::refusal(script); !why.empty() && !options.force) {
-    std::fprintf(stderr, "starquell: %s: %s (--force plays it anyway)\n", path, why.c_str());
+    refuse(path + ": " + why + " (--force plays it anyway)");
     return nullptr;
   }
+  if (script.cut) std::fprintf(stderr, "starquell: %s\n", record::cutNote(path, script).c_str());
   g_watching.playback_ = record::Playback(script);
   return &g_watching;
 }

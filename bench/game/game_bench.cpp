@@ -13,6 +13,7 @@
 #include "game/levels.h"
 #include "platform/core/core.h"
 #include "platform/headless/headless.h"
+#include "record/format.h"
 #include "shell/shell_globals.h"
 #include "tools/replay/replay.h"
 
@@ -85,12 +86,10 @@ BENCHMARK(LevelBuild)->DenseRange(-1, 3)->Unit(benchmark::kMicrosecond);
 void ReplayDuel(benchmark::State& state) {
   replay::Script script;
   std::string error;
-  std::FILE* in = std::fopen(DUEL_SCRIPT, "r");
-  if (in == nullptr || !replay::parseScript(in, &script, &error)) {
-    state.SkipWithError("cannot read the duel script");
+  if (!record::readScript(DUEL_SCRIPT, &script, &error)) {
+    state.SkipWithError(error.c_str());
     return;
   }
-  std::fclose(in);
   std::FILE* out = std::fopen("/dev/null", "w");
   replay::Options options;
   options.frames = 2000;

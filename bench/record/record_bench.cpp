@@ -63,15 +63,6 @@ void ProgramFrame(benchmark::State& state) {
 }
 BENCHMARK(ProgramFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-std::string readFile(const char* path) {
-  std::string text;
-  if (std::FILE* in = std::fopen(path, "r")) {
-    for (int c = 0; (c = std::fgetc(in)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(in);
-  }
-  return text;
-}
-
 // A minute recorded by the runner (the busy duel, or the golden duel's 2000
 // frames): the recording's path.
 std::string recordBusyMinute(bool golden = false) {
@@ -79,7 +70,11 @@ std::string recordBusyMinute(bool golden = false) {
       (std::filesystem::temp_directory_path() / "starquell-bench-minute.replay").string();
   record::Script script;
   std::string error;
-  record::parseScript(golden ? readFile(DUEL_SCRIPT) : busyDuel(3600), &script, &error);
+  if (golden) {
+    record::readScript(DUEL_SCRIPT, &script, &error);
+  } else {
+    record::parseScript(busyDuel(3600), &script, &error);
+  }
   resetAll();
   replay::Options options;
   options.frames = golden ? 2000 : 3600;
@@ -104,15 +99,14 @@ BENCHMARK(RecordingSize)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillis
 // The runner over the busy minute's recording: printing its lines, or verifying.
 void RunnerOverRecording(benchmark::State& state) {
   const std::string path = recordBusyMinute();
-  std::FILE* in = std::fopen(path.c_str(), "r");
   replay::Script script;
   std::string error;
-  if (in == nullptr || !replay::parseScript(in, &script, &error)) {
-    state.SkipWithError("cannot read the recording");
+  const bool read = record::readScript(path, &script, &error);
+  std::filesystem::remove(path);
+  if (!read) {
+    state.SkipWithError(error.c_str());
     return;
   }
-  std::fclose(in);
-  std::filesystem::remove(path);
   std::FILE* out = std::fopen("/dev/null", "w");
   replay::Options options;
   options.frames = script.last_frame + 1;

@@ -1,6 +1,8 @@
 // The search for a relatively named sound file; see lookup.h.
 #include "platform/audio/lookup.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -56,6 +58,18 @@ void addFolder(SearchFolders* out, const char* path, std::size_t length, const c
   ++out->count;
 }
 
+// Whether path names a regular file that opens for reading. Only such a
+// candidate ends the search: a folder of the sound's name (hit.wav/) or a
+// file that cannot be opened is passed over for the next folder.
+bool isOpenableFile(const char* path) {
+  struct stat status;
+  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  std::FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) return false;
+  std::fclose(f);
+  return true;
+}
+
 }  // namespace
 
 void searchFolders(const char* executable, const char* configured, SearchFolders* out) {
@@ -81,8 +95,7 @@ void searchFolders(const char* executable, const char* configured, SearchFolders
 }
 
 AudioResult readSoundFile(const char* name, const char* configured, FileBytes* out) {
-  AudioResult result = readFile(name, out);
-  if (result != AUDIO_ERR_FILE_NOT_FOUND || name[0] == 0 || hasRoot(name)) return result;
+  if (name[0] == 0 || hasRoot(name) || isOpenableFile(name)) return readFile(name, out);
   char executable[SEARCH_PATH_MAX];
   SearchFolders folders;
   searchFolders(executablePath(executable, sizeof executable) ? executable : nullptr, configured,
@@ -95,8 +108,7 @@ AudioResult readSoundFile(const char* name, const char* configured, FileBytes* o
     const int written = std::snprintf(path, sizeof path, "%s%s%s", folder,
                                       ends_in_separator ? "" : SEPARATOR, name);
     if (written < 0 || static_cast<std::size_t>(written) >= sizeof path) continue;
-    result = readFile(path, out);
-    if (result != AUDIO_ERR_FILE_NOT_FOUND) return result;
+    if (isOpenableFile(path)) return readFile(path, out);
   }
   std::fprintf(stderr, "%s: not found in the current folder", name);
   for (int i = 0; i < folders.count; ++i) std::fprintf(stderr, ", %s", folders.path[i]);

@@ -29,7 +29,8 @@ void searchFolders(const char* executable, const char* configured, SearchFolders
 // Reads a sound file whole. A name with a root is read as given; a relative
 // one from the current folder, then from each search folder (the executable's
 // path from executablePath (platform/executable.h), `configured` the configured folder or null):
-// the first folder that holds the name decides the result. When none does, the result is
+// the first folder where the name is a regular file that opens decides the result (a folder
+// of that name is passed over). When none holds one, the result is
 // AUDIO_ERR_FILE_NOT_FOUND and a line on standard error names every folder looked in.
 AudioResult readSoundFile(const char* name, const char* configured, FileBytes* out);
 

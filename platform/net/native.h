@@ -72,4 +72,7 @@ struct Resolved {
 ResolveError resolve(const char* node, const char* service, int family, int socket_type,
                      int protocol, int flags, Resolved* out, int capacity, int* count);
 
+// Fills `size` bytes from the system's random source; false when it fails.
+bool fillRandom(void* data, std::size_t size);
+
 }  // namespace platform::native_net

@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/random.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -118,6 +121,29 @@ int windowsError(int error) {
 
 int lastError() { return windowsError(errno); }
 
+// A refusal the system reported to a send (it belongs to an earlier datagram)
+// is kept for the socket's next receive, where Windows reports it.
+constexpr int REFUSAL_SLOTS = 1024;
+std::atomic<bool> g_refused[REFUSAL_SLOTS];
+
+void setRefused(int fd, bool refused) {
+  if (fd >= 0 && fd < REFUSAL_SLOTS) g_refused[fd] = refused;
+}
+
+bool takeRefused(int fd) { return fd >= 0 && fd < REFUSAL_SLOTS && g_refused[fd].exchange(false); }
+
+// The reports behind a refusal wait in the socket's error queue: read away.
+void dropErrorReports(int fd) {
+  unsigned char report[512];
+  for (int i = 0; i < 64; ++i) {
+    iovec part = {report, sizeof report};
+    msghdr message = {};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    if (::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) break;
+  }
+}
+
 }  // namespace
 
 int openDatagram(int family, int* fd) {
@@ -126,13 +152,22 @@ int openDatagram(int family, int* fd) {
   const int s = ::socket(system_family, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
   if (s < 0) return lastError();
   // Windows' IPv6 sockets take IPv6 only.
-  if (system_family == AF_INET6) {
-    const int on = 1;
-    if (::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) != 0) {
-      const int error = lastError();
-      ::close(s);
-      return error;
-    }
+  const int on = 1;
+  if (system_family == AF_INET6 &&
+      ::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) != 0) {
+    const int error = lastError();
+    ::close(s);
+    return error;
+  }
+  // As on Windows, a datagram to a port without a program is reported by a
+  // later receive (the system's "port unreachable"), unconnected as the socket is.
+  const bool recverr = system_family == AF_INET6
+                           ? ::setsockopt(s, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on) == 0
+                           : ::setsockopt(s, IPPROTO_IP, IP_RECVERR, &on, sizeof on) == 0;
+  if (!recverr) {
+    const int error = lastError();
+    ::close(s);
+    return error;
   }
   *fd = s;
   return 0;
@@ -150,8 +185,12 @@ int sendTo(int fd, const void* data, std::size_t size, const unsigned char* addr
   sockaddr_storage a;
   socklen_t a_size = 0;
   if (!toSystem(address, length, &a, &a_size)) return FAILED_FAMILY;
-  const ssize_t n =
-      ::sendto(fd, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&a), a_size);
+  ssize_t n = ::sendto(fd, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&a), a_size);
+  if (n < 0 && errno == ECONNREFUSED) {
+    dropErrorReports(fd);
+    setRefused(fd, true);
+    n = ::sendto(fd, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&a), a_size);
+  }
   if (n < 0) return lastError();
   *sent = static_cast<std::size_t>(n);
   return 0;
@@ -163,7 +202,16 @@ int receiveFrom(int fd, void* data, std::size_t size, unsigned char* address, in
   socklen_t a_size = sizeof a;
   // MSG_TRUNC: the datagram's whole length, so a longer one is told apart.
   const ssize_t n = ::recvfrom(fd, data, size, MSG_TRUNC, reinterpret_cast<sockaddr*>(&a), &a_size);
-  if (n < 0) return lastError();
+  if (n < 0) {
+    const int error = errno;
+    if (error == ECONNREFUSED) {
+      dropErrorReports(fd);
+      setRefused(fd, false);
+    } else if (takeRefused(fd)) {
+      return FAILED_RESET;
+    }
+    return windowsError(error);
+  }
   *length = fromSystem(reinterpret_cast<const sockaddr*>(&a), a_size, address);
   if (static_cast<std::size_t>(n) > size) {
     *received = size;
@@ -180,7 +228,10 @@ int setNonBlocking(int fd, bool on) {
   return ::fcntl(fd, F_SETFL, wanted) == 0 ? 0 : lastError();
 }
 
-int closeDescriptor(int fd) { return ::close(fd) == 0 ? 0 : lastError(); }
+int closeDescriptor(int fd) {
+  setRefused(fd, false);
+  return ::close(fd) == 0 ? 0 : lastError();
+}
 
 ResolveError resolve(const char* node, const char* service, int family, int socket_type,
                      int protocol, int flags, Resolved* out, int capacity, int* count) {
@@ -230,6 +281,20 @@ ResolveError resolve(const char* node, const char* service, int family, int sock
   }
   ::freeaddrinfo(list);
   return *count > 0 ? ResolveError::None : ResolveError::NoName;
+}
+
+bool fillRandom(void* data, std::size_t size) {
+  auto* bytes = static_cast<unsigned char*>(data);
+  while (size > 0) {
+    const ssize_t got = ::getrandom(bytes, size, 0);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += got;
+    size -= static_cast<std::size_t>(got);
+  }
+  return true;
 }
 
 }  // namespace platform::native_net

@@ -4,6 +4,10 @@
 // are already Windows'.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// windows.h after the sockets, bcrypt on its types.
+#include <windows.h>
+
+#include <bcrypt.h>
 
 #include <cstring>
 
@@ -137,6 +141,17 @@ ResolveError resolve(const char* node, const char* service, int family, int sock
   }
   ::freeaddrinfo(list);
   return *count > 0 ? ResolveError::None : ResolveError::NoName;
+}
+
+bool fillRandom(void* data, std::size_t size) {
+  auto* bytes = static_cast<unsigned char*>(data);
+  while (size > 0) {
+    const ULONG part = size > 0x10000000u ? 0x10000000u : static_cast<ULONG>(size);
+    if (BCryptGenRandom(nullptr, bytes, part, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0) return false;
+    bytes += part;
+    size -= part;
+  }
+  return true;
 }
 
 }  // namespace platform::native_net

@@ -36,7 +36,7 @@ const char* padName(SDL_JoystickID id) {
 
 void sayPlayer(SDL_JoystickID id, int player) {
   if (player >= 0) {
-    std::fprintf(stderr, "Controller %d (%s) plays ship %d\n", static_cast<int>(id), padName(id),
+    std::fprintf(stderr, "Controller %d (%s) plays walker %d\n", static_cast<int>(id), padName(id),
                  player);
   } else {
     std::fprintf(stderr, "Controller %d (%s) waits: both ships have one\n", static_cast<int>(id),
@@ -68,7 +68,7 @@ void removePad(SDL_JoystickID id, PadDelivery deliver) {
   const int player = g_pads.mapper.playerOf(id);
   const int n = g_pads.mapper.remove(id, out, &successor);
   deliver(out, n);
-  if (player >= 0) std::fprintf(stderr, "Controller %d removed from ship %d\n", id, player);
+  if (player >= 0) std::fprintf(stderr, "Controller %d removed from walker %d\n", id, player);
   if (successor >= 0) sayPlayer(successor, player);
   for (OpenPad& p : g_pads.open) {
     if (p.controller != nullptr && p.id == id) {

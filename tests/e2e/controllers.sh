@@ -33,10 +33,10 @@ play() {
     sed -n '146,241p' "$work/frames" >&2
     fail "$what: pad_check ended with status $status"
   fi
-  grep -q '^Controller [0-9]* (.*) plays ship 0$' "$work/starquell.err" ||
-    fail "$what: no line on standard error says which controller plays ship 0"
-  grep -q '^Controller [0-9]* (.*) plays ship 1$' "$work/starquell.err" ||
-    fail "$what: no line on standard error says which controller plays ship 1"
+  grep -q '^Controller [0-9]* (.*) plays walker 0$' "$work/starquell.err" ||
+    fail "$what: no line on standard error says which controller plays walker 0"
+  grep -q '^Controller [0-9]* (.*) plays walker 1$' "$work/starquell.err" ||
+    fail "$what: no line on standard error says which controller plays walker 1"
   pass "$what: $(grep -c ': ok:' "$work/checks") checks, standard error names both ships' controllers"
 }
 
@@ -48,6 +48,6 @@ cp "$sound_dir"/*.wav "$work/data/"
 echo "$guid,Test Pad,a:b0,b:b1,x:b2,y:b3,back:b4,guide:b5,start:b6,leftstick:b7,rightstick:b8,leftshoulder:b9,rightshoulder:b10,dpup:b11,dpdown:b12,dpleft:b13,dpright:b14,leftx:a0,lefty:a1,rightx:a2,righty:a3,lefttrigger:a4,righttrigger:a5,platform:Linux," \
   >"$work/data/gamecontrollerdb.txt"
 play "$work/data" "a controller mapped by gamecontrollerdb.txt" --plain-first
-grep -q '^Controller [0-9]* (Test Pad) plays ship 0$' "$work/starquell.err" ||
+grep -q '^Controller [0-9]* (Test Pad) plays walker 0$' "$work/starquell.err" ||
   fail "the mapped joystick is not named by its gamecontrollerdb.txt name"
-pass "the mapped joystick plays ship 0 as 'Test Pad'"
+pass "the mapped joystick plays walker 0 as 'Test Pad'"

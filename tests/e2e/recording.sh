@@ -110,5 +110,9 @@ for _ in $(seq $(((last + 59) / 60 + 20))); do
 done
 [ "$n" = 0 ] || fail "the watched game ended on another picture: $n pixels differ from frame $((last - 1))"
 pass "the watched game ends on the runner's frame $((last - 1)), pixel for pixel; live input ignored"
+ended_title=$(xdotool getwindowname "$id")
+[ "$ended_title" = "Starquell. Early concept demo only. (replay, ended)" ] ||
+  fail "the watched game's title at its end is '$ended_title'"
+pass "the title says the replay has ended"
 grep -q "differs" "$work/starquell.err" && fail "the watched game differed: $(cat "$work/starquell.err")"
 close_game

@@ -9,11 +9,14 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/entry.h"
 #include "net/lockstep.h"
 #include "net/udp.h"
+#include "record/checksum.h"
 #include "record/format.h"
+#include "session/game_window.h"
 #include "session/session.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
@@ -26,6 +29,33 @@ std::uint32_t nowMs() {
   QueryPerformanceCounter(&count);
   return static_cast<std::uint32_t>(count.QuadPart);
 }
+
+// The program's picture checksum of each frame, read in the pump hook between
+// its paints (after frame f's paint the back buffer holds its picture), and
+// reported by the other side's core as its own once it has run the frame:
+// from frame `differ_from` on made to differ.
+class MirroredChecksums {
+ public:
+  explicit MirroredChecksums(std::uint32_t differ_from = net::NO_FRAME)
+      : differ_from_(differ_from) {}
+  void report(net::Lockstep& core) {
+    const std::uint32_t painted = session::frameNow();
+    if (painted > 0 && crcs_.size() < painted) {
+      crcs_.resize(painted, MISSING);
+      crcs_[painted - 1] = record::frameChecksum();
+    }
+    for (; next_ < crcs_.size() && next_ < core.nextFrame(); ++next_) {
+      if (crcs_[next_] == MISSING) continue;
+      core.setFrameCrc(next_, next_ >= differ_from_ ? ~crcs_[next_] : crcs_[next_]);
+    }
+  }
+
+ private:
+  static constexpr std::uint64_t MISSING = ~std::uint64_t{0};
+  std::uint32_t differ_from_;
+  std::vector<std::uint64_t> crcs_;
+  std::uint32_t next_ = 0;
+};
 
 class NetworkProgram : public FreshState {
  protected:
@@ -63,6 +93,7 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
     ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
     net::Lockstep joiner(config);
+    MirroredChecksums mirror;
     constexpr std::uint32_t FRAMES = 240;
     std::set<std::string> titles;
     const std::string waiting =
@@ -89,6 +120,7 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
       }
       if (joiner.state() == net::State::Left) return;
       if (joiner.nextFrame() >= FRAMES && !c.leaves) return;  // silent from here
+      mirror.report(joiner);
       joiner.poll(transport, nowMs());
       if (joiner.nextFrame() >= FRAMES) {
         if (joiner.delivered(FRAMES)) joiner.leave(transport);
@@ -118,6 +150,8 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     // A frame that waits a second for the other side says so.
     EXPECT_EQ(titles.count("Starquell. Waiting for the other player."), c.leaves ? 0u : 1u);
     EXPECT_GE(g_shell.main_window.presented_frames, FRAMES - 10);
+    // Both sides' pictures were compared (the program's box would name a difference).
+    EXPECT_GE(joiner.counters().compared, FRAMES - 20);
     EXPECT_EQ(flushed, recording) << "a recorded network game is written out when asked";
     EXPECT_NE(flushed_text.find("\n60 crc "), std::string::npos) << flushed_text;
     // The merged game is recorded: the joiner's controls as ship 1's keys, and it verifies.
@@ -141,20 +175,32 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
   }
 }
 
-TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
+// Another version: the joiner shows the versions' box before any frame; a
+// hosting program tells its versions and waits on.
+TEST_F(NetworkProgram, OtherVersionsEndTheJoinerBeforeAnyFrame) {
+  const std::string logic_1 = "0.1.0 (game logic 1)";
+  const auto protocol = [](int n) {
+    return "0.1.0 (game logic 1, network protocol " + std::to_string(n) + ")";
+  };
+  const std::string ours = protocol(net::PROTOCOL_VERSION);
   const struct {
     bool program_hosts;
     std::uint8_t protocol;  // the other side's
     std::uint16_t logic;
-    const char* box;
+    std::string box;
   } cases[] = {
       {true, net::PROTOCOL_VERSION, record::LOGIC_VERSION + 1,
-       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
+       "The other player runs Starquell 0.1.0 (game logic 2); this is " + logic_1 + "."},
       {false, net::PROTOCOL_VERSION, record::LOGIC_VERSION + 1,
-       "The other player runs Starquell 0.1.0 (game logic 2); this is 0.1.0 (game logic 1)."},
+       "The other player runs Starquell 0.1.0 (game logic 2); this is " + logic_1 + "."},
       {false, net::PROTOCOL_VERSION + 1, record::LOGIC_VERSION,
-       "The other player runs Starquell 0.1.0 (game logic 1, network protocol 2); this is 0.1.0 "
-       "(game logic 1, network protocol 1)."},
+       "The other player runs Starquell " + protocol(net::PROTOCOL_VERSION + 1) + "; this is " +
+           ours + "."},
+      // The first protocol's hello and welcome are read as far as its versions.
+      {true, 1, record::LOGIC_VERSION,
+       "The other player runs Starquell " + protocol(1) + "; this is " + ours + "."},
+      {false, 1, record::LOGIC_VERSION,
+       "The other player runs Starquell " + protocol(1) + "; this is " + ours + "."},
   };
   std::uint16_t port = 47720;
   for (const auto& c : cases) {
@@ -179,11 +225,18 @@ TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
     }
     net::Lockstep other(config);
     std::uint32_t presented_at_box = 0;
+    bool closed = false;
     headless::setPumpHook([&] {
       if (!headless::boxes().empty() && presented_at_box == 0) {
         presented_at_box = g_shell.main_window.presented_frames + 1;
       }
-      if (g_shell.main_window.window != nullptr) other.poll(transport, nowMs());
+      if (g_shell.main_window.window == nullptr) return;
+      other.poll(transport, nowMs());
+      // A hosting program waits on for a joiner of its own version: closed here.
+      if (c.program_hosts && other.state() == net::State::VersionMismatch && !closed) {
+        closed = true;
+        PostMessageA(g_shell.main_window.window, WM_CLOSE, 0, 0);
+      }
     });
     std::string command_line =
         (c.program_hosts ? "--no-record --host " : "--no-record --join 127.0.0.1:") +
@@ -192,15 +245,98 @@ TEST_F(NetworkProgram, OtherVersionsEndBothSidesBeforeAnyFrame) {
     const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
                                command_line.data(), SW_SHOWNORMAL);
     headless::setPumpHook(nullptr);
+    EXPECT_EQ(other.nextFrame(), 0u);
+    if (c.program_hosts) {
+      // The joiner knows the program's versions; the program played nothing.
+      EXPECT_EQ(status, 0);
+      EXPECT_TRUE(headless::boxes().empty());
+      EXPECT_EQ(g_shell.main_window.presented_frames, 0u);
+      EXPECT_EQ(other.state(), net::State::VersionMismatch);
+      EXPECT_EQ(other.peerVersions().logic, record::LOGIC_VERSION);
+      EXPECT_EQ(other.peerVersions().protocol, net::PROTOCOL_VERSION);
+      continue;
+    }
     EXPECT_EQ(status, 1);
     ASSERT_EQ(headless::boxes().size(), 1u);
     EXPECT_EQ(headless::boxes()[0].text, c.box);
     EXPECT_EQ(presented_at_box, 1u) << "no frame before the box";
-    // The other side knows the program's versions, also before any frame.
-    EXPECT_EQ(other.state(), net::State::VersionMismatch);
-    EXPECT_EQ(other.peerVersions().logic, record::LOGIC_VERSION);
-    EXPECT_EQ(other.peerVersions().protocol, net::PROTOCOL_VERSION);
-    EXPECT_EQ(other.nextFrame(), 0u);
+    // The host told the program its versions and waits on.
+    EXPECT_EQ(other.state(), net::State::Connecting);
+    EXPECT_GE(other.counters().other_version, 1u);
+  }
+}
+
+// Joining a port where nothing listens: the box says so, before any frame.
+TEST_F(NetworkProgram, AJoinRefusedOutrightSaysSo) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows test build runs under Wine, whose sockets report no refusal";
+#endif
+  std::uint16_t port = 47760;
+  {
+    // A port free now: bound, then let go.
+    net::UdpTransport probe;
+    std::string error;
+    while (!probe.listen(port, &error) && port < 47790) ++port;
+    ASSERT_LT(port, 47790) << error;
+  }
+  std::string command_line = "--no-record --join 127.0.0.1:" + std::to_string(port);
+  static int instance_marker = 0;
+  const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
+                             command_line.data(), SW_SHOWNORMAL);
+  EXPECT_EQ(status, 1);
+  ASSERT_EQ(headless::boxes().size(), 1u);
+  EXPECT_EQ(headless::boxes()[0].text,
+            "No game is hosted at 127.0.0.1:" + std::to_string(port) + ".");
+  EXPECT_EQ(g_shell.main_window.presented_frames, 0u);
+}
+
+// The other side's picture differs from frame N: the side that finds it tells
+// the other at once, and both boxes name frame N.
+TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
+  const struct { std::uint32_t from; } cases[] = {{90}, {150}, {301}};
+  std::uint16_t port = 47740;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from);
+    resetProgramState();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+    ++port;
+    net::Config config;
+    config.side = net::Player::Joiner;
+    config.versions.logic = record::LOGIC_VERSION;
+    config.versions.minor = 1;
+    std::string error;
+    net::UdpTransport transport;
+    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
+    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    net::Lockstep joiner(config);
+    MirroredChecksums mirror(c.from);
+    std::uint32_t compared_at_end = 0;
+    headless::setPumpHook([&] {
+      if (g_shell.main_window.window == nullptr || !headless::boxes().empty()) return;
+      mirror.report(joiner);
+      joiner.poll(transport, nowMs());
+      compared_at_end = static_cast<std::uint32_t>(joiner.counters().compared);
+      if (joiner.ready() && joiner.nextFrame() < 600) {
+        joiner.setLocalControls(0);
+        net::GameEvent events[net::MAX_FRAME_EVENTS];
+        joiner.advance(events);
+      }
+    });
+    std::string command_line = "--no-record --host " + std::to_string(port);
+    static int instance_marker = 0;
+    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
+                               command_line.data(), SW_SHOWNORMAL);
+    headless::setPumpHook(nullptr);
+    // The joiner hears what is still on its way.
+    for (int i = 0; i < 50; ++i) joiner.poll(transport, nowMs());
+    EXPECT_EQ(status, 1);
+    ASSERT_EQ(headless::boxes().size(), 1u);
+    EXPECT_EQ(headless::boxes()[0].text,
+              "The two games differ from frame " + std::to_string(c.from) + ".");
+    EXPECT_EQ(joiner.state(), net::State::Desync);
+    EXPECT_EQ(joiner.desyncFrame(), c.from);
+    EXPECT_GT(compared_at_end, c.from / 2);
   }
 }
 

@@ -34,8 +34,12 @@ Message input() {
   m.kind = Kind::Input;
   m.input.newest = 40;
   m.input.ack = 37;
-  m.input.crc_frame = 33;
-  m.input.crc = 0xDEADBEEF;
+  m.input.crc_ack = 30;
+  m.input.crc_first = 33;
+  m.input.crc_count = 3;
+  m.input.crcs[0] = 0xDEADBEEF;
+  m.input.crcs[1] = 1;
+  m.input.crcs[2] = 0x80000000;
   for (int i = 0; i < INPUT_WINDOW; ++i)
     m.input.inputs[i] = static_cast<std::uint8_t>(i & CONTROL_BITS);
   return m;
@@ -49,15 +53,28 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
   leave.kind = Kind::Leave;
   Message full;
   full.kind = Kind::Full;
+  full.session.joiner = 0x0123456789ABCDEFull;
+  Message hello = handshake(Kind::Hello);
+  hello.session.joiner = 0x8000000000000001ull;
+  hello.cookie = 0xFEDCBA9876543210ull;
+  Message welcome = handshake(Kind::Welcome);
+  welcome.session = {7, 0xFFFFFFFFFFFFFFFFull};
+  Message versions = handshake(Kind::Welcome);
+  versions.versions_only = true;
+  Message challenge;
+  challenge.kind = Kind::Challenge;
+  challenge.session.joiner = 3;
+  challenge.cookie = 0x1122334455667788ull;
+  Message ack_leave;
+  ack_leave.kind = Kind::Ack;
+  Message ack_desync = desync;
+  ack_desync.kind = Kind::Ack;
+  ack_desync.acked = Kind::Desync;
   const struct {
     Message message;
     std::size_t size;
-  } cases[] = {{handshake(Kind::Hello), 16},
-               {handshake(Kind::Welcome), 16},
-               {full, 4},
-               {input(), 36},
-               {leave, 4},
-               {desync, 8}};
+  } cases[] = {{hello, 32},   {welcome, 32}, {versions, 16}, {challenge, 20}, {full, 12},
+               {input(), 61}, {leave, 20},   {desync, 24},   {ack_leave, 28}, {ack_desync, 28}};
   for (const auto& c : cases) {
     const std::vector<std::uint8_t> bytes = encoded(c.message);
     SCOPED_TRACE(static_cast<int>(c.message.kind));
@@ -66,21 +83,41 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
     ASSERT_EQ(parse(bytes.data(), bytes.size(), &back), ParseError::None);
     EXPECT_EQ(encoded(back), bytes);
     EXPECT_EQ(back.kind, c.message.kind);
+    EXPECT_EQ(back.session, c.message.session);
+    EXPECT_EQ(back.cookie, c.message.cookie);
+    EXPECT_EQ(back.versions_only, c.message.versions_only);
+    if (c.message.kind == Kind::Ack) {
+      EXPECT_EQ(back.acked, c.message.acked);
+      EXPECT_EQ(back.frame, c.message.acked == Kind::Desync ? 1234u : 0u);
+    }
   }
   Message back;
   const std::vector<std::uint8_t> bytes = encoded(input());
   ASSERT_EQ(parse(bytes.data(), bytes.size(), &back), ParseError::None);
   EXPECT_EQ(back.input.newest, 40u);
   EXPECT_EQ(back.input.ack, 37u);
-  EXPECT_EQ(back.input.crc_frame, 33u);
-  EXPECT_EQ(back.input.crc, 0xDEADBEEFu);
+  EXPECT_EQ(back.input.crc_ack, 30u);
+  EXPECT_EQ(back.input.crc_first, 33u);
+  EXPECT_EQ(back.input.crc_count, 3u);
+  EXPECT_EQ(std::memcmp(back.input.crcs, input().input.crcs, sizeof back.input.crcs), 0);
   EXPECT_EQ(std::memcmp(back.input.inputs, input().input.inputs, INPUT_WINDOW), 0);
 }
 
 TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
   using E = ParseError;
   const auto hello = encoded(handshake(Kind::Hello));
-  const auto in = encoded(input());
+  Message session_input = input();
+  session_input.session = {1, 2};
+  const auto in = encoded(session_input);
+  Message ack_message;
+  ack_message.kind = Kind::Ack;
+  const auto ack = encoded(ack_message);
+  Message challenge_message;
+  challenge_message.kind = Kind::Challenge;
+  Message early;
+  early.kind = Kind::Input;
+  early.input.newest = 3;
+  early.input.inputs[0] = ARM_ON_HELD;
   auto with = [](std::vector<std::uint8_t> bytes, std::size_t at, std::uint8_t value) {
     bytes[at] = value;
     return bytes;
@@ -103,15 +140,25 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
       {"input short by one", shorter(in), E::Short},
       {"input long by one", longer(in), E::Long},
       {"hello long by one", longer(hello), E::Long},
+      {"hello between the two lengths", shorter(hello), E::Short},
       {"other magic", with(in, 0, 'X'), E::Garbage},
       {"kind 0", with(in, 2, 0), E::Garbage},
-      {"kind 7", with(in, 2, 7), E::Garbage},
-      {"input of another protocol", with(in, 3, PROTOCOL_VERSION + 1), E::Garbage},
-      {"control bits beyond the four", with(in, 35, 0x10), E::BadValue},
-      {"input before frame 0", with(with(in, 4, 3), 20, 1), E::BadValue},
-      {"newest frame of none", with(with(with(with(in, 4, 0xFF), 5, 0xFF), 6, 0xFF), 7, 0xFF),
+      {"kind 9", with(in, 2, 9), E::Garbage},
+      {"acknowledging an input", with(ack, 20, static_cast<std::uint8_t>(Kind::Input)),
        E::BadValue},
-      {"checksum of a frame not run", with(in, 12, 41), E::BadValue},
+      {"acknowledging a leave of a frame", with(ack, 24, 1), E::BadValue},
+      {"ack long by one", longer(ack), E::Long},
+      {"input of another protocol", with(in, 3, PROTOCOL_VERSION + 1), E::Garbage},
+      {"challenge of another protocol", with(encoded(challenge_message), 3, 1), E::Garbage},
+      {"input before frame 0", encoded(early), E::BadValue},
+      {"five checksums", with(in, 36, CRC_WINDOW + 1), E::BadValue},
+      {"a checksum beyond the count", with(in, 60, 1), E::BadValue},
+      {"no checksums from a frame", with(with(in, 36, 0), 32, 1), E::BadValue},
+      {"newest frame of none", with(with(with(with(in, 20, 0xFF), 21, 0xFF), 22, 0xFF), 23, 0xFF),
+       E::BadValue},
+      {"checksum of a frame not run", with(in, 32, 38), E::BadValue},
+      {"acknowledging checksums of none",
+       with(with(with(with(in, 28, 0xFF), 29, 0xFF), 30, 0xFF), 31, 0xFF), E::BadValue},
       {"delay 0", with(hello, 9, 0), E::BadValue},
       {"delay 8", with(hello, 9, MAX_DELAY + 1), E::BadValue},
       {"client 15 wide", with(with(hello, 10, 15), 11, 0), E::BadValue},
@@ -122,11 +169,23 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
     Message m;
     EXPECT_EQ(parse(c.bytes.data(), c.bytes.size(), &m), c.error) << c.what;
   }
-  // A hello of another protocol is read, whatever its values, to name it.
-  Message m;
-  const auto other = with(with(hello, 3, PROTOCOL_VERSION + 1), 9, 200);
-  ASSERT_EQ(parse(other.data(), other.size(), &m), E::None);
-  EXPECT_EQ(m.handshake.versions.protocol, PROTOCOL_VERSION + 1);
+  // A hello or welcome of another protocol, the first one (16 bytes) too, is
+  // read as far as its versions whatever its values and length, to name it.
+  for (const int protocol : {1, PROTOCOL_VERSION + 1}) {
+    for (const Kind kind : {Kind::Hello, Kind::Welcome}) {
+      Message first = handshake(kind);
+      first.versions_only = true;
+      for (const auto& bytes : {encoded(first), encoded(handshake(kind))}) {
+        Message m;
+        const auto other = with(with(bytes, 3, static_cast<std::uint8_t>(protocol)), 9, 200);
+        ASSERT_EQ(parse(other.data(), other.size(), &m), E::None);
+        EXPECT_EQ(m.kind, kind);
+        EXPECT_TRUE(m.versions_only);
+        EXPECT_EQ(m.handshake.versions.protocol, protocol);
+        EXPECT_EQ(m.handshake.versions.logic, 2);
+      }
+    }
+  }
 }
 
 // A frame's merged events, written as the replay runner's script names them.

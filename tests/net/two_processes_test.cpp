@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/net/stale_joiner.h"
 #include "tools/replay/frame_schedule.h"
 
 extern char** environ;
@@ -176,6 +177,38 @@ TEST(TwoProcesses, ASideThatHearsNothingMoreEndsNotAnswering) {
   }
 }
 
+// A joiner plays a second, then dies; its last datagrams come again every 2 s
+// from its address. The runner's host ends "not answering" 15 s after the
+// last news instead of waiting for ever.
+TEST(TwoProcesses, ADeadJoinersOldDatagramsDoNotKeepTheRunnerWaiting) {
+  const std::uint16_t host_port = freePort();
+  const Process host =
+      start({"--host", std::to_string(host_port), "--frames", "100000", "--pace", DUEL_SCRIPT},
+            "stale_host");
+  StaleJoiner joiner(host_port);
+  ASSERT_TRUE(joiner.play(60, 5000));
+  const Clock::time_point died = Clock::now();
+  int status = -1;
+  while (Clock::now() - died < std::chrono::seconds(30)) {
+    joiner.resendLast(4);
+    for (int i = 0; i < 200 && status < 0; ++i) {
+      int raw = 0;
+      if (waitpid(host.pid, &raw, WNOHANG) == host.pid)
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 99;
+      usleep(10000);
+    }
+    if (status >= 0) break;
+  }
+  if (status < 0) {
+    kill(host.pid, SIGTERM);
+    finish(host);
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_LT(Clock::now() - died, std::chrono::seconds(20));
+  EXPECT_NE(text(host.err).find("The other player is not answering."), std::string::npos)
+      << text(host.err);
+}
+
 // A paced side's next slot after a frame ran: the grid kept, and a frame that
 // waited followed by the first slot after it, so no frames come in a burst.
 TEST(FrameSchedule, AFrameThatWaitedMovesTheNextToTheFirstSlotAfterIt) {
@@ -267,8 +300,13 @@ TEST(TwoProcesses, PacedSidesPlayTheUnpacedGameInRealTime) {
                             &waited, &after),
                 2)
           << err;
-      EXPECT_LE(after, waited) << err;
-      EXPECT_LE(waited, static_cast<unsigned>(FRAMES)) << err;
+      // Over the relay (50..80 ms each way against a delay of 67 ms) frames
+      // wait; on a clean loopback hardly any once the game is under way.
+      if (row.relayed) {
+        EXPECT_GT(waited, 0u) << err;
+      } else {
+        EXPECT_LE(after, static_cast<unsigned>(FRAMES / 10)) << err;
+      }
     }
   }
 }

@@ -42,7 +42,7 @@ for program in "$windows/app/starquell.exe" "$windows/tools/controls_demo/starqu
   for dll in $dlls; do
     case $dll in
       kernel32.dll | user32.dll | gdi32.dll | winmm.dll | comdlg32.dll | version.dll | msvcrt.dll | \
-        ws2_32.dll) ;;
+        ws2_32.dll | bcrypt.dll) ;;
       *)
         echo "wine: FAIL: $program needs $dll, which Windows does not bring" >&2
         exit 1

@@ -1,74 +1,128 @@
 // starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]
 //                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N] [--pace]
 //                  SCRIPT
+// Scripts and recordings come from anyone: every option value and the file
+// are checked, and each refusal is one line and status 2.
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/entry.h"
 #include "platform/core/core.h"
+#include "record/format.h"
 #include "session/command_line.h"
 #include "tools/replay/net_peer.h"
 #include "tools/replay/replay.h"
 
+#ifndef STARQUELL_VERSION
+#error "the build gives the project's version as STARQUELL_VERSION"
+#endif
+
 namespace {
 
-int usage() {
-  std::fprintf(
-      stderr,
-      "usage: starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]\n"
-      "                        [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]\n"
-      "                        [--pace] SCRIPT\n"
-      "SCRIPT may be - for standard input. --verify compares a recording's checkpoints;\n"
-      "--force plays a recording of another format or game-logic version;\n"
-      "--record records the game played into FILE.\n"
-      "--host and --join play a network game headless for --frames N frames: SCRIPT's\n"
-      "keys and buttons steer this side's ship; --delay is the input delay (1..7);\n"
-      "--pace runs them at 60 a second, as the game does, and counts those that waited.\n");
+const char USAGE[] =
+    "usage: starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]\n"
+    "                        [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]\n"
+    "                        [--pace] SCRIPT\n"
+    "Plays the game without a window from SCRIPT (a script or a recording; - reads\n"
+    "standard input) and prints one line per frame: \"client W H stride S\" first,\n"
+    "then the frame, the CRC-32 of its picture, each walker's x y heading arm state\n"
+    "and the sound requests.\n"
+    "  --frames N      run N frames (by default up to the script's last event)\n"
+    "  --dump-frame K FILE.png  write the picture of frame K to FILE.png\n"
+    "  --verify        compare a recording's checkpoints instead of printing lines:\n"
+    "                  status 0 when all match, 1 at the first that differs\n"
+    "  --force         play a recording of another format or game-logic version\n"
+    "  --record FILE   record the game played into FILE\n"
+    "  --host PORT     play a network game headless for --frames N frames as its\n"
+    "                  host; SCRIPT's keys and buttons steer this side's walker\n"
+    "  --join HOST:PORT  the same as the joiner\n"
+    "  --delay N       a network game's input delay in frames, 1..7 (3)\n"
+    "  --pace          run a network game at 60 frames a second, as the game does,\n"
+    "                  and count the frames that waited\n"
+    "  --help          this text\n"
+    "  --version       the program's version\n";
+
+// A wrong command line: why, then the usage, on standard error.
+int usageError(const std::string& why) {
+  std::fprintf(stderr, "starquell-replay: %s\n%s", why.c_str(), USAGE);
   return 2;
 }
 
+// A refusal that is not about the command line's shape: one line.
+int refuse(const std::string& why) {
+  std::fprintf(stderr, "starquell-replay: %s\n", why.c_str());
+  return 2;
+}
+
+// A count from 0 to 2^31 - 1 in decimal digits only (no sign, no blanks).
 bool count(const std::string& word, long long* value) {
-  char* end = nullptr;
-  *value = std::strtoll(word.c_str(), &end, 10);
-  return !word.empty() && *end == '\0' && *value >= 0 && *value <= 0x7FFFFFFF;
+  if (word.empty() || word.size() > 10) return false;
+  long long v = 0;
+  for (const char c : word) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *value = v;
+  return v <= 0x7FFFFFFF;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   static constexpr session::OptionRule RULES[] = {
-      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
-      {"--help", 0},   {"--host", 1},       {"--join", 1},   {"--delay", 1}, {"--pace", 0}};
+      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0},  {"--force", 0},
+      {"--record", 1}, {"--help", 0},       {"--version", 0}, {"--host", 1},
+      {"--join", 1},   {"--delay", 1},      {"--pace", 0}};
   replay::Options options;
   long long frames = -1;
   session::ParsedArguments args;
   std::string error;
   if (!session::parseArguments(std::vector<std::string>(argv + 1, argv + argc), RULES,
                                std::size(RULES), &args, &error)) {
-    std::fprintf(stderr, "starquell-replay: %s\n", error.c_str());
-    return usage();
+    return usageError(error);
   }
-  if (args.find("--help") != nullptr || args.operands.size() != 1) return usage();
+  if (args.find("--help") != nullptr) {
+    std::fputs(USAGE, stdout);
+    return 0;
+  }
+  if (args.find("--version") != nullptr) {
+    std::printf("starquell-replay %s\n", STARQUELL_VERSION);
+    return 0;
+  }
+  if (args.operands.size() != 1) {
+    return usageError(args.operands.empty() ? "no script named" : "one script only");
+  }
+  const std::string& path = args.operands[0];
+  if (path.empty()) return refuse("an empty file name");
   if (const auto* o = args.find("--frames"); o != nullptr && !count(o->values[0], &frames)) {
-    return usage();
+    return usageError("--frames: not a count (0..2147483647): " + o->values[0]);
   }
   if (const auto* o = args.find("--dump-frame")) {
     long long k = 0;
-    if (!count(o->values[0], &k)) return usage();
+    if (!count(o->values[0], &k)) {
+      return usageError("--dump-frame: not a frame (0..2147483647): " + o->values[0]);
+    }
+    if (o->values[1].empty()) return refuse("--dump-frame: an empty file name");
     options.dump_frame = k;
     options.dump_path = o->values[1];
   }
   options.verify = args.find("--verify") != nullptr;
   const bool force = args.find("--force") != nullptr;
   if (const auto* o = args.find("--record")) {
+    if (o->values[0].empty()) return refuse("--record: an empty file name");
+    // A name the system cannot convert (not UTF-8 on Windows) throws.
+    std::string name;
+    try {
+      name = std::filesystem::absolute(o->values[0]).string();
+    } catch (const std::exception& e) {
+      return refuse("--record: " + o->values[0] + ": " + e.what());
+    }
     // Quoted as Windows would, since WinMain reads it with Windows' rules.
-    const std::string file = std::filesystem::absolute(o->values[0]).string();
-    const char* record[] = {"--record", file.c_str()};
+    const char* record[] = {"--record", name.c_str()};
     options.program_arguments = platform::windowsCommandLine(2, record);
   }
   // A network game: the port to host on, or the host to join.
@@ -78,40 +132,49 @@ int main(int argc, char** argv) {
   std::uint16_t port = session::DEFAULT_PORT;
   int delay = 3;
   if (host != nullptr || join != nullptr) {
-    if ((host != nullptr && join != nullptr) || frames < 0 || options.verify) return usage();
-    if (host != nullptr && !session::parsePort(host->values[0], &port)) return usage();
+    if (host != nullptr && join != nullptr) {
+      return usageError("--host and --join cannot be used together");
+    }
+    if (frames < 0) return usageError("a network game needs --frames N");
+    if (options.verify) return usageError("--verify cannot be used in a network game");
+    if (host != nullptr && !session::parsePort(host->values[0], &port)) {
+      return usageError("--host: not a port (1..65535): " + host->values[0]);
+    }
     if (join != nullptr && !session::parseHostPort(join->values[0], &join_host, &port, &error)) {
-      std::fprintf(stderr, "starquell-replay: --join: %s\n", error.c_str());
-      return usage();
+      return usageError("--join: " + error);
     }
     if (const auto* o = args.find("--delay")) {
       const std::string& d = o->values[0];
-      if (d.size() != 1 || d[0] < '1' || d[0] > '7') return usage();
+      if (d.size() != 1 || d[0] < '1' || d[0] > '7') {
+        return usageError("--delay: not 1..7: " + d);
+      }
       delay = d[0] - '0';
     }
   } else if (args.find("--delay") != nullptr || args.find("--pace") != nullptr) {
-    return usage();
-  }
-  const char* path = args.operands[0].c_str();
-  std::FILE* in = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "r");
-  if (in == nullptr) {
-    std::fprintf(stderr, "starquell-replay: cannot open %s\n", path);
-    return 2;
+    return usageError("--delay and --pace go with --host or --join");
   }
   replay::Script script;
-  const bool parsed = replay::parseScript(in, &script, &error);
-  if (in != stdin) std::fclose(in);
-  if (!parsed) {
-    std::fprintf(stderr, "starquell-replay: %s: %s\n", path, error.c_str());
-    return 2;
+  if (!record::readScript(path, &script, &error)) return refuse(error);
+  const std::string file = path == "-" ? "standard input" : path;  // as the reader names it
+  if (script.cut) {
+    std::fprintf(stderr, "starquell-replay: %s\n", record::cutNote(path, script).c_str());
   }
   if (const std::string why = record::refusal(script); !why.empty() && !force) {
-    std::fprintf(stderr, "starquell-replay: %s: %s (--force plays it anyway)\n", path, why.c_str());
-    return 2;
+    return refuse(file + ": " + why + " (--force plays it anyway)");
   }
   if (options.verify && !script.recording) {
-    std::fprintf(stderr, "starquell-replay: %s: not a recording: nothing to verify\n", path);
-    return 2;
+    return refuse(file + ": not a recording: nothing to verify");
+  }
+  const auto noCheckpoint = [&](const char* where) {
+    std::fprintf(stderr, "starquell-replay: %s: nothing to verify: %s\n", file.c_str(), where);
+    return 1;
+  };
+  if (options.verify) {
+    bool any = false;
+    for (const replay::ScriptEvent& e : script.events) {
+      any = any || e.kind == record::EventKind::Checkpoint;
+    }
+    if (!any) return noCheckpoint("the recording holds no checkpoint");
   }
   options.frames = frames >= 0             ? static_cast<std::uint32_t>(frames)
                    : script.events.empty() ? 0
@@ -155,6 +218,11 @@ int main(int argc, char** argv) {
                   verdict.recorded, verdict.replayed);
       std::fflush(stdout);
       return 1;
+    }
+    // Checkpoints only past the frames run (--frames) verify nothing either.
+    if (verdict.checkpoints == 0) {
+      std::fflush(stdout);
+      return noCheckpoint("no checkpoint in the frames run");
     }
     std::printf("verified: %d checkpoints, frames 0..%u\n", verdict.checkpoints,
                 verdict.last_frame);

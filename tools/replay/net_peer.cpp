@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
+#include "net/setup.h"
 #include "record/format.h"
 
 namespace replay {
@@ -31,6 +33,8 @@ std::string endingText(const net::Lockstep& core) {
       return "The other player has left.";
     case net::State::NotAnswering:
       return "The other player is not answering.";
+    case net::State::Refused:
+      return "No game is hosted there.";
     case net::State::Desync:
       return "The two games differ from frame " + std::to_string(core.desyncFrame()) + ".";
     default:
@@ -60,10 +64,13 @@ void NetPeer::poll() { core_->poll(transport_, now()); }
 bool NetPeer::connect(std::string* error) {
   if (config_.side == net::Player::Host) {
     if (!transport_.listen(port_, error)) return false;
-  } else {
-    if (!net::UdpTransport::resolve(host_.c_str(), port_, &config_.peer, error)) return false;
-    if (!transport_.openFor(config_.peer, error)) return false;
+    if (!transport_.note().empty()) {
+      std::fprintf(stderr, "starquell-replay: %s\n", transport_.note().c_str());
+    }
+  } else if (!net::openJoin(&transport_, host_.c_str(), port_, &config_, error)) {
+    return false;
   }
+  if (!net::drawSecrets(&config_, error)) return false;
   core_ = new net::Lockstep(config_);
   while (core_->state() == net::State::Connecting) {
     poll();
@@ -154,19 +161,26 @@ void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) { core_->setFrameC
 
 void NetPeer::finish() {
   if (core_ == nullptr) return;
-  const std::uint32_t until = now() + config_.timeout_ms;
+  const std::uint32_t since = now();
   // Leaving ends the other side's game at once: not before it has run every
   // frame too (it reports each frame's picture), however far behind it is.
+  // It has this side's checksums too, so that it compares every frame.
   const auto done = [&] {
-    return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1));
+    return core_->delivered(frames_) && (frames_ == 0 || core_->peerRan(frames_ - 1)) &&
+           core_->checksumsDelivered(frames_);
   };
-  while (core_->state() == net::State::Running && !done() && now() < until) {
+  while (core_->state() == net::State::Running && !done() && now() - since < config_.timeout_ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
   }
   // The other side leaving once it has run its frames is the usual end.
   if (core_->state() == net::State::Desync || core_->state() == net::State::NotAnswering) ended();
   if (core_->state() == net::State::Running) core_->leave(transport_);
+  // The other side hears the leave or the desync (the core stops after a second).
+  while (!core_->told()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    poll();
+  }
 }
 
 std::string waitsText(const WaitStats& w) {

@@ -51,14 +51,6 @@ bool dumpBackBuffer(const char* path) {
 
 }  // namespace
 
-bool parseScript(std::FILE* in, Script* script, std::string* error) {
-  std::string text;
-  char chunk[1 << 14];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
-  return record::parseScript(text, script, error);
-}
-
 int run(const Script& script, const Options& options, std::FILE* out, Verdict* verdict) {
   // Input and resizes by frame, the frame passes and the checkpoints: as the
   // window plays a recording.

@@ -19,10 +19,6 @@ using EventKind = record::EventKind;
 using ScriptEvent = record::ScriptEvent;
 using Script = record::Script;
 
-// Reads a whole script or recording (see record/format.h). On a malformed line
-// returns false with "line N: why" in *error.
-bool parseScript(std::FILE* in, Script* script, std::string* error);
-
 // The other side of a network game: each frame's input comes from it in
 // place of the script's, and each painted frame's checksum goes to it.
 class FrameSource {

@@ -1,7 +1,7 @@
 // Where a relatively named sound file is found: the current folder first,
 // then beside the executable, the share folder of an installed tree beside
-// the executable's folder, and the configured folder; when none holds it, a
-// line names every folder looked in.
+// the executable's folder, and the configured folder, passing over a folder
+// of the file's name; when none holds it, a line names every folder looked in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -56,7 +56,7 @@ TEST(SoundSearch, FoldersFollowTheExecutableAndTheConfiguredFolder) {
 
 class SoundLookup : public FreshState {};
 
-TEST_F(SoundLookup, TheFirstFolderHoldingTheNameDecides) {
+TEST_F(SoundLookup, TheFirstFolderHoldingTheFileDecides) {
   enum Place { Current, Beside, Share, Configured, PLACES };
   const char* const names[PLACES] = {"current", "beside", "share", "configured"};
   const SoundFolder root;  // the current folder
@@ -69,19 +69,24 @@ TEST_F(SoundLookup, TheFirstFolderHoldingTheNameDecides) {
   const std::string configured = folders[Configured].string();
 
   const struct {
-    std::vector<Place> holding;
+    std::vector<Place> files;    // where x.wav is a file
+    std::vector<Place> folders;  // where x.wav is a folder: passed over
     AudioResult result;
     const char* from;  // whose bytes are read
   } cases[] = {
-      {{Current, Beside, Share, Configured}, AUDIO_OK, "current"},
-      {{Beside, Share, Configured}, AUDIO_OK, "beside"},
-      {{Share, Configured}, AUDIO_OK, "share"},
-      {{Configured}, AUDIO_OK, "configured"},
-      {{}, AUDIO_ERR_FILE_NOT_FOUND, nullptr},
+      {{Current, Beside, Share, Configured}, {}, AUDIO_OK, "current"},
+      {{Beside, Share, Configured}, {}, AUDIO_OK, "beside"},
+      {{Share, Configured}, {}, AUDIO_OK, "share"},
+      {{Configured}, {}, AUDIO_OK, "configured"},
+      {{}, {}, AUDIO_ERR_FILE_NOT_FOUND, nullptr},
+      {{Beside}, {Current}, AUDIO_OK, "beside"},
+      {{Configured}, {Current, Beside, Share}, AUDIO_OK, "configured"},
+      {{}, {Current, Beside, Share, Configured}, AUDIO_ERR_FILE_NOT_FOUND, nullptr},
   };
   for (const auto& c : cases) {
     for (const auto& folder : folders) fs::remove(folder / "x.wav");
-    for (const Place p : c.holding) {
+    for (const Place p : c.folders) fs::create_directory(folders[p] / "x.wav");
+    for (const Place p : c.files) {
       std::FILE* f = std::fopen((folders[p] / "x.wav").string().c_str(), "wb");
       ASSERT_NE(f, nullptr);
       std::fputs(names[p], f);
@@ -101,15 +106,21 @@ TEST_F(SoundLookup, TheFirstFolderHoldingTheNameDecides) {
     }
   }
 
-  // A name that exists but cannot be read ends the search with its result.
-  fs::create_directory(folders[Beside] / "x.wav");
-  pa::FileBytes file;
-  EXPECT_EQ(pa::readSoundFile("x.wav", configured.c_str(), &file), AUDIO_ERR_FILE_UNREADABLE);
-  // A name with a root is read as given only.
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(pa::readSoundFile((base / "none.wav").string().c_str(), configured.c_str(), &file),
-            AUDIO_ERR_FILE_NOT_FOUND);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  // A name with a root is read as given only: no search, no line.
+  fs::create_directory(base / "folder.wav");
+  const struct {
+    fs::path name;
+    AudioResult result;
+  } rooted[] = {
+      {base / "none.wav", AUDIO_ERR_FILE_NOT_FOUND},
+      {base / "folder.wav", AUDIO_ERR_FILE_UNREADABLE},
+  };
+  for (const auto& c : rooted) {
+    pa::FileBytes file;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pa::readSoundFile(c.name.string().c_str(), configured.c_str(), &file), c.result);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << c.name;
+  }
 }
 
 }  // namespace

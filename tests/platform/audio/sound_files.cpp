@@ -105,7 +105,7 @@ std::vector<FileCase> fileCases() {
       {"8-bit stereo after an odd-sized chunk", S::Bytes,
        build(Wav{.channels = 2, .bits = 8, .odd_chunk = true}), AUDIO_OK},
       {"missing", S::Missing, {}, AUDIO_ERR_FILE_NOT_FOUND},
-      {"a folder", S::Folder, {}, AUDIO_ERR_FILE_UNREADABLE},
+      {"a folder of the name, passed over", S::Folder, {}, AUDIO_ERR_FILE_NOT_FOUND},
       {"empty", S::Bytes, {}, AUDIO_ERR_FILE_MALFORMED},
       {"text", S::Bytes, text("not a sound at all"), AUDIO_ERR_FILE_MALFORMED},
       {"cut short", S::Bytes, build(Wav{.cut = 3}), AUDIO_ERR_FILE_MALFORMED},

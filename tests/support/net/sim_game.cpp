@@ -49,13 +49,18 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
     record.events.assign(events, events + count);
     s.out->frames.push_back(record);
     s.crc = chain(s.crc, record.host, record.joiner);
-    const bool flip = s.flipped && frame >= options.flip_from;
+    const bool flip =
+        s.flipped && frame >= options.flip_from && frame - options.flip_from < options.flip_frames;
     core.setFrameCrc(frame, flip ? s.crc ^ 1u : s.crc);
     if (core.state() != State::Running) return;
   }
 }
 
 }  // namespace
+
+Session simSession(std::uint64_t seed) {
+  return Session{~seed * 0xBF58476D1CE4E5B9ull, seed * 0x9E3779B97F4A7C15ull + 1};
+}
 
 SimGameResult runSimGame(const SimGameOptions& options) {
   SimGameResult result;
@@ -65,8 +70,15 @@ SimGameResult runSimGame(const SimGameOptions& options) {
   Config host_config;
   host_config.side = Player::Host;
   host_config.delay = options.delay;
+  // Each run's own secrets, from its seed.
+  const Session session = simSession(options.seed);
+  host_config.own_value = session.host;
+  for (int i = 0; i < 16; ++i) {
+    host_config.cookie_key[i] = static_cast<std::uint8_t>((options.seed >> (i % 8)) + 31u * i);
+  }
   Config joiner_config = host_config;
   joiner_config.side = Player::Joiner;
+  joiner_config.own_value = session.joiner;
   joiner_config.peer = network.addressOf(host_end);
   Lockstep host(host_config);
   Lockstep joiner(joiner_config);
@@ -87,6 +99,7 @@ SimGameResult runSimGame(const SimGameOptions& options) {
       runFrames(s, options, now);
       if (before != State::Desync && s.core->state() == State::Desync) {
         s.out->frames_at_desync = s.core->nextFrame();
+        s.out->desync_ms = now;
       }
       const State state = s.core->state();
       if (state == State::Running && s.core->nextFrame() < options.frames) all_done = false;

@@ -30,8 +30,10 @@ struct SimGameOptions {
   // A player's controls sampled while its side runs a frame.
   std::function<std::uint8_t(std::uint32_t frame)> host_controls;
   std::function<std::uint8_t(std::uint32_t frame)> joiner_controls;
-  // From this frame on, this side's checksum differs (NO_FRAME: never).
+  // From this frame on, this side's checksum differs (NO_FRAME: never), for
+  // flip_frames frames (NO_FRAME: to the end).
   std::uint32_t flip_from = NO_FRAME;
+  std::uint32_t flip_frames = NO_FRAME;
   Player flip_side = Player::Host;
   // Called every simulated millisecond before the sides poll.
   std::function<void(SimNetwork&, std::uint32_t now_ms)> each_ms;
@@ -44,6 +46,7 @@ struct SimGameSide {
   State state = State::Connecting;  // at the end
   std::uint32_t desync_frame = NO_FRAME;
   std::uint32_t frames_at_desync = 0;  // frames run when the difference was found
+  std::uint32_t desync_ms = 0;         // and when, on the network's clock
   Counters counters;
   SimNetwork::Traffic sent;
 };
@@ -55,5 +58,8 @@ struct SimGameResult {
 };
 
 SimGameResult runSimGame(const SimGameOptions& options);
+
+// The session values of a run with `seed` (the sides' secrets are drawn from it).
+Session simSession(std::uint64_t seed);
 
 }  // namespace net
