@@ -359,8 +359,8 @@ TEST_F(Recording, ASizeNoRecordingCanHoldEndsTheRecordingThereAndTheGamePlaysOn)
       {"250 resize 8 600\n",
        "starquell: the window is 8 x 600, which a recording cannot hold; the recording ends at "
        "frame 249\n"},
-      {"250 resize 734 4097\n",
-       "starquell: the window is 734 x 4097, which a recording cannot hold; the recording ends at "
+      {"250 resize 734 15\n",
+       "starquell: the window is 734 x 15, which a recording cannot hold; the recording ends at "
        "frame 249\n"},
   };
   const fs::path file = dir_ / "sized.replay";
