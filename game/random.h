@@ -23,6 +23,8 @@ extern RandomChannels g_random;
 extern const std::uint8_t PermutationTable[256];
 
 void seedRandom(std::uint8_t seed);
+// Steps counter_b only, so this many ticks leave every channel as it was.
+inline constexpr int RANDOM_TICK_PERIOD = 256;
 void tickRandom();
 // A channel outside 0..14 reports 5135 and yields 0 without stepping anything.
 std::uint8_t randomByte(std::int32_t channel);

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "game/random.h"
 #include "record/format.h"
 
 namespace record {
@@ -80,7 +81,9 @@ void Recorder::resize(std::uint32_t frame, int width, int height) {
 }
 
 void Recorder::pass() {
+  static_assert(MAX_TICKS > RANDOM_TICK_PERIOD);
   ++passes_;
+  if (passes_ > MAX_TICKS) passes_ -= RANDOM_TICK_PERIOD;
   countPass();
 }
 
@@ -97,7 +100,7 @@ void Recorder::painted(std::uint32_t frame, std::uint32_t (*crc)()) {
 
 void Recorder::finish(std::uint32_t frames_painted, std::uint32_t (*crc)()) {
   if (file_ == nullptr) return;
-  if (frames_painted > 0) {
+  if (frames_painted > 0 && crc != nullptr) {
     const std::uint32_t last = frames_painted - 1;
     if (!checkpoint_written_ || last_checkpoint_ != last) line("%u crc %08x\n", last, crc());
   }
@@ -112,6 +115,14 @@ void Recorder::close() {
                  std::strerror(errno));
   }
   file_ = nullptr;
+}
+
+void Recorder::discard() {
+  if (file_ == nullptr) return;
+  std::fclose(file_);
+  file_ = nullptr;
+  used_ = 0;
+  std::remove(path_);
 }
 
 }  // namespace record

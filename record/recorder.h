@@ -5,7 +5,9 @@
 // frame passes (half a second at 60 frames per second) and at the end, so a
 // killed process leaves whole lines, at most a second short. A failed write
 // stops the recording with one line on standard error; the game goes on.
-// Nothing here allocates or throws once started.
+// Nothing is written that the readers refuse: the idle passes before a paint
+// are folded below record::MAX_TICKS. Nothing here allocates or throws once
+// started.
 #pragma once
 
 #include <cstddef>
@@ -27,14 +29,19 @@ class Recorder {
   void mouse(std::uint32_t frame, int button, bool down);
   void resize(std::uint32_t frame, int width, int height);
   // An idle pass that asked for a frame (and ticked the random channels).
+  // Past MAX_TICKS passes the count goes back by whole periods of the
+  // channels' frame counter, which leaves the replayed state the same.
   void pass();
   // Frame `frame` was painted; `crc` gives the pixel memory's CRC-32 when a
   // checkpoint is due.
   void painted(std::uint32_t frame, std::uint32_t (*crc)());
-  // The window goes: the last painted frame's checkpoint, and everything out.
+  // The game ends: the last painted frame's checkpoint (none when `crc` is
+  // null: the pixel memory no longer holds that frame), and everything out.
   void finish(std::uint32_t frames_painted, std::uint32_t (*crc)());
   void flush();
   void close();
+  // Closes and removes the file: a game that never showed a frame.
+  void discard();
 
  private:
   void line(const char* format, ...)

@@ -37,8 +37,9 @@ LRESULT callGame(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // The modes; each start function gives its one instance, made anew.
 Mode& startPlaying();
 // Null (and a line on standard error) when no file can be made: the game
-// goes on unrecorded.
-Mode* startRecording(const ProgramOptions& options);
+// goes on unrecorded, but for a file named on the command line, which
+// *refused marks (the program ends before any window).
+Mode* startRecording(const ProgramOptions& options, bool* refused);
 // Null after a line on standard error: the recording cannot be read or played.
 Mode* startWatching(const ProgramOptions& options);
 // The network game; `inner` is the mode the merged game is played through

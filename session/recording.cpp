@@ -1,6 +1,9 @@
 // A recorded game: every input the game consumes, at the frame whose paint
 // sees it, every size it follows, the idle passes where they are not the
-// usual one, and the frames' checkpoints, written as the game runs.
+// usual one, and the frames' checkpoints, written as the game runs. A game
+// that shows a frame keeps every frame it ran however it ends (the window
+// closed, a report answered No, a fatal sound error); a start that shows none
+// leaves no file.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,9 +13,11 @@
 #include "game/player_controls.h"
 #include "record/checksum.h"
 #include "record/data_folder.h"
+#include "record/format.h"
 #include "record/recorder.h"
 #include "session/game_window.h"
 #include "session/mode.h"
+#include "shell/reports.h"
 
 namespace session {
 
@@ -22,6 +27,14 @@ namespace {
 // typed for anything else.
 bool isGameKey(WPARAM key) { return key == SHIP_KEY_BACK || key == SHIP_KEY_ON; }
 
+// The sizes a recording can hold (its readers refuse others).
+using Checksum = std::uint32_t (*)();
+
+bool holdable(int width, int height) {
+  return width >= record::MIN_CLIENT && width <= record::MAX_CLIENT &&
+         height >= record::MIN_CLIENT && height <= record::MAX_CLIENT;
+}
+
 class Recording final : public Mode {
  public:
   LRESULT message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -29,11 +42,15 @@ class Recording final : public Mode {
     recorder_.pass();
     return {};
   }
-  void end() override { recorder_.close(); }
+  void end() override;
   const char* flushRecording() override {
+    if (!painted_any_) return "";
     recorder_.flush();
     return recorder_.path();
   }
+  // The process ends without the window's end (a report answered No, a fatal
+  // sound error): what was played is written out.
+  void exiting();
 
   record::Recorder recorder_;
 
@@ -41,13 +58,26 @@ class Recording final : public Mode {
   // The client size the game starts with: the first line that names a
   // frame follows it.
   void ensureClient(HWND hwnd);
+  // The window took a size no recording can hold: the recording ends with
+  // the frames played so far, the game goes on.
+  void endForSize(int width, int height);
+  // The last painted frame's checksum, when the pixel memory still holds it.
+  Checksum lastFrameChecksum() const {
+    return in_paint_ || !pixels_hold_last_frame_ ? nullptr : record::frameChecksum;
+  }
 
   int client_width_ = 0;
   int client_height_ = 0;
   bool painted_any_ = false;
+  // Inside the game's paint the pixel memory is on its way to the next frame.
+  bool in_paint_ = false;
+  // No size the game followed (which drops its buffer) since the last paint.
+  bool pixels_hold_last_frame_ = false;
 };
 
 Recording g_recording;
+
+void recordingExits() { g_recording.exiting(); }
 
 void Recording::ensureClient(HWND hwnd) {
   if (recorder_.hasClient()) return;
@@ -55,10 +85,34 @@ void Recording::ensureClient(HWND hwnd) {
   GetClientRect(hwnd, &r);
   client_width_ = r.right - r.left;
   client_height_ = r.bottom - r.top;
+  if (!holdable(client_width_, client_height_)) {
+    endForSize(client_width_, client_height_);
+    return;
+  }
   recorder_.client(client_width_, client_height_);
 }
 
+void Recording::endForSize(int width, int height) {
+  if (!painted_any_) {
+    std::fprintf(stderr,
+                 "starquell: the window is %d x %d, which a recording cannot hold; the game goes "
+                 "on unrecorded\n",
+                 width, height);
+    recorder_.discard();
+  } else {
+    const std::uint32_t frames = frameNow();
+    std::fprintf(stderr,
+                 "starquell: the window is %d x %d, which a recording cannot hold; the recording "
+                 "ends at frame %u\n",
+                 width, height, static_cast<unsigned>(frames - 1));
+    recorder_.finish(frames, lastFrameChecksum());
+    recorder_.close();
+  }
+  setExitHook(nullptr);
+}
+
 LRESULT Recording::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!recorder_.active()) return callGame(hwnd, message, wparam, lparam);
   const std::uint32_t frame = frameNow();
   switch (message) {
     case WM_KEYDOWN:
@@ -83,26 +137,34 @@ LRESULT Recording::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         const int height = HIWORD(lparam);
         // Before the first paint the client line says it all, unless it is
         // out already and this is another size.
-        if (painted_any_) {
-          recorder_.resize(frame, width, height);
-        } else if (recorder_.hasClient() && (width != client_width_ || height != client_height_)) {
+        const bool recorded =
+            painted_any_ ||
+            (recorder_.hasClient() && (width != client_width_ || height != client_height_));
+        if (recorded && !holdable(width, height)) {
+          endForSize(width, height);
+        } else if (recorded) {
           client_width_ = width;
           client_height_ = height;
           recorder_.resize(frame, width, height);
         }
+        pixels_hold_last_frame_ = false;
       }
       break;
     case WM_PAINT: {
       ensureClient(hwnd);
+      const bool outer_in_paint = in_paint_;
+      in_paint_ = true;
       const LRESULT result = callGame(hwnd, message, wparam, lparam);
+      in_paint_ = outer_in_paint;
       if (frameNow() == frame + 1) {
         painted_any_ = true;
+        pixels_hold_last_frame_ = true;
         recorder_.painted(frame, record::frameChecksum);
       }
       return result;
     }
     case WM_DESTROY:
-      recorder_.finish(frame, record::frameChecksum);
+      recorder_.finish(frame, lastFrameChecksum());
       break;
     default:
       break;
@@ -110,9 +172,28 @@ LRESULT Recording::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
   return callGame(hwnd, message, wparam, lparam);
 }
 
+void Recording::end() {
+  setExitHook(nullptr);
+  if (painted_any_) {
+    recorder_.close();
+  } else {
+    recorder_.discard();
+  }
+}
+
+void Recording::exiting() {
+  if (!painted_any_) {
+    recorder_.discard();
+    return;
+  }
+  recorder_.finish(frameNow(), lastFrameChecksum());
+  recorder_.close();
+}
+
 }  // namespace
 
-Mode* startRecording(const ProgramOptions& options) {
+Mode* startRecording(const ProgramOptions& options, bool* refused) {
+  *refused = false;
   g_recording = Recording{};
   const std::time_t now = std::time(nullptr);
   std::string path;
@@ -123,7 +204,13 @@ Mode* startRecording(const ProgramOptions& options) {
     path = options.record_path;
     errno = 0;
     file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) error = errno != 0 ? std::strerror(errno) : "cannot be created";
+    if (file == nullptr) {
+      // Asked for by name: no game without it.
+      std::fprintf(stderr, "starquell: cannot record to %s: %s\n", path.c_str(),
+                   errno != 0 ? std::strerror(errno) : "cannot be created");
+      *refused = true;
+      return nullptr;
+    }
   } else {
     folder = record::replaysFolder();
     if (folder.empty()) {
@@ -138,12 +225,15 @@ Mode* startRecording(const ProgramOptions& options) {
                  path.c_str(), error.c_str());
     return nullptr;
   }
-  if (!folder.empty()) record::keepNewest(folder, record::KEPT_RECORDINGS);
+  if (!folder.empty()) {
+    record::keepNewest(folder, record::KEPT_RECORDINGS, path.substr(path.find_last_of("/\\") + 1));
+  }
   char started[32] = "unknown";
   if (const std::tm* utc = std::gmtime(&now)) {
     std::strftime(started, sizeof started, "%Y-%m-%dT%H:%M:%SZ", utc);
   }
   g_recording.recorder_.start(file, path.c_str(), STARQUELL_VERSION, started);
+  setExitHook(recordingExits);
   return &g_recording;
 }
 

@@ -4,6 +4,7 @@
 
 #include "session/command_line.h"
 #include "session/mode.h"
+#include "shell/reports.h"
 
 namespace session {
 
@@ -17,11 +18,13 @@ LRESULT CALLBACK sessionProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
 }
 
 // The mode a game is played through: recorded unless told otherwise, or live
-// when no file can be made.
-Mode& playOrRecord(const ProgramOptions& options) {
-  if (options.record == ProgramOptions::Record::Off) return startPlaying();
-  Mode* recording = startRecording(options);
-  return recording != nullptr ? *recording : startPlaying();
+// when no file can be made; null when the file asked for cannot be made.
+Mode* playOrRecord(const ProgramOptions& options) {
+  if (options.record == ProgramOptions::Record::Off) return &startPlaying();
+  bool refused = false;
+  Mode* recording = startRecording(options, &refused);
+  if (refused) return nullptr;
+  return recording != nullptr ? recording : &startPlaying();
 }
 
 }  // namespace
@@ -53,7 +56,9 @@ int startSession(const char* command_line) {
     case ProgramOptions::Action::Play:
       break;
   }
-  Mode& game = playOrRecord(options);
+  Mode* played = playOrRecord(options);
+  if (played == nullptr) return 2;
+  Mode& game = *played;
   g_mode = &game;
   if (options.network == ProgramOptions::Network::Off) return SESSION_GOES_ON;
 #ifdef STARQUELL_NO_NETWORK
@@ -87,6 +92,7 @@ const char* flushRecording() { return g_mode->flushRecording(); }
 
 void resetSession() {
   g_mode->end();
+  setExitHook(nullptr);
   g_mode = &startPlaying();
   g_game = nullptr;
 }

@@ -12,14 +12,29 @@ constexpr std::size_t WARNING_MESSAGE_SIZE = 200;
 constexpr UINT ERROR_STYLE = MB_YESNO | MB_ICONHAND | MB_TASKMODAL;
 constexpr UINT FATAL_STYLE = MB_OK | MB_ICONHAND | MB_TASKMODAL;
 constexpr UINT NOTE_STYLE = MB_OK | MB_TASKMODAL;
+
+ExitHook g_exit_hook = nullptr;
+
+[[noreturn]] void endProcess(UINT code) {
+  runExitHook();
+  ExitProcess(code);
+}
 }  // namespace
+
+void setExitHook(ExitHook hook) { g_exit_hook = hook; }
+
+void runExitHook() {
+  const ExitHook hook = g_exit_hook;
+  g_exit_hook = nullptr;
+  if (hook != nullptr) hook();
+}
 
 void ReportError(std::int32_t number) {
   char error_message[ERROR_MESSAGE_SIZE];
   std::snprintf(error_message, sizeof error_message, "Error %d  Contine?    (err_context=%d)",
                 number, g_shell.err_context);
   if (MessageBoxA(nullptr, error_message, "ERROR", ERROR_STYLE) == IDNO) {
-    ExitProcess(static_cast<UINT>(number));
+    endProcess(static_cast<UINT>(number));
   }
 }
 
@@ -29,19 +44,19 @@ int ReportErrorWithStatus(std::int32_t number, std::int32_t status) {
                 "Error %d   stat %d   Contine?    (err_context=%d)", number, status,
                 g_shell.err_context);
   const int answer = MessageBoxA(nullptr, error_message, "ERROR", ERROR_STYLE);
-  if (answer == IDNO) ExitProcess(static_cast<UINT>(number));
+  if (answer == IDNO) endProcess(static_cast<UINT>(number));
   return answer;
 }
 
 int AskToContinue(const char* text) {
   const int answer = MessageBoxA(nullptr, text, "ERROR", ERROR_STYLE);
-  if (answer == IDNO) ExitProcess(1);
+  if (answer == IDNO) endProcess(1);
   return answer;
 }
 
 void FatalMessage(const char* text) {
   MessageBoxA(nullptr, text, "ERROR", FATAL_STYLE);
-  ExitProcess(1);
+  endProcess(1);
 }
 
 int ShowWarning(const char* text) { return MessageBoxA(nullptr, text, "Warning", NOTE_STYLE); }

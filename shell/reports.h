@@ -22,6 +22,13 @@ int ReportWarning(const char* text, std::int32_t number);
 // Shows the text with OK under the given caption.
 int ShowMessage(const char* caption, const char* text);
 
+// What must happen before the process ends at a report or a fatal sound
+// error, which skip the window's own end (a recording writes out what it
+// holds). One hook; null clears it. runExitHook calls it once and clears it.
+using ExitHook = void (*)();
+void setExitHook(ExitHook hook);
+void runExitHook();
+
 // Sets the error context that numbered reports show and returns the previous
 // one. Once the context is -1 it stays -1.
 std::int32_t setErrorContext(std::int32_t value);

@@ -22,6 +22,7 @@ constexpr UINT SOUND_ERROR_STYLE = MB_OK | MB_TASKMODAL;
 // exit. Nothing is released; the window stays until the process is gone.
 [[noreturn]] void failCall(const char* where, AudioResult result) {
   reportSoundError(where, result);
+  runExitHook();
   std::exit(SOUND_FAILURE_STATUS);
 }
 
@@ -93,6 +94,7 @@ void SoundSystem::update() {
   if (system != nullptr) {
     if (const AudioResult r = audioSystemUpdate(system); r != AUDIO_OK) {
       std::printf("Sound system error! (%d) %s\n", static_cast<int>(r), audioResultText(r));
+      runExitHook();
       std::exit(SOUND_FAILURE_STATUS);
     }
   }

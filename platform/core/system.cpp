@@ -1,10 +1,22 @@
 // Message boxes, process exit, the performance counter, sleeping and timer
 // resolution, and the palette conversion that every present uses.
+#include <csignal>
 #include <cstdio>
 
 #include "platform/core/state.h"
 
 namespace platform {
+
+namespace {
+
+#ifdef SIGXFSZ
+// A file written past the process's size limit (RLIMIT_FSIZE, a full quota)
+// would end the process by this signal; ignored from the process start, the
+// write fails (EFBIG) and the one who wrote it says so and goes on.
+[[maybe_unused]] const bool g_file_size_signal_ignored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+#endif
+
+}  // namespace
 
 void buildPaletteLut(const RGBQUAD* palette, int count, std::uint32_t lut[256]) {
   for (int i = 0; i < 256; ++i) {

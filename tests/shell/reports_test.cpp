@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "tests/support/fresh_state.h"
@@ -21,7 +22,11 @@ class Reports : public FreshState {
   }
 };
 
+bool g_exit_hook_ran = false;
+
 TEST_F(Reports, EveryMemberShowsItsOwnTextCaptionAndStyle) {
+  // Going on past a report is no exit: the exit hook does not run.
+  setExitHook([] { g_exit_hook_ran = true; });
   ReportError(7010);
   expectLastBox("Error 7010  Contine?    (err_context=0)", "ERROR", QUESTION);
   EXPECT_EQ(ReportErrorWithStatus(4452, 2), IDYES);
@@ -35,6 +40,7 @@ TEST_F(Reports, EveryMemberShowsItsOwnTextCaptionAndStyle) {
   EXPECT_EQ(ShowMessage("Note", "Hello"), IDOK);
   expectLastBox("Hello", "Note", NOTE);
   EXPECT_EQ(headless::boxes().size(), 6u);
+  EXPECT_FALSE(g_exit_hook_ran);
 }
 
 TEST_F(Reports, ErrorContextIsShownAndMinusOneSticks) {
@@ -61,7 +67,7 @@ TEST_F(Reports, LongWarningTextIsCutSoTheNumberStillShows) {
 using ReportsDeath = Reports;
 
 // No ends the process with the number (or 1 without one); a fatal message
-// ends it whatever the answer.
+// ends it whatever the answer. The exit hook runs just before.
 TEST_F(ReportsDeath, NoOrAFatalMessageEndsTheProcess) {
   struct Case {
     void (*report)();
@@ -76,11 +82,12 @@ TEST_F(ReportsDeath, NoOrAFatalMessageEndsTheProcess) {
   for (const Case& c : cases) {
     EXPECT_EXIT(
         {
+          setExitHook([] { std::fputs("exit hook\n", stderr); });
           headless::queueAnswer(c.answer);
           c.report();
         },
         ::testing::ExitedWithCode(c.code & 0xFF),
-        "ExitProcess\\(" + std::to_string(c.code) + "\\)");
+        "^exit hook\nExitProcess\\(" + std::to_string(c.code) + "\\)");
   }
 }
 
