@@ -109,20 +109,34 @@ const char* parseWords(char* words[], int count, const Script& script, ScriptEve
   return nullptr;
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Splits `line` at blanks into at most `most` words, in place; -1 when it
+// holds more.
+int splitWords(char* line, char* words[], int most) {
+  int count = 0;
+  for (char* c = line; *c != '\0';) {
+    if (isBlank(*c)) {
+      *c++ = '\0';
+      continue;
+    }
+    if (count == most) return -1;
+    words[count++] = c;
+    while (*c != '\0' && !isBlank(*c)) ++c;
+  }
+  return count;
+}
+
 // "# program <version> logic <n>"
-const char* parseProgramLine(const char* line, Script* script) {
-  char version[64] = {};
-  char logic[16] = {};
-  char word[16] = {};
-  char extra[2] = {};
-  if (std::sscanf(line + std::strlen(PROGRAM), "%63s %15s %15s %1s", version, word, logic, extra) !=
-          3 ||
-      std::strcmp(word, "logic") != 0) {
+const char* parseProgramLine(char* line, Script* script) {
+  char* words[3] = {};
+  if (splitWords(line + std::strlen(PROGRAM), words, 3) != 3 || std::strlen(words[0]) > 63 ||
+      std::strcmp(words[1], "logic") != 0) {
     return "expected: # program <version> logic <number>";
   }
   long n = 0;
-  if (!number(logic, 1, MAX_FRAME, &n)) return "the game-logic version must be a number from 1";
-  script->program_version = version;
+  if (!number(words[2], 1, MAX_FRAME, &n)) return "the game-logic version must be a number from 1";
+  script->program_version = words[0];
   script->logic_version = static_cast<int>(n);
   return nullptr;
 }
@@ -142,16 +156,8 @@ const char* parseLine(char* line, int line_number, Script* script) {
   }
   if (char* hash = std::strchr(line, '#')) *hash = '\0';
   char* words[5] = {};
-  int count = 0;
-  for (char* c = line; *c != '\0';) {
-    if (*c == ' ' || *c == '\t' || *c == '\r') {
-      *c++ = '\0';
-      continue;
-    }
-    if (count == 5) return "too many words";
-    words[count++] = c;
-    while (*c != '\0' && *c != ' ' && *c != '\t' && *c != '\r') ++c;
-  }
+  const int count = splitWords(line, words, 5);
+  if (count < 0) return "too many words";
   if (count == 0) return nullptr;
   if (std::strcmp(words[0], "client") == 0) {
     long w = 0;
@@ -291,7 +297,7 @@ bool readAll(std::FILE* in, const std::string& name, ScriptReader* reader, bool 
     *error = "cannot read " + name + ": " + systemReason();
     return false;
   }
-  if (total == 0) {
+  if (total == 0 && recording_only) {
     *error = name + " is empty";
     return false;
   }

@@ -98,9 +98,10 @@ bool parseScript(std::string_view text, Script* script, std::string* error);
 // Reads a script or recording from the file `path` ("-": standard input), in
 // binary, line by line, refusing as early as it can. On failure returns false
 // with the reason in *error, naming the file: "cannot open P: <the system's
-// reason>", "P is a folder", "P is empty", "P is larger than any recording
-// can be", "P: line N: <why>". `recording_only`: a file that does not start
-// as a recording is refused as "P is not a recording".
+// reason>", "P is a folder", "P is larger than any recording can be", "P:
+// line N: <why>". `recording_only`: an empty file is refused as "P is
+// empty", and one that does not start as a recording as "P is not a
+// recording" (else an empty file is a script without input).
 bool readScript(const std::string& path, Script* script, std::string* error,
                 bool recording_only = false);
 

@@ -59,6 +59,10 @@ check(folder ARGS ${DIR}/folder STATUS 2 OUT "^$"
 check(missing_file ARGS ${DIR}/missing.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: cannot open [^\n]*missing.script: No such file or directory${nl}$")
 check(empty_file ARGS ${DIR}/empty.script STATUS 2 OUT "^$"
+      ERR "^starquell-replay: [^\n]*empty.script is empty: nothing to play [^\n]*${nl}$")
+check(empty_file_for_some_frames ARGS --frames 2 ${DIR}/empty.script STATUS 0
+      OUT "^client 734 531 stride 736${nl}0 [^\n]*${nl}1 [^\n]*${nl}$" ERR "^$")
+check(verify_an_empty_file ARGS --verify ${DIR}/empty.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*empty.script is empty${nl}$")
 check(malformed_line ARGS ${DIR}/malformed.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*malformed.script: line 4: [^\n]*${nl}$")
@@ -70,7 +74,7 @@ check(cut_recording_verifies_its_whole_lines ARGS --verify ${DIR}/cut.replay STA
       OUT "^verified: 1 checkpoints, frames 0..0${nl}$"
       ERR "^starquell-replay: [^\n]*cut.replay: line 5: [^\n]*cut[^\n]*${nl}$")
 check(verify_a_script ARGS --verify ${CMAKE_CURRENT_LIST_DIR}/duel.script STATUS 2 OUT "^$"
-      ERR "^starquell-replay: [^\n]*duel.script: not a recording: nothing to verify${nl}$")
+      ERR "^starquell-replay: [^\n]*duel.script is not a recording${nl}$")
 
 if(failures)
   message(FATAL_ERROR "${failures}")

@@ -353,13 +353,21 @@ def recordings(driver, site, normal_build, work):
             f.write(data)
         driver.execute_script('window.starquellLeft = true')
         driver.find_element(By.ID, 'watch').send_keys(path)
+        # The reason in the program's box first, as a player who has no
+        # terminal sees it; answered, the program ends with status 2.
+        wait_for(driver, "return !window.starquellLeft &&"
+                         " document.querySelector('dialog.report[open]') !== null", f'the box refusing {name}')
+        box = driver.execute_script("return document.querySelector('dialog.report[open] .text').textContent")
+        if name not in box:
+            fail(f'{name}: the box says "{box}"')
+        driver.find_element(By.CSS_SELECTOR, 'dialog.report[open] button').click()
         status = wait_for(driver, "var s = document.getElementById('status').textContent;"
-                                  " return !window.starquellLeft && s.indexOf('exit status') >= 0 ? s : null",
+                                  " return s.indexOf('exit status') >= 0 ? s : null",
                           f'the refusal of {name}')
         message = driver.find_element(By.ID, 'messages').text
         if '(exit status 2)' not in status or name not in message:
             fail(f'{name}: the page says "{status}" and "{message}"')
-        ok(f'{name} is refused: "{message}", {status}')
+        ok(f'{name} is refused: a box saying "{box}", then "{message}", {status}')
 
 
 def no_fire(driver, folder, work):

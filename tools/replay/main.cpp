@@ -154,16 +154,16 @@ int main(int argc, char** argv) {
     return usageError("--delay and --pace go with --host or --join");
   }
   replay::Script script;
-  if (!record::readScript(path, &script, &error)) return refuse(error);
+  if (!record::readScript(path, &script, &error, options.verify)) return refuse(error);
   const std::string file = path == "-" ? "standard input" : path;  // as the reader names it
+  if (!script.recording && script.events.empty() && frames < 0) {
+    return refuse(file + " is empty: nothing to play (--frames N plays a game without input)");
+  }
   if (script.cut) {
     std::fprintf(stderr, "starquell-replay: %s\n", record::cutNote(path, script).c_str());
   }
   if (const std::string why = record::refusal(script); !why.empty() && !force) {
     return refuse(file + ": " + why + " (--force plays it anyway)");
-  }
-  if (options.verify && !script.recording) {
-    return refuse(file + ": not a recording: nothing to verify");
   }
   const auto noCheckpoint = [&](const char* where) {
     std::fprintf(stderr, "starquell-replay: %s: nothing to verify: %s\n", file.c_str(), where);
