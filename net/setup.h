@@ -1,6 +1,6 @@
 // What the program and the replay runner do alike before a network game: a
-// side's secret values, and a joiner's sockets towards every address of its
-// host.
+// side's secret values, a joiner's sockets towards every address of its
+// host, and the addresses a waiting host names to the other player.
 #pragma once
 
 #include <cstdint>
@@ -20,5 +20,23 @@ bool drawSecrets(Config* config, std::string* error);
 // no socket here are left out.
 bool openJoin(UdpTransport* udp, const char* host, std::uint16_t port, Config* config,
               std::string* error);
+
+// An address record's host as text: IPv4 dotted, IPv6 in its short form (the
+// longest run of two or more zero groups as "::"); "" for another family.
+std::string addressText(const Address& address);
+
+// The addresses of this computer another player can reach: per family the
+// one the system would send from towards the internet (found by connecting a
+// UDP socket, which sends nothing), unless it is loopback, link-local or
+// unspecified; "" for a family with none (no route, no such address).
+struct LocalAddresses {
+  std::string ipv4;
+  std::string ipv6;
+};
+LocalAddresses localAddresses();
+
+// The waiting host's title: the addresses and port to give the other player,
+// or the port alone when it has no address to name.
+std::string waitingTitle(const LocalAddresses& local, std::uint16_t port);
 
 }  // namespace net

@@ -125,6 +125,10 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const struct soc
            int to_length);
 int recvfrom(SOCKET s, char* buffer, int length, int flags, struct sockaddr* from,
              int* from_length);
+// A datagram socket's connect only chooses its peer and, with it, the local
+// address the system would send from (which getsockname then tells).
+int connect(SOCKET s, const struct sockaddr* name, int name_length);
+int getsockname(SOCKET s, struct sockaddr* name, int* name_length);
 int closesocket(SOCKET s);
 int ioctlsocket(SOCKET s, LONG command, ULONG* argument);
 int getaddrinfo(LPCSTR node, LPCSTR service, const struct addrinfo* hints,

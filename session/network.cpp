@@ -76,7 +76,9 @@ class Network final : public Mode {
   net::ControlSampler sampler_;
   std::uint16_t port_ = 0;
   std::string calling_;  // the joiner's host and port, as asked
-  net::Config config_;   // the core's, completed once the window is there
+  std::string calling_title_;
+  std::string playing_title_;  // the game's, and which walker this side steers
+  net::Config config_;         // the core's, completed once the window is there
   std::uint32_t clock_start_ = 0;
   std::uint32_t waiting_since_ = 0;
   bool waiting_ = false;
@@ -240,12 +242,12 @@ IdleStep Network::idlePass() {
     core_ = new net::Lockstep(config_);
     clock_start_ = 0;
     clock_start_ = now();
-    if (port_ != 0) {
-      char title[80];
-      std::snprintf(title, sizeof title, "Starquell. Waiting for the other player on port %u.",
-                    static_cast<unsigned>(port_));
-      setTitle(title);
-    }
+    // Until the game begins the title says what to tell the other player, or whom this side calls.
+    setTitle(port_ != 0 ? net::waitingTitle(net::localAddresses(), port_).c_str()
+                        : calling_title_.c_str());
+    playing_title_ =
+        std::string(g_shell.title) +
+        (config_.side == net::Player::Host ? " (you steer walker 0)" : " (you steer walker 1)");
   }
   net::Lockstep& core = *core_;
   const std::uint32_t time = now();
@@ -259,21 +261,21 @@ IdleStep Network::idlePass() {
   if (paint_requested_) return {false, false};
   const std::uint32_t frame = frameNow();
   if (!core.ready()) {
-    if (!waiting_) {
+    // A frame waits once the game has begun (before, the title says why).
+    if (!waiting_ && core.state() == net::State::Running) {
       waiting_ = true;
       waiting_since_ = time;
     }
-    if (!titled_waiting_ && (core.state() == net::State::Running || port_ == 0) &&
-        time - waiting_since_ >= WAIT_TITLE_MS) {
+    if (!titled_waiting_ && waiting_ && time - waiting_since_ >= WAIT_TITLE_MS) {
       titled_waiting_ = true;
       setTitle("Starquell. Waiting for the other player.");
     }
     return {false, false};
   }
   waiting_ = false;
-  if (titled_waiting_ || (frame == 0 && port_ != 0)) {
+  if (titled_waiting_ || frame == 0) {
     titled_waiting_ = false;
-    setTitle(g_shell.title);
+    setTitle(playing_title_.c_str());
   }
   deliver(mainWindow(), frame);
   core.poll(*transport_, time);  // this frame's controls go out at once
@@ -314,6 +316,8 @@ bool Network::start(const ProgramOptions& options, Mode& inner) {
     const bool ipv6 = options.join_host.find(':') != std::string::npos;
     calling_ = (ipv6 ? "[" + options.join_host + "]" : options.join_host) + ":" +
                std::to_string(options.port);
+    calling_title_ =
+        "Starquell. Calling " + options.join_host + " port " + std::to_string(options.port) + ".";
   }
   ok = ok && net::drawSecrets(&config, &error);
   if (!ok) {

@@ -43,6 +43,10 @@ int sendTo(int fd, const void* data, std::size_t size, const unsigned char* addr
 // A datagram longer than `size` fills the buffer and reports FAILED_MESSAGE_SIZE.
 int receiveFrom(int fd, void* data, std::size_t size, unsigned char* address, int* length,
                 std::size_t* received);
+// Chooses the socket's peer (no datagram is sent).
+int connectTo(int fd, const unsigned char* address, int length);
+// The socket's own address; *length its size (0 for a family that is none).
+int localAddress(int fd, unsigned char* address, int* length);
 int setNonBlocking(int fd, bool on);
 int closeDescriptor(int fd);
 

@@ -221,6 +221,21 @@ int receiveFrom(int fd, void* data, std::size_t size, unsigned char* address, in
   return 0;
 }
 
+int connectTo(int fd, const unsigned char* address, int length) {
+  sockaddr_storage a;
+  socklen_t size = 0;
+  if (!toSystem(address, length, &a, &size)) return FAILED_FAMILY;
+  return ::connect(fd, reinterpret_cast<const sockaddr*>(&a), size) == 0 ? 0 : lastError();
+}
+
+int localAddress(int fd, unsigned char* address, int* length) {
+  sockaddr_storage a;
+  socklen_t size = sizeof a;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) != 0) return lastError();
+  *length = fromSystem(reinterpret_cast<const sockaddr*>(&a), size, address);
+  return 0;
+}
+
 int setNonBlocking(int fd, bool on) {
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0) return lastError();

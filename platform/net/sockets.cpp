@@ -193,6 +193,30 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, struct sockaddr* fro
   return error == 0 ? static_cast<int>(received) : fail(WSAEMSGSIZE);
 }
 
+int connect(SOCKET s, const struct sockaddr* name, int name_length) {
+  const int fd = descriptor(s);
+  if (fd < 0) return SOCKET_ERROR;
+  if (name == nullptr || name_length < static_cast<int>(sizeof(SOCKADDR))) return fail(WSAEFAULT);
+  const int error =
+      native::connectTo(fd, reinterpret_cast<const unsigned char*>(name), name_length);
+  return error == 0 ? 0 : fail(error);
+}
+
+int getsockname(SOCKET s, struct sockaddr* name, int* name_length) {
+  const int fd = descriptor(s);
+  if (fd < 0) return SOCKET_ERROR;
+  if (name == nullptr || name_length == nullptr) return fail(WSAEFAULT);
+  unsigned char address[native::ADDRESS_BYTES] = {};
+  int length = 0;
+  if (const int error = native::localAddress(fd, address, &length)) return fail(error);
+  // Windows tells a socket neither bound nor connected apart: it has no address.
+  if (length < 4 || (address[2] == 0 && address[3] == 0)) return fail(WSAEINVAL);
+  if (*name_length < length) return fail(WSAEFAULT);
+  std::memcpy(name, address, static_cast<std::size_t>(length));
+  *name_length = length;
+  return 0;
+}
+
 int closesocket(SOCKET s) {
   const int fd = descriptor(s);
   if (fd < 0) return SOCKET_ERROR;

@@ -83,6 +83,27 @@ int receiveFrom(int fd, void* data, std::size_t size, unsigned char* address, in
   return error;
 }
 
+int connectTo(int fd, const unsigned char* address, int length) {
+  const SOCKET s = systemSocket(fd);
+  if (s == INVALID_SOCKET) return FAILED_NOT_SOCKET;
+  return ::connect(s, reinterpret_cast<const sockaddr*>(address), length) == 0 ? 0
+                                                                               : WSAGetLastError();
+}
+
+int localAddress(int fd, unsigned char* address, int* length) {
+  const SOCKET s = systemSocket(fd);
+  if (s == INVALID_SOCKET) return FAILED_NOT_SOCKET;
+  sockaddr_in6 own;
+  std::memset(&own, 0, sizeof own);
+  int own_length = sizeof own;
+  if (::getsockname(s, reinterpret_cast<sockaddr*>(&own), &own_length) != 0) {
+    return WSAGetLastError();
+  }
+  *length = own_length > 0 && own_length <= ADDRESS_BYTES ? own_length : 0;
+  std::memcpy(address, &own, static_cast<std::size_t>(*length));
+  return 0;
+}
+
 int setNonBlocking(int fd, bool on) {
   const SOCKET s = systemSocket(fd);
   if (s == INVALID_SOCKET) return FAILED_NOT_SOCKET;

@@ -21,8 +21,13 @@ port=$((47700 + RANDOM % 1000))
 "$runner" --host "$port" --frames "$frames" "$script" >"$work/host.out" 2>"$work/host.err" &
 host_pid=$!
 game_args=(--join "127.0.0.1:$port" --record "$recording")
+# The window: the game's title, whom it calls, then the game's and its walker.
+title_pattern="^Starquell\. (Early concept demo only\.( \(you steer walker 1\))?|Calling 127\.0\.0\.1 port $port\.)\$"
 start_game
 sleep 1
+[ "$(xdotool getwindowname "$id")" = "$title (you steer walker 1)" ] ||
+  fail "the joiner's title is not the game's with its walker: '$(xdotool getwindowname "$id")'"
+pass "the joiner's title names the walker it steers"
 xdotool keydown z keydown x || fail "xdotool keydown failed"
 sleep 0.5
 xdotool keyup z keyup x

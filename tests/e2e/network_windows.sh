@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two real windows in one network game on one display: the host waits under
-# its port title, the joiner comes and, while the controls are locked, clicks
-# the level up; the host fires with the mouse and the joiner with Z and X, each
+# a title naming its addresses and port, the joiner comes and, while the
+# controls are locked, clicks the level up; the host fires with the mouse and the joiner with Z and X, each
 # through the window system; neither window can be resized. Once all is still
 # the two windows show the same picture. Closing the joiner's window shows the
 # host its box; answered, both have ended with status 0, and the two
@@ -22,10 +22,12 @@ trap '[ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null; cleanup' EXIT
 (cd "$sound_dir" && exec $launcher "$exe" --host "$port" --record "$work/host.replay") \
   >"$work/host.out" 2>"$work/host.err" &
 host_pid=$!
-waiting="^Starquell\. Waiting for the other player on port $port\.\$"
+# The addresses to give the other player (one or two, of any family), or the port alone.
+address='[0-9a-f.:]+'
+waiting="^Starquell\. Waiting for the other player(: join $address( or $address)?)? (on )?port $port\.\$"
 host_id=$(timeout 10 xdotool search --sync --all --pid "$host_pid" --name "$waiting" | head -n1)
-[ -n "$host_id" ] || fail "no host window titled 'Waiting for the other player on port $port.'"
-pass "the host waits under its port title"
+[ -n "$host_id" ] || fail "no host window titled 'Waiting for the other player: join ... port $port.'"
+pass "the host waits under its title: $(xdotool getwindowname "$host_id")"
 # A network game's window cannot be resized: its least and greatest sizes are one.
 hints=$(xprop -id "$host_id" WM_NORMAL_HINTS)
 least=$(echo "$hints" | sed -n 's/.*minimum size: //p')
@@ -35,13 +37,18 @@ pass "the host's window keeps its size ($least)"
 xdotool windowmove "$host_id" 0 0
 
 game_args=(--join "127.0.0.1:$port" --record "$work/joiner.replay")
+# The joiner's window: the game's title, whom it calls, then the game's and its walker.
+title_pattern="^Starquell\. (Early concept demo only\.( \(you steer walker 1\))?|Calling 127\.0\.0\.1 port $port\.)\$"
 start_game
 xdotool windowmove "$id" 800 0
 # In the start's lock a right click steps the level up, from either side.
 xdotool mousemove --window "$id" 300 300 click 3 || fail "xdotool click failed"
 sleep 1
-[ "$(xdotool getwindowname "$host_id")" = "$title" ] || fail "the host's title did not return once the game began"
-pass "the game began: the host's title is the game's again"
+[ "$(xdotool getwindowname "$host_id")" = "$title (you steer walker 0)" ] ||
+  fail "the host's title is not the game's with its walker: '$(xdotool getwindowname "$host_id")'"
+[ "$(xdotool getwindowname "$id")" = "$title (you steer walker 1)" ] ||
+  fail "the joiner's title is not the game's with its walker: '$(xdotool getwindowname "$id")'"
+pass "the game began: each title is the game's and names the walker its side steers"
 sleep 1.5  # the lock is over
 
 # The joiner's player: Z and X (its window, the newest, has the keyboard);
