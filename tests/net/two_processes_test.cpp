@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -103,10 +104,14 @@ class Relay {
     }
     EXPECT_NE(port_, 0) << text(process_.err);
   }
-  ~Relay() {
+  ~Relay() { stop(); }
+  void stop() {
+    if (process_.pid < 0) return;
     kill(process_.pid, SIGTERM);
     EXPECT_EQ(finish(process_), 0) << text(process_.err);
+    process_.pid = -1;
   }
+  std::string err() const { return text(process_.err); }
   std::uint16_t port() const { return port_; }
 
  private:
@@ -159,6 +164,56 @@ TEST(TwoProcesses, PlayTheSameGameOverALossyRelayAndBothRecordingsVerify) {
     EXPECT_EQ(finish(verify), 0) << recording << ": " << text(verify.out) << text(verify.err);
     EXPECT_EQ(text(verify.out).rfind("verified: ", 0), 0u) << text(verify.out);
   }
+}
+
+// The first number after `label` in the text, or -1.
+long long numberAfter(const std::string& text, const std::string& label) {
+  const std::size_t at = text.find(label);
+  return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + label.size());
+}
+
+// Two games in a row through one relay that forges at the host all the while:
+// a stranger's hellos, Leave, Desync, Input and Ack from the joiner's own
+// address without the session's values, the first game's datagrams replayed
+// into the second. Neither game notices: both sides give the same lines to
+// the last frame, and the hosts drop what the relay forged.
+TEST(TwoProcesses, ForgedAndReplayedDatagramsChangeNothing) {
+  constexpr int FRAMES = 1200;
+  const std::uint16_t host_port = freePort();
+  std::vector<std::string> lines;
+  long long host_dropped = 0;
+  std::string relay_err;
+  {
+    Relay relay(host_port, {"--delay", "5", "--jitter", "3", "--loss", "0.02", "--forge", "20"});
+    for (const char* game : {"forged_first", "forged_second"}) {
+      SCOPED_TRACE(game);
+      const Process host = start({"--host", std::to_string(host_port), "--frames",
+                                  std::to_string(FRAMES), "--delay", "4", DUEL_SCRIPT},
+                                 std::string(game) + "_host");
+      const Process joiner = start({"--join", "127.0.0.1:" + std::to_string(relay.port()),
+                                    "--frames", std::to_string(FRAMES), DUEL_SCRIPT},
+                                   std::string(game) + "_joiner");
+      EXPECT_EQ(finish(host), 0) << text(host.err);
+      EXPECT_EQ(finish(joiner), 0) << text(joiner.err);
+      const std::string out = text(host.out);
+      EXPECT_EQ(out, text(joiner.out));
+      EXPECT_NE(out.find("\n" + std::to_string(FRAMES - 1) + " "), std::string::npos);
+      lines.push_back(out);
+      const long long dropped = numberAfter(text(host.err), "dropped ");
+      EXPECT_GT(dropped, 0) << text(host.err);
+      host_dropped += dropped;
+    }
+    relay.stop();
+    relay_err = relay.err();
+  }
+  // The same script, the same game, however it was attacked.
+  EXPECT_EQ(lines[0], lines[1]);
+  const long long forged = numberAfter(relay_err, "forged ");
+  ASSERT_GT(forged, 100) << relay_err;
+  EXPECT_GT(numberAfter(relay_err, "drop ("), 0) << "the first game's datagrams replayed";
+  // What reached a host while it played was dropped; a round may come as a game ends.
+  EXPECT_LE(host_dropped, forged) << relay_err;
+  EXPECT_GE(host_dropped, forged - 2 * 40) << relay_err;
 }
 
 TEST(TwoProcesses, ASideThatHearsNothingMoreEndsNotAnswering) {
