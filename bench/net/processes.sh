@@ -43,6 +43,9 @@ row() {
   local port=$((10000 + RANDOM % 20000)) join_port
   join_port=$port
   if [ $# -gt 0 ]; then
+    # The last row's port file goes first: the new relay's redirection may
+    # come after the wait below has looked, and its port is a dead one.
+    rm -f "$work/relay.port"
     "$relay" --to-host "$port" "$@" >"$work/relay.port" 2>"$work/relay.err" &
     relay_pid=$!
     for _ in $(seq 500); do
