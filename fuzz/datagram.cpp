@@ -1,8 +1,10 @@
 // Fuzz target: the datagram parser and the lockstep core behind it. The input
 // is a run of datagrams, each a length byte, a sender byte (even: the peer,
-// odd: someone else) and its bytes. Each is parsed (a parsed datagram must
+// odd: someone else; bits 1-2: the frames the host runs after it) and its
+// bytes. Each is parsed (a parsed datagram must
 // encode to the same bytes) and handed to a host whose game is on; whatever
-// comes, the host neither crashes nor loses the inputs it has, and sends no
+// comes, the host neither crashes nor loses or changes an input of the other
+// side it has for a frame it has not run, and sends no
 // address that never showed the session's values more bytes than it sent.
 #include <cstring>
 #include <vector>
@@ -82,7 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t now = 0;
   for (int i = 0; i < 64; ++i) {
     const std::size_t length = in.byte();
-    const bool from_peer = (in.byte() & 1) == 0;
+    // The sender byte: bit 0 the sender, bits 1-2 how many ready frames run
+    // after it (0: all), so that the host may hold inputs it has not run.
+    const std::uint8_t sender = in.byte();
+    const bool from_peer = (sender & 1) == 0;
+    const int frames_to_run = (sender >> 1) & 3;
     const std::vector<char> datagram = in.take(length);
     if (datagram.empty() && length > 0) break;
     checkRoundTrip(reinterpret_cast<const std::uint8_t*>(datagram.data()), datagram.size());
@@ -95,12 +101,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               net::parse(reinterpret_cast<const std::uint8_t*>(datagram.data()),
                                          datagram.size(), &m) == net::ParseError::None &&
                               m.session == session);
+    // The other side's controls the host has for frames it has not run yet.
+    const std::uint32_t known = host.remoteKnown();
+    std::uint8_t had[64] = {};
+    for (std::uint32_t f = host.nextFrame(); f < known && f - host.nextFrame() < 64; ++f) {
+      had[f - host.nextFrame()] = host.remoteControls(f);
+    }
     host.receive(transport, from_peer ? peer : address(3),
                  reinterpret_cast<const std::uint8_t*>(datagram.data()), datagram.size(), now);
-    // Frames the core says are ready run; this side's controls are set.
     host.poll(transport, now);
+    // Whatever came, none of them is lost or changed.
+    FUZZ_CHECK(host.remoteKnown() >= known);
+    for (std::uint32_t f = host.nextFrame(); f < known && f - host.nextFrame() < 64; ++f) {
+      FUZZ_CHECK(host.remoteControls(f) == had[f - host.nextFrame()]);
+    }
+    // Frames the core says are ready run; this side's controls are set.
     net::GameEvent events[net::MAX_FRAME_EVENTS];
-    while (host.ready()) {
+    for (int run = 0; host.ready() && (frames_to_run == 0 || run < frames_to_run); ++run) {
       host.setLocalControls(static_cast<std::uint8_t>(i));
       const int count = host.advance(events);
       FUZZ_CHECK(count >= 0 && count <= net::MAX_FRAME_EVENTS);

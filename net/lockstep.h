@@ -113,6 +113,10 @@ class Lockstep {
 
   // The frame the game runs next.
   std::uint32_t nextFrame() const { return executed_; }
+  // The frames of the other side's controls had, in a row from frame 0, and
+  // those of a frame from nextFrame() up to that.
+  std::uint32_t remoteKnown() const { return remote_known_; }
+  std::uint8_t remoteControls(std::uint32_t frame) const { return remote_[frame % RING]; }
   // This side's controls sampled during the frame now being run; they take
   // effect at nextFrame() + delay. Once per frame, before advance().
   void setLocalControls(std::uint8_t controls);

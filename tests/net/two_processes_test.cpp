@@ -176,7 +176,8 @@ long long numberAfter(const std::string& text, const std::string& label) {
 // a stranger's hellos, Leave, Desync, Input and Ack from the joiner's own
 // address without the session's values, the first game's datagrams replayed
 // into the second. Neither game notices: both sides give the same lines to
-// the last frame, and the hosts drop what the relay forged.
+// the last frame, both recordings verify, and the hosts drop what the relay
+// forged.
 TEST(TwoProcesses, ForgedAndReplayedDatagramsChangeNothing) {
   constexpr int FRAMES = 1200;
   const std::uint16_t host_port = freePort();
@@ -187,14 +188,24 @@ TEST(TwoProcesses, ForgedAndReplayedDatagramsChangeNothing) {
     Relay relay(host_port, {"--delay", "5", "--jitter", "3", "--loss", "0.02", "--forge", "20"});
     for (const char* game : {"forged_first", "forged_second"}) {
       SCOPED_TRACE(game);
-      const Process host = start({"--host", std::to_string(host_port), "--frames",
-                                  std::to_string(FRAMES), "--delay", "4", DUEL_SCRIPT},
-                                 std::string(game) + "_host");
-      const Process joiner = start({"--join", "127.0.0.1:" + std::to_string(relay.port()),
-                                    "--frames", std::to_string(FRAMES), DUEL_SCRIPT},
-                                   std::string(game) + "_joiner");
+      const std::string host_record = std::string(OUT_DIR) + "/" + game + "_host.replay";
+      const std::string joiner_record = std::string(OUT_DIR) + "/" + game + "_joiner.replay";
+      const Process host =
+          start({"--host", std::to_string(host_port), "--frames", std::to_string(FRAMES), "--delay",
+                 "4", "--record", host_record, DUEL_SCRIPT},
+                std::string(game) + "_host");
+      const Process joiner =
+          start({"--join", "127.0.0.1:" + std::to_string(relay.port()), "--frames",
+                 std::to_string(FRAMES), "--record", joiner_record, DUEL_SCRIPT},
+                std::string(game) + "_joiner");
       EXPECT_EQ(finish(host), 0) << text(host.err);
       EXPECT_EQ(finish(joiner), 0) << text(joiner.err);
+      // Both recordings of the attacked game verify.
+      for (const std::string& recording : {host_record, joiner_record}) {
+        const Process verify = start({"--verify", recording}, std::string(game) + "_verify");
+        EXPECT_EQ(finish(verify), 0) << recording << ": " << text(verify.err);
+        EXPECT_EQ(text(verify.out).rfind("verified: ", 0), 0u) << text(verify.out);
+      }
       const std::string out = text(host.out);
       EXPECT_EQ(out, text(joiner.out));
       EXPECT_NE(out.find("\n" + std::to_string(FRAMES - 1) + " "), std::string::npos);
@@ -211,8 +222,10 @@ TEST(TwoProcesses, ForgedAndReplayedDatagramsChangeNothing) {
   const long long forged = numberAfter(relay_err, "forged ");
   ASSERT_GT(forged, 100) << relay_err;
   EXPECT_GT(numberAfter(relay_err, "drop ("), 0) << "the first game's datagrams replayed";
-  // What reached a host while it played was dropped; a round may come as a game ends.
-  EXPECT_LE(host_dropped, forged) << relay_err;
+  // What reached a host while it played was dropped; a round may come as a
+  // game ends, and now and then a forgery the relay counts among those the
+  // host answers (a stranger's reply to a challenge) is dropped instead.
+  EXPECT_LE(host_dropped, forged + 10) << relay_err;
   EXPECT_GE(host_dropped, forged - 2 * 40) << relay_err;
 }
 
