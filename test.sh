@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a normal
 # build and in an AddressSanitizer + UndefinedBehaviorSanitizer build; builds
-# everything with clang in Release and runs every fuzz target briefly; builds the
+# everything in g++'s Release (its -O3 warnings) and with clang in Release and runs every fuzz target briefly; builds the
 # program and the tests for Windows; then the real-window checks, the Windows
 # builds under Wine where Wine is installed or can be installed, the Debian
 # package and the Windows zip where their tools can be installed, and the
@@ -25,6 +25,10 @@ echo "== normal build"
 cmake -S . -B build/normal -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/normal -j "$jobs"
 ctest --test-dir build/normal --output-on-failure -j "$jobs" | tee build/normal/ctest.log
+
+echo "== g++ Release build (what -O3 alone warns about)"
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j "$jobs"
 
 echo "== sanitizer build"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTARQUELL_SANITIZE=ON >/dev/null
