@@ -176,12 +176,12 @@ TEST(Rollback, ConfirmedStreamsAreTheStraightRunsOnEveryLine) {
 // controls come late for frames the host has run on a prediction.
 class Duo {
  public:
-  explicit Duo(int rollback)
+  explicit Duo(int rollback, int joiner_rollback = -1)
       : network_(5, LinkProfile{}),
         host_end_(network_.addEndpoint()),
         joiner_end_(network_.addEndpoint()),
         host_(config(Player::Host, rollback)),
-        joiner_(config(Player::Joiner, rollback)) {
+        joiner_(config(Player::Joiner, joiner_rollback < 0 ? rollback : joiner_rollback)) {
     for (int i = 0; i < 10 && joiner_.state() != State::Running; ++i) pump();
   }
 
@@ -382,6 +382,19 @@ TEST(Rollback, AMispredictionIsNamedAndTheRerunGivesTheTrueEvents) {
       const int n = host.confirmedEvents(f, events);
       EXPECT_EQ(std::vector<GameEvent>(events, events + n), straight.events[f]) << "frame " << f;
     }
+  }
+}
+
+// The host's limit is the game's, whatever the joiner asked for.
+TEST(Rollback, TheHostsLimitIsTheGames) {
+  const struct {
+    int host, joiner, game;
+  } cases[] = {{8, 3, 8}, {0, 8, 0}, {20, 0, 20}, {99, 8, MAX_ROLLBACK}};
+  for (const auto& c : cases) {
+    Duo duo(c.host, c.joiner);
+    ASSERT_EQ(duo.joiner().state(), State::Running);
+    EXPECT_EQ(duo.host().rollback(), c.game) << c.host;
+    EXPECT_EQ(duo.joiner().rollback(), c.game) << c.host;
   }
 }
 
