@@ -16,6 +16,7 @@ struct Side {
   bool flipped = false;
   bool started = false;
   std::uint32_t start_ms = 0;
+  std::uint32_t first_ms = 0;            // frame 0 ran
   std::uint32_t skipped = 0;             // frame periods let pass by the time sync
   std::uint32_t state = 0;               // the stand-in game's
   std::uint32_t before[KEPT] = {};       // its state before each frame
@@ -76,7 +77,10 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
     const std::uint32_t due = s.start_ms + period * 50 / 3;
     if (now_ms < due) break;
     if (!core.ready()) {
-      if (s.waiting_for != frame && frame > 0) ++s.out->waited;
+      if (s.waiting_for != frame && frame > 0) {
+        ++s.out->waited;
+        if (frame >= 60) ++s.out->waited_late;
+      }
       s.waiting_for = frame;
       break;
     }
@@ -88,6 +92,8 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
     // period apart from it, so that one stall counts once.
     if (s.waiting_for == frame) s.start_ms = now_ms - period * 50 / 3;
     core.setLocalControls(*s.controls ? (*s.controls)(frame) : 0);
+    if (frame == 0) s.first_ms = now_ms;
+    s.out->run_ms = now_ms - s.first_ms;
     GameEvent events[MAX_FRAME_EVENTS];
     runStandIn(s, options, frame, events, core.advance(events));
   }

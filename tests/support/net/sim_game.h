@@ -55,6 +55,8 @@ struct SimGameSide {
   std::vector<FrameRecord> frames;    // confirmed, in order
   std::vector<std::uint32_t> crcs;    // the stand-in's state after each of them
   std::uint32_t waited = 0;           // frames not ready when due (frame 0 aside)
+  std::uint32_t waited_late = 0;      // ... from frame 60 on (past the start)
+  std::uint32_t run_ms = 0;           // from its first frame to its last
   std::uint32_t max_unconfirmed = 0;  // most frames run beyond the confirmed ones
   State state = State::Connecting;    // at the end
   std::uint32_t desync_frame = NO_FRAME;
