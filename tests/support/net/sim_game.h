@@ -34,6 +34,8 @@ struct SimGameOptions {
   int delay = 3;
   int rollback = 0;
   bool time_sync = true;  // heed slowDown()
+  // The host's clock runs this many thousandths fast: its frames come sooner.
+  std::uint32_t host_fast_permille = 0;
   std::uint32_t frames = 600;
   // A player's controls sampled while its side runs a frame.
   std::function<std::uint8_t(std::uint32_t frame)> host_controls;
