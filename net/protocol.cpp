@@ -9,7 +9,8 @@ namespace {
 constexpr std::uint8_t MAGIC0 = 'S';
 constexpr std::uint8_t MAGIC1 = 'Q';
 constexpr std::size_t HEADER = 4;
-// Hello and welcome: the versions, then J and the cookie (hello) or H (welcome).
+// Hello and welcome: the versions, delay, client size and rollback limit (the
+// first 16 bytes), then J and the cookie (hello) or H (welcome).
 constexpr std::size_t HANDSHAKE_SIZE = VERSIONS_SIZE + 16;
 constexpr std::size_t CHALLENGE_SIZE = HEADER + 16;
 constexpr std::size_t FULL_SIZE = HEADER + 8;
@@ -110,9 +111,11 @@ ParseError parse(const std::uint8_t* data, std::size_t size, Message* out) {
       h.height = get16(data + 12);
       // Another protocol's values are only reported, never used.
       if (!ours) break;
-      if (data[14] != 0 || data[15] != 0) return ParseError::BadValue;
-      if (h.delay < MIN_DELAY || h.delay > MAX_DELAY || h.width < MIN_CLIENT ||
-          h.width > MAX_CLIENT || h.height < MIN_CLIENT || h.height > MAX_CLIENT) {
+      h.rollback = data[14];
+      if (data[15] != 0) return ParseError::BadValue;
+      if (h.delay < MIN_DELAY || h.delay > MAX_DELAY || h.rollback > MAX_ROLLBACK ||
+          h.width < MIN_CLIENT || h.width > MAX_CLIENT || h.height < MIN_CLIENT ||
+          h.height > MAX_CLIENT) {
         return ParseError::BadValue;
       }
       if (m.versions_only) break;
@@ -215,6 +218,7 @@ std::size_t encode(const Message& m, std::uint8_t* out) {
       out[9] = h.delay;
       put16(out + 10, h.width);
       put16(out + 12, h.height);
+      out[14] = h.rollback;
       if (m.versions_only) break;
       put64(out + 16, m.session.joiner);
       put64(out + 24, m.kind == Kind::Hello ? m.cookie : m.session.host);

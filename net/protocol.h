@@ -11,7 +11,8 @@
 // address, and only then the host seats the joiner and picks its own random
 // value H. Every later datagram carries J and H. The first 16 bytes of hello
 // and welcome keep the first protocol's layout, so that every version can
-// read the other's versions.
+// read the other's versions; since protocol 3 the byte the first left empty
+// after the client size carries the rollback limit (the host's is the game's).
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,7 @@
 
 namespace net {
 
-inline constexpr std::uint8_t PROTOCOL_VERSION = 2;
+inline constexpr std::uint8_t PROTOCOL_VERSION = 3;
 // Frames of the sender's input in every game datagram.
 inline constexpr int INPUT_WINDOW = 16;
 // Most frames' picture checksums in one game datagram.
@@ -27,6 +28,9 @@ inline constexpr int CRC_WINDOW = 4;
 // The input delay a game can have, in frames.
 inline constexpr int MIN_DELAY = 1;
 inline constexpr int MAX_DELAY = 7;
+// The most frames a game may run ahead of the other side's input (0 is
+// lockstep): the inputs kept must reach back to the oldest frame not confirmed.
+inline constexpr int MAX_ROLLBACK = 20;
 // The client sizes a game can have.
 inline constexpr int MIN_CLIENT = 16;
 inline constexpr int MAX_CLIENT = 4096;
@@ -47,7 +51,7 @@ inline constexpr std::uint32_t NO_FRAME = 0xFFFFFFFFu;
 
 enum class Kind : std::uint8_t {
   Hello = 1,      // joiner -> host, resent until answered
-  Welcome = 2,    // host -> joiner: the game's delay and client size
+  Welcome = 2,    // host -> joiner: the game's delay, rollback limit and client size
   Full = 3,       // host -> a joiner too many
   Input = 4,      // both ways, in the game
   Leave = 5,      // the sender's window closed
@@ -74,6 +78,7 @@ struct ProgramVersions {
 struct Handshake {
   ProgramVersions versions;
   std::uint8_t delay = 0;
+  std::uint8_t rollback = 0;  // 0 .. MAX_ROLLBACK; 0 is lockstep
   std::uint16_t width = 0;
   std::uint16_t height = 0;
 };
