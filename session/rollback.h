@@ -61,7 +61,8 @@ class Rollback {
   };
   std::uint8_t* state(std::uint32_t frame) const;
   Sounds* sounds(std::uint32_t frame) const;
-  void settleSounds(std::uint32_t from, std::uint32_t present);
+  void settleSounds(std::uint32_t from, std::uint32_t to, std::uint32_t present);
+  Sounds* movedFrom(std::uint32_t frame, std::uint32_t bit, std::uint32_t present) const;
 
   std::unique_ptr<std::uint8_t[]> block_;   // the states, one after another
   std::unique_ptr<std::uint32_t[]> saved_;  // the frame each state holds
