@@ -19,7 +19,6 @@
 namespace {
 
 using net::GameEvent;
-using K = platform::NativeEventKind;
 
 constexpr int DELAY = 2;
 constexpr int ROLLBACK = 8;
