@@ -495,15 +495,17 @@ void Lockstep::notePrediction(std::uint32_t old_known) {
 // frame less the frame of this side's controls it had then). The line's
 // latency adds to the first one way and to the second the other way, so
 // the difference is twice this side's lead plus how much longer the way
-// here takes than the way there; each side slowing while it is over two
-// frames leaves both the same rollbacks.
+// here takes than the way there; each side slowing while it is over about
+// two frames (a frame and a half: both sides' views lag a part of a frame)
+// leaves both the same short rollbacks.
 void Lockstep::noteSync(const InputBlock& b) {
   if (rollback_ == 0) return;
   const std::int64_t sample =
       std::int64_t{executed_} + delay_ + std::int64_t{b.ack} - 2 * (std::int64_t{b.newest} + 1);
   const auto frames = static_cast<std::int32_t>(std::clamp<std::int64_t>(sample, -64, 64));
+  // The mean of the samples so far, then of about the last SYNC_SAMPLES.
   if (sync_samples_ < SYNC_SAMPLES) ++sync_samples_;
-  sync_average_ += (frames * SYNC_ONE - sync_average_) / static_cast<std::int32_t>(SYNC_SAMPLES);
+  sync_average_ += (frames * SYNC_ONE - sync_average_) / static_cast<std::int32_t>(sync_samples_);
 }
 
 void Lockstep::setLocalControls(std::uint8_t controls) {
@@ -658,8 +660,8 @@ int Lockstep::confirmedEvents(std::uint32_t frame, GameEvent* out, std::uint8_t*
 
 bool Lockstep::slowDown(std::uint32_t now_ms) {
   (void)now_ms;  // the pace is counted in frames run
-  if (rollback_ == 0 || state_ != State::Running || sync_samples_ < SYNC_SAMPLES) return false;
-  if (executed_ < last_slow_frame_ + SLOW_EVERY || sync_average_ <= 2 * SYNC_ONE) return false;
+  if (rollback_ == 0 || state_ != State::Running || sync_samples_ < SYNC_FIRST) return false;
+  if (executed_ < last_slow_frame_ + SLOW_EVERY || sync_average_ <= SYNC_ONE * 3 / 2) return false;
   last_slow_frame_ = executed_;
   // Its effect, in advance: this side's lead is a frame less (the other
   // side's view of it shows that a line's latency later).
