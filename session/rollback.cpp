@@ -26,8 +26,9 @@ InputMessage messageOf(const net::GameEvent& e) {
 
 bool Rollback::start(int limit) {
   stop();
+  // Without a back buffer the state's size leaves out the pixels to come.
+  if (!g_shell.main_window.hasPixels() || limit < 0) return false;
   const std::size_t size = savedStateSize();
-  if (size == 0 || limit < 0) return false;
   slots_ = static_cast<std::uint32_t>(limit) + 2;
   // Sounds reach LATE_SOUND_FRAMES further back: a request may move from there.
   sound_slots_ = slots_ + LATE_SOUND_FRAMES;
