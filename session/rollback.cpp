@@ -1,5 +1,6 @@
 #include "session/rollback.h"
 
+#include <cstdint>
 #include <new>
 
 #include "game/frame_runner.h"
@@ -29,6 +30,7 @@ bool Rollback::start(int limit) {
   // Without a back buffer the state's size leaves out the pixels to come.
   if (!g_shell.main_window.hasPixels() || limit < 0) return false;
   const std::size_t size = savedStateSize();
+  if (static_cast<std::size_t>(limit) + 2 > SIZE_MAX / size) return false;
   slots_ = static_cast<std::uint32_t>(limit) + 2;
   // Sounds reach LATE_SOUND_FRAMES further back: a request may move from there.
   sound_slots_ = slots_ + LATE_SOUND_FRAMES;
