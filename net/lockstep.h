@@ -134,7 +134,9 @@ class Lockstep {
   // effect at nextFrame() + delay. Once per frame, before advance().
   void setLocalControls(std::uint8_t controls);
   // True when frame nextFrame() can run: the game is on, this side's controls
-  // for the frame are set and the other side's have come.
+  // for the frame are set and the other side's have come (with a rollback
+  // limit: came for a frame less than the limit before it, and no frame
+  // waits to run again).
   bool ready() const;
   // Runs frame nextFrame(): its merged events into out (MAX_FRAME_EVENTS),
   // their count; the frame's two control bytes into *host, *joiner when given.
