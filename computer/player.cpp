@@ -19,9 +19,14 @@
 #include "game/saved_state.h"
 #include "shell/shell_globals.h"
 
+#include <cstdlib>
 namespace computer {
 
 namespace {
+int knob(const char* name, int def) {
+  const char* v = std::getenv(name);
+  return v ? std::atoi(v) : def;
+}
 
 constexpr std::uint32_t SHOT_GAP = SHIP_FIRE_GAP + 1;  // frames from one shot to the next
 constexpr std::int32_t DISC_RADIUS = 17;               // an impact's disc, on average
@@ -115,7 +120,8 @@ struct Sight {
       const PixelOffset start = PixelOffset{cy + row} * p.stride + cx - 1;
       for (PixelOffset a = start; a < start + 3; ++a) {
         if (!p.contains(a) || p.base[a] != target) continue;
-        if (!ownShotAt(cx + static_cast<std::int32_t>(a - start) - 1, cy + row)) return true;
+        const std::int32_t x = cx + static_cast<std::int32_t>(a - start) - 1;
+        if (!ownShotAt(x, cy + row) && (landing_count == 0 || !claimed(x, cy + row))) return true;
       }
     }
     return false;
@@ -289,6 +295,7 @@ struct Candidate {
   Player::Plan plan;
   Outcome outcome;
   std::int32_t value = 0;
+  std::int32_t jitter = 0;  // 256ths added to the value: the games differ
 };
 
 }  // namespace
@@ -301,7 +308,7 @@ void Player::choose(std::uint32_t frame) {
   const Stance now{me.x, me.y, me.heading, me.arm};
   const bool hard = level_ == Level::Hard;
   Sight sight;
-  look(walker_, &sight, hard);
+  look(walker_, &sight, hard && knob("LAND", 1));
 
   // The plans tried: the easy level a few at random, the normal level a
   // handful of turns, the hard level every turn of up to 40 frames.
@@ -324,7 +331,7 @@ void Player::choose(std::uint32_t frame) {
       break;
     case Level::Hard:
       add(0, 0);
-      for (std::uint32_t n = 6; n <= 40; ++n) {
+      for (std::uint32_t n = 6; n <= static_cast<std::uint32_t>(knob("MAXN", 40)); ++n) {
         add(1, n);
         add(-1, n);
       }
@@ -336,16 +343,23 @@ void Player::choose(std::uint32_t frame) {
     c.value = 0;
     if (!c.outcome.fires || !sight.fly(launchFrom(c.outcome.stance), &at)) return;
     const std::uint32_t cycle = std::max(c.outcome.frame - since, SHOT_GAP);
-    c.value = sight.gain(at) * 256 / static_cast<std::int32_t>(cycle);
+    c.value = sight.gain(at) * (256 + c.jitter) / static_cast<std::int32_t>(cycle);
   };
+  const std::uint32_t spread = static_cast<std::uint32_t>(knob(level_ == Level::Easy   ? "JE"
+                                                               : level_ == Level::Hard ? "JH"
+                                                                                       : "JN",
+                                                               level_ == Level::Easy   ? 128
+                                                               : level_ == Level::Hard ? 32
+                                                                                       : 64));
   for (int i = 0; i < count; ++i) {
+    list[i].jitter = spread == 0 ? 0 : static_cast<std::int32_t>(next() % spread);
     list[i].outcome = project(list[i].plan, hands_, now, frame);
     score(list[i]);
   }
   std::stable_sort(list, list + count,
                    [](const Candidate& a, const Candidate& b) { return a.value > b.value; });
 
-  if (hard && count > 1) {
+  if (hard && count > 1 && knob("LA", 1)) {
     // The best few, run in the game itself up to their shot: the model's
     // stance replaced by the walker's real one, the pixels by the game's then.
     const std::size_t size = savedStateSize();
@@ -370,7 +384,7 @@ void Player::choose(std::uint32_t frame) {
         }
         if (ran) {
           const Ship& then = g_game.ships[walker_];
-          look(walker_, &sight, true);
+          look(walker_, &sight, knob("LAND", 1));
           c.outcome.stance = Stance{then.x, then.y, then.heading, then.arm};
           Vec at;
           c.value = 0;
@@ -378,7 +392,7 @@ void Player::choose(std::uint32_t frame) {
                                then.shot_velocity.y, then.down.x, then.down.y},
                         &at)) {
             const std::uint32_t cycle = std::max(c.outcome.frame - since, SHOT_GAP);
-            c.value = sight.gain(at) * 256 / static_cast<std::int32_t>(cycle);
+            c.value = sight.gain(at) * (256 + c.jitter) / static_cast<std::int32_t>(cycle);
           }
         }
         restoreState(block_.data(), block_.size());

@@ -37,7 +37,10 @@ int main(int argc, char** argv) {
   int games = 100;
   std::uint32_t frames = 3600;
   const char* only = nullptr;
-  for (int i = 1; i + 1 < argc; ++i) {
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
+    if (i + 1 >= argc) break;
     if (std::strcmp(argv[i], "--games") == 0)
       games = std::atoi(argv[++i]);
     else if (std::strcmp(argv[i], "--frames") == 0)
@@ -72,6 +75,11 @@ int main(int argc, char** argv) {
       const double b = t.arena != 0 ? 100.0 * static_cast<double>(t.pixels[1 - tested]) /
                                           static_cast<double>(t.arena)
                                     : 0;
+      if (verbose) {
+        std::printf("  game %d level %d: walker 0 %s %.1f %%, walker 1 %s %.1f %%\n", i, g.level,
+                    match::sideName(g.sides[0]), tested == 0 ? a : b, match::sideName(g.sides[1]),
+                    tested == 0 ? b : a);
+      }
       mine += a;
       theirs += b;
       if (t.pixels[tested] > t.pixels[1 - tested])
