@@ -72,6 +72,12 @@ class Player {
   Hands hands_;
   Plan plan_;
   std::vector<std::uint8_t> block_;  // the hard level's saved state
+  // The last walk in search of something to shoot at.
+  bool walked_ = false;
+  std::int32_t walk_direction_ = 0;
+  struct {
+    std::int32_t x, y;
+  } walked_from_ = {0, 0};
 };
 
 // The default seed for a game: fixed per walker, so that the same game runs

@@ -8,6 +8,7 @@
 // that falling, tilting, knocks and the other walker's shots are as they will
 // be, and restores it.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 
@@ -19,14 +20,9 @@
 #include "game/saved_state.h"
 #include "shell/shell_globals.h"
 
-#include <cstdlib>
 namespace computer {
 
 namespace {
-int knob(const char* name, int def) {
-  const char* v = std::getenv(name);
-  return v ? std::atoi(v) : def;
-}
 
 constexpr std::uint32_t SHOT_GAP = SHIP_FIRE_GAP + 1;  // frames from one shot to the next
 constexpr std::int32_t DISC_RADIUS = 17;               // an impact's disc, on average
@@ -34,6 +30,14 @@ constexpr std::int32_t KNOCK_REACH = IMPACT_REACH >> 8;
 constexpr int MAX_FLIGHT = 320;        // frames a modelled shot is followed
 constexpr std::uint32_t HORIZON = 80;  // frames a plan is followed before it must have fired
 constexpr int MAX_CANDIDATES = 72;
+constexpr std::int64_t FLIGHT_SCALE = 128;  // the flight, in frames, that halves a shot's worth
+// The hard level: pixels a shot is worth more for knocking the other walker
+// away (its aim is lost), the best plans it runs in the game, and the frames
+// it may run for them per decision.
+constexpr std::int32_t KNOCK_BONUS = 300;
+constexpr int LOOKED_PLANS = 3;
+constexpr int LOOK_FRAMES = 48;
+constexpr std::uint32_t WALK_FRAMES = 40;
 
 // Half-widths of the disc's rows, centre row first.
 struct DiscRows {
@@ -103,7 +107,9 @@ struct Sight {
   int own_count = 0;
   Vec landings[SHOT_POOL_SIZE];  // where our flying shots will strike (hard level)
   int landing_count = 0;
-  Vec body;  // our walker's body point, pixels
+  Vec body;   // our walker's body point, pixels
+  Vec enemy;  // the other walker's
+  std::int32_t knock_bonus = 0;
 
   bool ownShotAt(std::int32_t x, std::int32_t y) const {
     for (int i = 0; i < own_count; ++i) {
@@ -127,8 +133,8 @@ struct Sight {
     return false;
   }
   // Where a shot strikes; false when it leaves the buffer or flies too long.
-  bool fly(Launch s, Vec* at) const {
-    for (int f = 0; f < MAX_FLIGHT; ++f) {
+  bool fly(Launch s, Vec* at, int* frames = nullptr) const {
+    for (int f = 1; f <= MAX_FLIGHT; ++f) {
       s.vx += s.ax >> 5;
       s.vy += s.ay >> 5;
       s.x += s.vx;
@@ -136,22 +142,36 @@ struct Sight {
       if (s.x < 0 || s.y < 0 || (s.x >> 8) > p.width || (s.y >> 8) > p.height) return false;
       if (touches(s.x >> 8, s.y >> 8)) {
         *at = {s.x >> 8, s.y >> 8};
+        if (frames != nullptr) *frames = f;
         return true;
       }
     }
     return false;
   }
   bool claimed(std::int32_t x, std::int32_t y) const {
-    for (int i = 0; i < landing_count; ++i) {
-      const std::int32_t dx = x - landings[i].x;
-      const std::int32_t dy = y - landings[i].y;
+    return claimedBy(landings, landing_count, x, y);
+  }
+  static bool claimedBy(const Vec* l, int n, std::int32_t x, std::int32_t y) {
+    for (int i = 0; i < n; ++i) {
+      const std::int32_t dx = x - l[i].x;
+      const std::int32_t dy = y - l[i].y;
       if (dx * dx + dy * dy <= DISC_RADIUS * DISC_RADIUS) return true;
     }
     return false;
   }
   // Pixels of the target colour inside the arena that a disc at (cx, cy)
-  // would take; less for a disc that would knock us away.
+  // would take, less those our flying shots will take first; half for a
+  // disc that would knock us away.
   std::int32_t gain(Vec c) const {
+    if (p.size == 0) return 0;
+    // Only the landings whose discs meet this one.
+    Vec near[SHOT_POOL_SIZE];
+    int near_count = 0;
+    for (int i = 0; i < landing_count; ++i) {
+      const std::int32_t dx = c.x - landings[i].x;
+      const std::int32_t dy = c.y - landings[i].y;
+      if (dx * dx + dy * dy <= 4 * DISC_RADIUS * DISC_RADIUS) near[near_count++] = landings[i];
+    }
     std::int32_t n = 0;
     for (std::int32_t dy = -DISC_RADIUS; dy <= DISC_RADIUS; ++dy) {
       const std::int32_t y = c.y + dy;
@@ -162,12 +182,15 @@ struct Sight {
       const std::uint8_t* row = p.base + PixelOffset{y} * p.stride;
       for (std::int32_t x = x0; x <= x1; ++x) {
         if (row[x] != target) continue;
-        if (landing_count == 0 || !claimed(x, y)) ++n;
+        if (near_count == 0 || !claimedBy(near, near_count, x, y)) ++n;
       }
     }
     const std::int32_t dx = c.x - body.x;
     const std::int32_t dy = c.y - body.y;
     if (dx * dx + dy * dy < KNOCK_REACH * KNOCK_REACH) n /= 2;
+    const std::int32_t ex = c.x - enemy.x;
+    const std::int32_t ey = c.y - enemy.y;
+    if (ex * ex + ey * ey < KNOCK_REACH * KNOCK_REACH) n += knock_bonus;
     return n;
   }
 };
@@ -185,6 +208,9 @@ void look(int walker, Sight* s, bool landings) {
   s->landing_count = 0;
   const Vec body = rotate(me.heading, 0, SHIP_BODY_HEIGHT);
   s->body = {(me.x + body.x) >> 8, (me.y + body.y) >> 8};
+  const Ship& other = g_game.ships[1 - walker];
+  const Vec other_body = rotate(other.heading, 0, SHIP_BODY_HEIGHT);
+  s->enemy = {(other.x + other_body.x) >> 8, (other.y + other_body.y) >> 8};
   for (const Shot& shot : g_game.shots.shots) {
     if (shot.state != SHOT_FLYING || shot.line_colour != me.ground_colour) continue;
     s->own_shots[s->own_count++] = {shot.x >> 8, shot.y >> 8};
@@ -291,6 +317,16 @@ int messages(int walker, Controls from, Controls to, InputMessage out[2]) {
   return n;
 }
 
+// A shot's worth: the pixels it takes per frame of the cycle that fires it,
+// less the longer it flies (the arena changes meanwhile, and a shot in the
+// air holds one of the pool's places), with the player's jitter.
+std::int32_t worth(std::int32_t gain, std::uint32_t cycle, int flight, std::int32_t jitter) {
+  const std::int64_t frames = std::max(cycle, SHOT_GAP);
+  const std::int64_t v =
+      std::int64_t{gain} * (256 + jitter) * FLIGHT_SCALE / (frames * (FLIGHT_SCALE + flight));
+  return static_cast<std::int32_t>(v);
+}
+
 struct Candidate {
   Player::Plan plan;
   Outcome outcome;
@@ -308,7 +344,10 @@ void Player::choose(std::uint32_t frame) {
   const Stance now{me.x, me.y, me.heading, me.arm};
   const bool hard = level_ == Level::Hard;
   Sight sight;
-  look(walker_, &sight, hard && knob("LAND", 1));
+  sight.knock_bonus = hard ? KNOCK_BONUS : 0;
+  // The hard level also sees where its flying shots will strike.
+  bool claims = hard;
+  look(walker_, &sight, claims);
 
   // The plans tried: the easy level a few at random, the normal level a
   // handful of turns, the hard level every turn of up to 40 frames.
@@ -331,7 +370,7 @@ void Player::choose(std::uint32_t frame) {
       break;
     case Level::Hard:
       add(0, 0);
-      for (std::uint32_t n = 6; n <= static_cast<std::uint32_t>(knob("MAXN", 40)); ++n) {
+      for (std::uint32_t n = 6; n <= 40; ++n) {
         add(1, n);
         add(-1, n);
       }
@@ -340,17 +379,13 @@ void Player::choose(std::uint32_t frame) {
   const std::uint32_t since = hands_.attempted ? hands_.last_attempt : frame - SHOT_GAP;
   auto score = [&](Candidate& c) {
     Vec at;
+    int flight = 0;
     c.value = 0;
-    if (!c.outcome.fires || !sight.fly(launchFrom(c.outcome.stance), &at)) return;
-    const std::uint32_t cycle = std::max(c.outcome.frame - since, SHOT_GAP);
-    c.value = sight.gain(at) * (256 + c.jitter) / static_cast<std::int32_t>(cycle);
+    if (!c.outcome.fires || !sight.fly(launchFrom(c.outcome.stance), &at, &flight)) return;
+    c.value = worth(sight.gain(at), c.outcome.frame - since, flight, c.jitter);
   };
-  const std::uint32_t spread = static_cast<std::uint32_t>(knob(level_ == Level::Easy   ? "JE"
-                                                               : level_ == Level::Hard ? "JH"
-                                                                                       : "JN",
-                                                               level_ == Level::Easy   ? 128
-                                                               : level_ == Level::Hard ? 32
-                                                                                       : 64));
+  // Jitter: the easy level's aim wanders most, the hard level's least.
+  const std::uint32_t spread = level_ == Level::Easy ? 128 : level_ == Level::Hard ? 32 : 64;
   for (int i = 0; i < count; ++i) {
     list[i].jitter = spread == 0 ? 0 : static_cast<std::int32_t>(next() % spread);
     list[i].outcome = project(list[i].plan, hands_, now, frame);
@@ -358,15 +393,24 @@ void Player::choose(std::uint32_t frame) {
   }
   std::stable_sort(list, list + count,
                    [](const Candidate& a, const Candidate& b) { return a.value > b.value; });
+  if (count > 0 && list[0].value == 0 && sight.landing_count > 0) {
+    // All in reach is our flying shots' already: aim as if it were not.
+    claims = false;
+    sight.landing_count = 0;
+    for (int i = 0; i < count; ++i) score(list[i]);
+    std::stable_sort(list, list + count,
+                     [](const Candidate& a, const Candidate& b) { return a.value > b.value; });
+  }
 
-  if (hard && count > 1 && knob("LA", 1)) {
+  if (hard && count > 1) {
     // The best few, run in the game itself up to their shot: the model's
     // stance replaced by the walker's real one, the pixels by the game's then.
     const std::size_t size = savedStateSize();
     if (block_.size() != size) block_.assign(size, 0);
     if (size > 0 && saveState(block_.data(), block_.size())) {
-      int budget = 48;  // frames run per decision
-      for (int i = 0; i < std::min(count, 3); ++i) {
+      int budget = LOOK_FRAMES;
+      const int looked = std::min(count, LOOKED_PLANS);
+      for (int i = 0; i < looked; ++i) {
         Candidate& c = list[i];
         if (!c.outcome.fires) continue;
         const auto frames = static_cast<int>(c.outcome.frame - frame);
@@ -384,30 +428,42 @@ void Player::choose(std::uint32_t frame) {
         }
         if (ran) {
           const Ship& then = g_game.ships[walker_];
-          look(walker_, &sight, knob("LAND", 1));
+          look(walker_, &sight, claims);
           c.outcome.stance = Stance{then.x, then.y, then.heading, then.arm};
           Vec at;
+          int flight = 0;
           c.value = 0;
           if (sight.fly(Launch{then.muzzle.x, then.muzzle.y, then.shot_velocity.x,
                                then.shot_velocity.y, then.down.x, then.down.y},
-                        &at)) {
-            const std::uint32_t cycle = std::max(c.outcome.frame - since, SHOT_GAP);
-            c.value = sight.gain(at) * (256 + c.jitter) / static_cast<std::int32_t>(cycle);
+                        &at, &flight)) {
+            c.value = worth(sight.gain(at), c.outcome.frame - since, flight, c.jitter);
           }
         }
         restoreState(block_.data(), block_.size());
       }
-      std::stable_sort(list, list + std::min(count, 3),
+      std::stable_sort(list, list + looked,
                        [](const Candidate& a, const Candidate& b) { return a.value > b.value; });
     }
   }
 
   Candidate* chosen = &list[0];
+  for (int i = 1; i < count && chosen->value == 0; ++i) chosen = &list[i];
   if (level_ == Level::Easy && count > 1 && next() % 3 == 0)
     chosen = &list[1 + next() % (count - 1)];
   if (chosen->value == 0) {
-    // Nothing in reach: walk on, one way or the other, to find some.
-    plan_ = Plan{(next() & 1) != 0 ? 1 : -1, frame, 40, true};
+    // Nothing in reach: walk on to find some, towards the other walker along
+    // our heading, or the other way when the last walk got nowhere.
+    const Vec along = rotate(me.heading, 256, 0);
+    const Ship& other = g_game.ships[1 - walker_];
+    const std::int64_t dot =
+        std::int64_t{other.x - me.x} * along.x + std::int64_t{other.y - me.y} * along.y;
+    std::int32_t direction = dot >= 0 ? 1 : -1;
+    const std::int32_t moved = std::abs(me.x - walked_from_.x) + std::abs(me.y - walked_from_.y);
+    if (walked_ && moved < 4 * 256) direction = -walk_direction_;
+    walked_ = true;
+    walk_direction_ = direction;
+    walked_from_ = {me.x, me.y};
+    plan_ = Plan{direction, frame, WALK_FRAMES, true};
     return;
   }
   plan_ = chosen->plan;

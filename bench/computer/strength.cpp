@@ -3,7 +3,8 @@
 // ends with more territory. Prints the table and whether each goal holds;
 // exits 1 when one does not.
 //
-// bench_computer_strength [--games N] [--frames N] [--only NAME]
+// bench_computer_strength [--games N] [--frames N] [--only NAME] [--verbose]
+//                         [--game I [--picture FILE.png]]
 // (other arguments, such as the benchmark runner's, are ignored)
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,16 @@ constexpr Pairing PAIRINGS[] = {
     {"easy-random", match::Side::Easy, match::Side::Random, -1, false, false},
 };
 
+// The last frame's picture, top row first, as the runner's --dump-frame writes it.
+void writePicture(const char* path) {
+  const MainWindow& mw = g_shell.main_window;
+  if (!mw.hasPixels()) return;
+  headless::writeRgbPng(path, mw.width, mw.height, [&](int x, int y) {
+    const RGBQUAD c = mw.bitmap_info.palette[mw.pixel_base[(mw.height - 1 - y) * mw.stride + x]];
+    return (std::uint32_t{c.rgbRed} << 16) | (std::uint32_t{c.rgbGreen} << 8) | c.rgbBlue;
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,6 +49,8 @@ int main(int argc, char** argv) {
   std::uint32_t frames = 3600;
   const char* only = nullptr;
   bool verbose = false;
+  int only_game = -1;
+  const char* picture = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
     if (i + 1 >= argc) break;
@@ -47,6 +60,10 @@ int main(int argc, char** argv) {
       frames = static_cast<std::uint32_t>(std::atoi(argv[++i]));
     else if (std::strcmp(argv[i], "--only") == 0)
       only = argv[++i];
+    else if (std::strcmp(argv[i], "--game") == 0)
+      only_game = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--picture") == 0)
+      picture = argv[++i];
   }
   if (games < 2) games = 2;
   std::printf(
@@ -61,6 +78,7 @@ int main(int argc, char** argv) {
     int wins = 0, losses = 0, ties = 0, walker0_wins = 0, walker1_wins = 0;
     double mine = 0, theirs = 0;
     for (int i = 0; i < games; ++i) {
+      if (only_game >= 0 && i != only_game) continue;
       match::Game g;
       g.level = i % 4;
       g.seed = static_cast<std::uint32_t>(1000 + i);
@@ -69,6 +87,7 @@ int main(int argc, char** argv) {
       g.sides[tested] = p.tested;
       g.sides[1 - tested] = p.other;
       const computer::Territory t = match::play(g);
+      if (picture != nullptr) writePicture(picture);
       const double a = t.arena != 0 ? 100.0 * static_cast<double>(t.pixels[tested]) /
                                           static_cast<double>(t.arena)
                                     : 0;
