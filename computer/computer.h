@@ -35,7 +35,8 @@ class Player {
   // At most one change of each control per MIN_CHANGE_FRAMES frames. The
   // walker 0 player never presses while the game's controls are locked (its
   // buttons would choose levels). Never changes the game (the hard level's
-  // look-ahead saves the state and restores it).
+  // look-ahead saves the state and restores it); the hard level runs frames,
+  // so it must be called outside a frame's paint, as a person's input comes.
   Controls decide(std::uint32_t frame);
   // About 10 changes a second at 60 frames a second.
   static constexpr std::uint32_t MIN_CHANGE_FRAMES = 6;

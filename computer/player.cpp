@@ -165,12 +165,12 @@ struct Sight {
   std::int32_t gain(Vec c) const {
     if (p.size == 0) return 0;
     // Only the landings whose discs meet this one.
-    Vec near[SHOT_POOL_SIZE];
-    int near_count = 0;
+    Vec nearby[SHOT_POOL_SIZE];
+    int nearby_count = 0;
     for (int i = 0; i < landing_count; ++i) {
       const std::int32_t dx = c.x - landings[i].x;
       const std::int32_t dy = c.y - landings[i].y;
-      if (dx * dx + dy * dy <= 4 * DISC_RADIUS * DISC_RADIUS) near[near_count++] = landings[i];
+      if (dx * dx + dy * dy <= 4 * DISC_RADIUS * DISC_RADIUS) nearby[nearby_count++] = landings[i];
     }
     std::int32_t n = 0;
     for (std::int32_t dy = -DISC_RADIUS; dy <= DISC_RADIUS; ++dy) {
@@ -182,7 +182,7 @@ struct Sight {
       const std::uint8_t* row = p.base + PixelOffset{y} * p.stride;
       for (std::int32_t x = x0; x <= x1; ++x) {
         if (row[x] != target) continue;
-        if (near_count == 0 || !claimedBy(near, near_count, x, y)) ++n;
+        if (nearby_count == 0 || !claimedBy(nearby, nearby_count, x, y)) ++n;
       }
     }
     const std::int32_t dx = c.x - body.x;
