@@ -1,0 +1,118 @@
+// The computer in the window program, run as the replay runner runs the
+// program: its decisions enter as a person's input does, so a game against it
+// is recorded as input and plays back the same, frame for frame, without it;
+// a person's own input for a walker the computer plays changes nothing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "record/format.h"
+#include "shell/shell_globals.h"
+#include "tests/support/fresh_state.h"
+#include "tools/replay/replay.h"
+
+namespace {
+
+constexpr std::uint32_t FRAMES = 600;
+// The controls are locked for the first 120 frames; walker 0's buttons then choose levels.
+constexpr std::uint32_t LOCKED_FRAMES = 120;
+
+// A person's hands on each walker's controls: a right click in the locked
+// time (to level 0), then both held a while.
+const char MOUSE[] =
+    "10 mouse right down\n20 mouse right up\n"
+    "300 mouse left down\n300 mouse right down\n500 mouse left up\n500 mouse right up\n";
+const char KEYS[] = "300 key 90 down\n300 key 88 down\n500 key 90 up\n500 key 88 up\n";
+
+struct Game {
+  std::vector<std::string> lines;  // the runner's, one per frame
+  std::string title;
+  int status = -1;
+};
+
+Game play(const record::Script& script, const std::string& arguments,
+          replay::Verdict* verdict = nullptr) {
+  resetProgramState();
+  replay::Options options;
+  options.frames = FRAMES;
+  options.program_arguments = arguments;
+  options.verify = verdict != nullptr;
+  std::FILE* out = std::tmpfile();
+  Game game;
+  game.status = replay::run(script, options, out, verdict);
+  game.title = g_shell.title;
+  std::rewind(out);
+  char line[256];
+  while (std::fgets(line, sizeof line, out) != nullptr) game.lines.emplace_back(line);
+  std::fclose(out);
+  return game;
+}
+
+record::Script parsed(const std::string& text) {
+  record::Script script;
+  std::string error;
+  EXPECT_TRUE(record::parseScript(text, &script, &error)) << error;
+  return script;
+}
+
+TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSameWithoutIt) {
+  const struct {
+    const char* arguments;
+    std::string script;
+    const char* title;         // after the game's own
+    bool script_changes_game;  // the person's input reaches a walker the computer does not play
+  } cases[] = {
+      {"--computer", KEYS, " (computer plays walker 1)", false},
+      {"--computer 0 --level easy", MOUSE, " (computer plays walker 0)", false},
+      {"--computer both --level hard", std::string(MOUSE) + KEYS, " (computer plays both walkers)",
+       false},
+      {"--computer 0", KEYS, " (computer plays walker 0)", true},
+      {"--level normal --computer 1", MOUSE, " (computer plays walker 1)", true},
+  };
+  const std::string path = ::testing::TempDir() + "starquell_computer.replay";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string args = c.arguments;
+    const Game alone = play(parsed(""), args + " --no-record");
+    const Game game = play(parsed(c.script), args + " --record " + path);
+    ASSERT_EQ(game.status, 0);
+    ASSERT_EQ(game.lines.size(), FRAMES + 1) << "the client line, then one per frame";
+    EXPECT_EQ(game.title, std::string("Starquell. Early concept demo only.") + c.title);
+    EXPECT_EQ(game.lines != alone.lines, c.script_changes_game)
+        << "the person's input for the computer's walker must change nothing, the other's must";
+
+    record::Script recording;
+    std::string error;
+    ASSERT_TRUE(record::readScript(path, &recording, &error, true)) << error;
+    const std::string walkers = args.find("both") != std::string::npos         ? "01"
+                                : args.find("computer 0") != std::string::npos ? "0"
+                                                                               : "1";
+    int presses[2] = {0, 0};
+    for (const record::ScriptEvent& e : recording.events) {
+      if (e.kind == record::EventKind::Mouse) {
+        if (walkers.find('0') != std::string::npos) {
+          EXPECT_GE(e.frame, LOCKED_FRAMES) << "a button in the locked time chooses a level";
+        }
+        presses[0] += e.down ? 1 : 0;
+      }
+      if (e.kind == record::EventKind::Key) presses[1] += e.down ? 1 : 0;
+    }
+    for (const char w : walkers) {
+      EXPECT_GT(presses[w - '0'], 0) << "the computer never pressed walker " << w << "'s controls";
+    }
+
+    // Without the computer the recording plays the same game, and verifies.
+    const Game again = play(recording, "--no-record");
+    EXPECT_EQ(again.title, "Starquell. Early concept demo only.");
+    EXPECT_EQ(again.lines, game.lines);
+    replay::Verdict verdict;
+    EXPECT_EQ(play(recording, "--no-record", &verdict).status, 0);
+    EXPECT_FALSE(verdict.differs) << "from frame " << verdict.frame;
+    EXPECT_GE(verdict.checkpoints, static_cast<int>(FRAMES / record::CHECKPOINT_INTERVAL));
+  }
+  std::remove(path.c_str());
+}
+
+}  // namespace
