@@ -36,14 +36,6 @@ const char* levelName(Level level) {
 
 std::uint32_t defaultSeed(int walker) { return walker == 0 ? 0x5EED0001u : 0x5EED0002u; }
 
-Player::Player(int walker, Level level, std::uint32_t seed)
-    : walker_(walker), level_(level), random_(seed == 0 ? 1u : seed) {}
-
-Controls Player::decide(std::uint32_t frame) {
-  (void)frame;
-  return held_;
-}
-
 Territory measureTerritory() {
   Territory t;
   const PixelView p = backBuffer();

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace computer {
 
@@ -36,16 +37,41 @@ class Player {
   // buttons would choose levels). Never changes the game (the hard level's
   // look-ahead saves the state and restores it).
   Controls decide(std::uint32_t frame);
-  static constexpr std::uint32_t MIN_CHANGE_FRAMES =
-      6;  // about 10 changes a second at 60 frames a second
+  // About 10 changes a second at 60 frames a second.
+  static constexpr std::uint32_t MIN_CHANGE_FRAMES = 6;
+
+  // The player's workings, public for its own model of them.
+  // The controls as held, with the change limit and the game's gap between
+  // shots kept as the game keeps them.
+  struct Hands {
+    Controls held;
+    std::uint32_t changed_at[2] = {0, 0};
+    bool changed[2] = {false, false};
+    std::uint32_t last_attempt = 0;  // the last frame both were held past the gap
+    bool attempted = false;
+    // Holds what is wanted where the limit allows; true when the frame fires.
+    bool apply(std::uint32_t frame, Controls want);
+  };
+  // Turn the arm one way (-1 back, +1 on, 0 not at all) for `frames` frames
+  // from `start` with one control, then hold both until a shot goes.
+  struct Plan {
+    std::int32_t direction = 0;
+    std::uint32_t start = 0;
+    std::uint32_t frames = 0;
+    bool active = false;
+    Controls at(std::uint32_t frame) const;
+  };
 
  private:
+  void choose(std::uint32_t frame);
+  std::uint32_t next();
+
   int walker_;
   Level level_;
   std::uint32_t random_;
-  Controls held_;
-  std::uint32_t changed_at_[2] = {0, 0};
-  bool changed_once_[2] = {false, false};
+  Hands hands_;
+  Plan plan_;
+  std::vector<std::uint8_t> block_;  // the hard level's saved state
 };
 
 // The default seed for a game: fixed per walker, so that the same game runs

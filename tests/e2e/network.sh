@@ -61,7 +61,7 @@ pass "joiner's recording: $verdict"
 "$runner" "$recording" >"$work/joiner.lines" 2>/dev/null || fail "the runner could not play the recording"
 # The host runs frames 0..frames-1; the joiner may run a few more before it
 # hears that the host left, or fewer.
-last=$(($(wc -l <"$work/joiner.lines") - 2))
+last=$(($(grep -c '^[0-9]' "$work/joiner.lines") - 1))  # frame lines only
 ((last < frames)) || last=$((frames - 1))
 cmp -s <(head -n $((last + 2)) "$work/joiner.lines") <(head -n $((last + 2)) "$work/host.out") ||
   fail "the joiner's game differs from the host's (frames 0..$last)"

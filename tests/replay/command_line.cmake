@@ -61,7 +61,20 @@ check(missing_file ARGS ${DIR}/missing.script STATUS 2 OUT "^$"
 check(empty_file ARGS ${DIR}/empty.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*empty.script is empty: nothing to play [^\n]*${nl}$")
 check(empty_file_for_some_frames ARGS --frames 2 ${DIR}/empty.script STATUS 0
-      OUT "^client 734 531 stride 736${nl}0 [^\n]*${nl}1 [^\n]*${nl}$" ERR "^$")
+      OUT "^client 734 531 stride 736${nl}0 [^\n]*${nl}1 [^\n]*${nl}territory: walker 0 49.9 %, walker 1 50.0 %${nl}$"
+      ERR "^$")
+check(computer_for_some_frames ARGS --computer both --level hard --frames 2 ${DIR}/empty.script
+      STATUS 0 OUT "^client 734 531 stride 736${nl}0 [^\n]*${nl}1 [^\n]*${nl}territory: [^\n]*${nl}$"
+      ERR "^$")
+check(computer_walker ARGS --computer 2 ${DIR}/empty.script STATUS 2 OUT "^$"
+      ERR "^starquell-replay: --computer: not 0, 1 or both: 2${nl}usage: starquell-replay ")
+check(computer_level ARGS --computer 0 --level expert ${DIR}/empty.script STATUS 2 OUT "^$"
+      ERR "^starquell-replay: --level: not easy, normal or hard: expert${nl}usage: ")
+check(level_without_computer ARGS --level hard ${DIR}/empty.script STATUS 2 OUT "^$"
+      ERR "^starquell-replay: --level goes with --computer${nl}usage: ")
+check(computer_in_a_network_game ARGS --computer 1 --host 4000 --frames 9 ${DIR}/empty.script
+      STATUS 2 OUT "^$"
+      ERR "^starquell-replay: --computer cannot be used in a network game${nl}usage: ")
 check(verify_an_empty_file ARGS --verify ${DIR}/empty.script STATUS 2 OUT "^$"
       ERR "^starquell-replay: [^\n]*empty.script is empty${nl}$")
 check(malformed_line ARGS ${DIR}/malformed.script STATUS 2 OUT "^$"

@@ -1,6 +1,6 @@
 // starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]
 //                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N] [--pace]
-//                  SCRIPT
+//                  [--computer 0|1|both [--level easy|normal|hard]] SCRIPT
 // Scripts and recordings come from anyone: every option value and the file
 // are checked, and each refusal is one line and status 2.
 
@@ -26,11 +26,12 @@ namespace {
 const char USAGE[] =
     "usage: starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]\n"
     "                        [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]\n"
-    "                        [--pace] SCRIPT\n"
+    "                        [--pace] [--computer 0|1|both [--level L]] SCRIPT\n"
     "Plays the game without a window from SCRIPT (a script or a recording; - reads\n"
     "standard input) and prints one line per frame: \"client W H stride S\" first,\n"
     "then the frame, the CRC-32 of its picture, each walker's x y heading arm state\n"
-    "and the sound requests.\n"
+    "and the sound requests; last, each walker's share of the arena (\"territory:\n"
+    "walker 0 61.4 %, walker 1 38.6 %\").\n"
     "  --frames N      run N frames (by default up to the script's last event)\n"
     "  --dump-frame K FILE.png  write the picture of frame K to FILE.png\n"
     "  --verify        compare a recording's checkpoints instead of printing lines:\n"
@@ -43,6 +44,9 @@ const char USAGE[] =
     "  --delay N       a network game's input delay in frames, 1..7 (3)\n"
     "  --pace          run a network game at 60 frames a second, as the game does,\n"
     "                  and count the frames that waited\n"
+    "  --computer W    the computer plays walker W (0, 1 or both); SCRIPT's input\n"
+    "                  plays the other\n"
+    "  --level L       the computer's level: easy, normal (the default) or hard\n"
     "  --help          this text\n"
     "  --version       the program's version\n";
 
@@ -74,9 +78,9 @@ bool count(const std::string& word, long long* value) {
 
 int main(int argc, char** argv) {
   static constexpr session::OptionRule RULES[] = {
-      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0},  {"--force", 0},
-      {"--record", 1}, {"--help", 0},       {"--version", 0}, {"--host", 1},
-      {"--join", 1},   {"--delay", 1},      {"--pace", 0}};
+      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
+      {"--help", 0},   {"--version", 0},    {"--host", 1},   {"--join", 1},  {"--delay", 1},
+      {"--pace", 0},   {"--computer", 1},   {"--level", 1}};
   replay::Options options;
   long long frames = -1;
   session::ParsedArguments args;
@@ -125,6 +129,21 @@ int main(int argc, char** argv) {
     const char* record[] = {"--record", name.c_str()};
     options.program_arguments = platform::windowsCommandLine(2, record);
   }
+  // The computer's walkers and level.
+  if (const auto* o = args.find("--computer")) {
+    const std::string& w = o->values[0];
+    if (w == "0" || w == "1" || w == "both") {
+      options.computer = w == "0" ? 1u : w == "1" ? 2u : 3u;
+    } else {
+      return usageError("--computer: not 0, 1 or both: " + w);
+    }
+  }
+  if (const auto* o = args.find("--level")) {
+    if (options.computer == 0) return usageError("--level goes with --computer");
+    if (!computer::parseLevel(o->values[0].c_str(), &options.level)) {
+      return usageError("--level: not easy, normal or hard: " + o->values[0]);
+    }
+  }
   // A network game: the port to host on, or the host to join.
   const auto* host = args.find("--host");
   const auto* join = args.find("--join");
@@ -137,6 +156,7 @@ int main(int argc, char** argv) {
     }
     if (frames < 0) return usageError("a network game needs --frames N");
     if (options.verify) return usageError("--verify cannot be used in a network game");
+    if (options.computer != 0) return usageError("--computer cannot be used in a network game");
     if (host != nullptr && !session::parsePort(host->values[0], &port)) {
       return usageError("--host: not a port (1..65535): " + host->values[0]);
     }
@@ -211,6 +231,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "starquell-replay: %s\n", replay::waitsText(peer.waits()).c_str());
     return status;
   }
+  options.territory = true;
   const int status = replay::run(script, options, stdout, &verdict);
   if (options.verify && status == 0) {
     if (verdict.differs) {

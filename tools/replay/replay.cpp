@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "app/entry.h"
 #include "display/back_buffer.h"
 #include "game/game_state.h"
+#include "game/player_controls.h"
 #include "platform/headless/headless.h"
 #include "record/checksum.h"
 #include "record/playback.h"
@@ -49,6 +51,70 @@ bool dumpBackBuffer(const char* path) {
   });
 }
 
+// A script event that is one of `walker`'s two controls.
+bool controlOf(int walker, const ScriptEvent& e, int* control) {
+  ArmControl c;
+  const bool mouse = walker == 0;
+  if (e.kind != (mouse ? EventKind::Mouse : EventKind::Key)) return false;
+  if (!armControlFor(mouse, e.code, &c)) return false;
+  *control = static_cast<int>(c);
+  return true;
+}
+
+// The computer's walkers: their controls come from their players; the
+// script's presses of them are played only while the controls are locked
+// (walker 0's buttons choose the level then) and let go when the lock ends.
+class Computers {
+ public:
+  Computers(unsigned walkers, computer::Level level) {
+    for (int w = 0; w < 2; ++w) {
+      if ((walkers & (1u << w)) != 0) drivers_[w].emplace(w, level, computer::defaultSeed(w));
+    }
+  }
+  bool any() const { return drivers_[0] || drivers_[1]; }
+  // Whether the script's event goes to the game; the releases of what the
+  // script held are added to `extra` when the lock ends.
+  bool passes(const ScriptEvent& e) {
+    for (int w = 0; w < 2; ++w) {
+      int c = 0;
+      if (!drivers_[w] || !controlOf(w, e, &c)) continue;
+      if (g_game.controlsEnabled()) return false;
+      script_held_[w][c] = e.down;
+      return true;
+    }
+    return true;
+  }
+  void frame(std::uint32_t frame, std::vector<ScriptEvent>* out) {
+    for (int w = 0; w < 2; ++w) {
+      if (!drivers_[w]) continue;
+      if (g_game.controlsEnabled()) {
+        for (int c = 0; c < 2; ++c) {
+          if (!script_held_[w][c]) continue;
+          script_held_[w][c] = false;
+          out->push_back(event(
+              frame,
+              computer::Change{w == 0, controlCode(w == 0, static_cast<ArmControl>(c)), false}));
+        }
+      }
+      computer::Change changes[2];
+      const int n = drivers_[w]->changes(frame, changes);
+      for (int i = 0; i < n; ++i) out->push_back(event(frame, changes[i]));
+    }
+  }
+
+ private:
+  static ScriptEvent event(std::uint32_t frame, const computer::Change& c) {
+    ScriptEvent e;
+    e.frame = frame;
+    e.kind = c.mouse ? EventKind::Mouse : EventKind::Key;
+    e.code = c.code;
+    e.down = c.down;
+    return e;
+  }
+  std::optional<computer::Driver> drivers_[2];
+  bool script_held_[2][2] = {};
+};
+
 }  // namespace
 
 int run(const Script& script, const Options& options, std::FILE* out, Verdict* verdict) {
@@ -62,6 +128,8 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
   bool due_seen = false;
   std::int64_t last_due = 0;  // the pacer's due time at the last look
   int passes = 0;             // idle passes that asked for a frame since the last paint
+  Computers computers(options.computer, options.level);
+  std::vector<ScriptEvent> computed;
 
   headless::setCounterFrequency(1000);
   headless::setTicksPerRead(1);
@@ -109,6 +177,9 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       passes = 0;
     }
     if (printed >= options.frames || result.differs) {
+      if (options.territory && !options.verify) {
+        std::fprintf(out, "%s\n", computer::territoryLine(computer::measureTerritory()).c_str());
+      }
       closing = true;
       PostMessageA(mw.window, WM_CLOSE, 0, 0);
       return;
@@ -140,7 +211,14 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       for (const ScriptEvent& e : merged) headless::inject(nativeEvent(e));
       return;
     }
-    while (const ScriptEvent* e = playback.next(printed)) headless::inject(nativeEvent(*e));
+    while (const ScriptEvent* e = playback.next(printed)) {
+      if (computers.passes(*e)) headless::inject(nativeEvent(*e));
+    }
+    if (computers.any()) {
+      computed.clear();
+      computers.frame(printed, &computed);
+      for (const ScriptEvent& e : computed) headless::inject(nativeEvent(e));
+    }
     if (wanted == 0 && printed > 0) {
       platform::NativeEvent expose;
       expose.kind = platform::NativeEventKind::Expose;

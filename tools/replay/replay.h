@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "computer/computer.h"
 #include "record/format.h"
 
 namespace replay {
@@ -39,6 +40,11 @@ struct Options {
   // WinMain's command line: the runner records nothing unless told.
   std::string program_arguments = "--no-record";
   FrameSource* network = nullptr;  // a network game's other side
+  // The computer plays these walkers (bit 0 walker 0, bit 1 walker 1) in
+  // place of the script's controls for them; not in a network game.
+  unsigned computer = 0;
+  computer::Level level = computer::Level::Normal;
+  bool territory = false;  // print the territory line after the last frame
 };
 
 // What verifying found.
