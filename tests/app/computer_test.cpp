@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "computer/computer.h"
 #include "record/format.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
@@ -32,12 +33,20 @@ struct Game {
   int status = -1;
 };
 
+// The runner's own computer players, for `computer` (bit w: walker w).
+struct RunnerComputer {
+  unsigned walkers = 0;
+  computer::Level level = computer::Level::Normal;
+};
+
 Game play(const record::Script& script, const std::string& arguments,
-          replay::Verdict* verdict = nullptr) {
+          replay::Verdict* verdict = nullptr, RunnerComputer computer = {}) {
   resetProgramState();
   replay::Options options;
   options.frames = FRAMES;
   options.program_arguments = arguments;
+  options.computer = computer.walkers;
+  options.level = computer.level;
   options.verify = verdict != nullptr;
   std::FILE* out = std::tmpfile();
   Game game;
@@ -58,18 +67,23 @@ record::Script parsed(const std::string& text) {
 }
 
 TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSameWithoutIt) {
+  using L = computer::Level;
   const struct {
     const char* arguments;
+    RunnerComputer computer;  // the same players in the runner
     std::string script;
     const char* title;         // after the game's own
     bool script_changes_game;  // the person's input reaches a walker the computer does not play
   } cases[] = {
-      {"--computer", KEYS, " (computer plays walker 1)", false},
-      {"--computer 0 --level easy", MOUSE, " (computer plays walker 0)", false},
-      {"--computer both --level hard", std::string(MOUSE) + KEYS, " (computer plays both walkers)",
+      {"--computer", {2, L::Normal}, KEYS, " (computer plays walker 1)", false},
+      {"--computer 0 --level easy", {1, L::Easy}, MOUSE, " (computer plays walker 0)", false},
+      {"--computer both --level hard",
+       {3, L::Hard},
+       std::string(MOUSE) + KEYS,
+       " (computer plays both walkers)",
        false},
-      {"--computer 0", KEYS, " (computer plays walker 0)", true},
-      {"--level normal --computer 1", MOUSE, " (computer plays walker 1)", true},
+      {"--computer 0", {1, L::Normal}, KEYS, " (computer plays walker 0)", true},
+      {"--level normal --computer 1", {2, L::Normal}, MOUSE, " (computer plays walker 1)", true},
   };
   const std::string path = ::testing::TempDir() + "starquell_computer.replay";
   for (const auto& c : cases) {
@@ -82,6 +96,8 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
     EXPECT_EQ(game.title, std::string("Starquell. Early concept demo only.") + c.title);
     EXPECT_EQ(game.lines != alone.lines, c.script_changes_game)
         << "the person's input for the computer's walker must change nothing, the other's must";
+    EXPECT_EQ(play(parsed(""), "--no-record", nullptr, c.computer).lines, alone.lines)
+        << "the runner's computer plays another game";
 
     record::Script recording;
     std::string error;
@@ -92,15 +108,16 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
     int presses[2] = {0, 0};
     for (const record::ScriptEvent& e : recording.events) {
       if (e.kind == record::EventKind::Mouse) {
-        if (walkers.find('0') != std::string::npos) {
+        if ((c.computer.walkers & 1u) != 0) {
           EXPECT_GE(e.frame, LOCKED_FRAMES) << "a button in the locked time chooses a level";
         }
         presses[0] += e.down ? 1 : 0;
       }
       if (e.kind == record::EventKind::Key) presses[1] += e.down ? 1 : 0;
     }
-    for (const char w : walkers) {
-      EXPECT_GT(presses[w - '0'], 0) << "the computer never pressed walker " << w << "'s controls";
+    for (int w = 0; w < 2; ++w) {
+      if (((c.computer.walkers >> w) & 1u) == 0) continue;
+      EXPECT_GT(presses[w], 0) << "the computer never pressed walker " << w << "'s controls";
     }
 
     // Without the computer the recording plays the same game, and verifies.
