@@ -202,8 +202,8 @@ std::string readComputerOptions(const ParsedArguments& parsed, ProgramOptions* o
       return "--computer: not 0, 1 or both: " + w;
     }
     if (network && options->computer_walkers != 1u << own) {
-      return "--computer " + w + ": in a network game the computer plays this side's walker, " +
-             std::to_string(own);
+      return "--computer " + w + ": in a network game the computer plays this side's walker (" +
+             std::to_string(own) + (own == 0 ? " with --host)" : " with --join)");
     }
   }
   if (level != nullptr) {
