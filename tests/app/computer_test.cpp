@@ -1,13 +1,15 @@
 // The computer in the window program, run as the replay runner runs the
 // program: its decisions enter as a person's input does, so a game against it
 // is recorded as input and plays back the same, frame for frame, without it;
-// a person's own input for a walker the computer plays changes nothing.
+// a person's own input for a walker the computer plays changes nothing. Then
+// the rules alone: which messages are dropped, and a network game's title.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/computer_input.h"
 #include "computer/computer.h"
 #include "record/format.h"
 #include "shell/shell_globals.h"
@@ -130,6 +132,90 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
     EXPECT_GE(verdict.checkpoints, static_cast<int>(FRAMES / record::CHECKPOINT_INTERVAL));
   }
   std::remove(path.c_str());
+}
+
+// Which of a person's messages reach the game while the computer plays.
+TEST(ComputerInput, DropsAPersonsControlsOfTheComputersWalkersOnly) {
+  using C = session::ComputerChoice;
+  const HWND main = reinterpret_cast<HWND>(0x10);
+  const HWND other = reinterpret_cast<HWND>(0x20);
+  const C local0{1, session::ComputerLevel::Normal, false};
+  const C local1{2, session::ComputerLevel::Easy, false};
+  const C both{3, session::ComputerLevel::Hard, false};
+  const C joiner{2, session::ComputerLevel::Normal, true};
+  const struct {
+    const char* what;
+    C choice;
+    HWND hwnd;
+    UINT message;
+    WPARAM wparam;
+    bool dropped;
+  } cases[] = {
+      {"nobody: Z", C{}, main, WM_KEYDOWN, 'Z', false},
+      {"walker 1: Z", local1, main, WM_KEYDOWN, 'Z', true},
+      {"walker 1: X up", local1, main, WM_KEYUP, 'X', true},
+      {"walker 1: another key", local1, main, WM_KEYDOWN, 'A', false},
+      {"walker 1: the mouse", local1, main, WM_RBUTTONDOWN, 0, false},
+      {"walker 0: left button", local0, main, WM_LBUTTONDOWN, 0, true},
+      {"walker 0: right button up", local0, main, WM_RBUTTONUP, 0, true},
+      {"walker 0: the mouse moving", local0, main, WM_MOUSEMOVE, 0, false},
+      {"walker 0: Z", local0, main, WM_KEYDOWN, 'Z', false},
+      {"both: X", both, main, WM_KEYDOWN, 'X', true},
+      {"both: right button", both, main, WM_RBUTTONDOWN, 0, true},
+      {"another window", both, other, WM_KEYDOWN, 'Z', false},
+      // Over a network either control steers this side's walker.
+      {"joiner: left button", joiner, main, WM_LBUTTONDOWN, 0, true},
+      {"joiner: Z", joiner, main, WM_KEYDOWN, 'Z', true},
+      {"joiner: Escape", joiner, main, WM_KEYDOWN, VK_ESCAPE, false},
+  };
+  resetProgramState();
+  g_shell.main_window.window = main;
+  for (const auto& c : cases) {
+    startComputer(c.choice);
+    MSG msg = {};
+    msg.hwnd = c.hwnd;
+    msg.message = c.message;
+    msg.wParam = c.wparam;
+    EXPECT_EQ(isComputersControl(msg), c.dropped) << c.what;
+  }
+  stopComputer();
+}
+
+std::string g_titled;
+LRESULT CALLBACK recordTitle(HWND, UINT message, WPARAM, LPARAM lparam) {
+  if (message == WM_SETTEXT) g_titled = reinterpret_cast<const char*>(lparam);
+  return TRUE;
+}
+
+TEST(ComputerInput, ANetworkTitleSaysTheComputerSteersThisSidesWalker) {
+  const struct {
+    std::uint8_t walkers;
+    bool network;
+    const char* title;
+    const char* shown;
+  } cases[] = {
+      {1, true, "Starquell. (you steer walker 0)", "Starquell. (computer steers walker 0)"},
+      {2, true, "Starquell. (you steer walker 1)", "Starquell. (computer steers walker 1)"},
+      {1, true, "Starquell. Waiting for the other player.",
+       "Starquell. Waiting for the other player."},
+      {2, true, "Starquell. (you steer walker 0)", "Starquell. (you steer walker 0)"},
+      {1, true, "Starquell. (you steer walker 0) later", "Starquell. (you steer walker 0) later"},
+      {0, true, "Starquell. (you steer walker 0)", "Starquell. (you steer walker 0)"},
+      {1, false, "Starquell. (you steer walker 0)", "Starquell. (you steer walker 0)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    startComputer({c.walkers, session::ComputerLevel::Normal, c.network});
+    const WNDPROC proc = computerWindowProc(recordTitle);
+    EXPECT_EQ(proc == recordTitle, c.walkers == 0 || !c.network)
+        << "a procedure around the game's only where it has a title to change";
+    g_titled.clear();
+    proc(nullptr, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.title));
+    EXPECT_EQ(g_titled, c.shown);
+    EXPECT_EQ(*computerTitleSuffix() == '\0', c.network || c.walkers == 0)
+        << "a network game's title names the walker itself";
+  }
+  stopComputer();
 }
 
 }  // namespace
