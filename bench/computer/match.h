@@ -78,10 +78,21 @@ inline std::uint32_t sideSeed(const Game& g, int walker) {
   return g.seed * 2654435761u + computer::defaultSeed(walker);
 }
 
-// Plays the game from a fresh program; `watch` sees every frame's controls
-// before the frame runs. Returns the territory after the last frame.
-inline computer::Territory play(const Game& g,
-                                const std::function<void(const FrameControls&)>& watch = {}) {
+// What a caller may watch or replace in a game.
+struct Hooks {
+  // Every frame's controls, before the frame runs.
+  std::function<void(const FrameControls&)> watch;
+  // Calls a computer player's decision (the default calls decide(frame)).
+  std::function<computer::Controls(computer::Player&, std::uint32_t frame)> decide;
+  // After every frame, with the sounds it asked for.
+  std::function<void(std::uint32_t frame, std::uint32_t sounds)> ran;
+  // The controls of each frame as another game watched them, given instead
+  // of the sides' (indexed by frame).
+  const std::vector<FrameControls>* replay = nullptr;
+};
+
+// Plays the game from a fresh program. Returns the territory after the last frame.
+inline computer::Territory play(const Game& g, const Hooks& hooks = {}) {
   startHeadlessGame();
   std::optional<computer::Player> players[2];
   std::optional<RandomPresser> pressers[2];
@@ -106,7 +117,11 @@ inline computer::Territory play(const Game& g,
     fc.locked = !g_game.controlsEnabled();
     computer::Controls want[2];
     for (int w = 0; w < 2; ++w) {
-      if (players[w]) want[w] = players[w]->decide(f);
+      if (hooks.replay != nullptr) {
+        if (f < hooks.replay->size()) want[w] = (*hooks.replay)[f].held[w];
+        continue;
+      }
+      if (players[w]) want[w] = hooks.decide ? hooks.decide(*players[w], f) : players[w]->decide(f);
       if (pressers[w]) want[w] = pressers[w]->decide();
     }
     for (int w = 0; w < 2; ++w) {
@@ -120,8 +135,9 @@ inline computer::Territory play(const Game& g,
       held[w] = want[w];
       fc.held[w] = held[w];
     }
-    if (watch) watch(fc);
+    if (hooks.watch) hooks.watch(fc);
     stepFrame(in, &sounds);
+    if (hooks.ran) hooks.ran(f, sounds);
   }
   return computer::measureTerritory();
 }
