@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/computer_input.h"
 #include "app/window_proc.h"
 #include "game/game_state.h"
 #include "game/random.h"
@@ -13,7 +14,7 @@ int createMainWindow() {
   WNDCLASSEXA wndclass = {};
   wndclass.cbSize = sizeof(WNDCLASSEXA);
   wndclass.style = CS_HREDRAW | CS_VREDRAW;
-  wndclass.lpfnWndProc = session::sessionWindowProc(MainWindowProc);
+  wndclass.lpfnWndProc = computerWindowProc(session::sessionWindowProc(MainWindowProc));
   wndclass.hInstance = g_shell.instance;
   wndclass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   wndclass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
@@ -49,12 +50,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_lin
     return status;
   }
   g_shell.instance = instance;
-  std::snprintf(g_shell.title, sizeof g_shell.title, "%s%s", WINDOW_TITLE, session::titleSuffix());
+  startComputer(session::computerChoice());
+  std::snprintf(g_shell.title, sizeof g_shell.title, "%s%s%s", WINDOW_TITLE, session::titleSuffix(),
+                computerTitleSuffix());
   initShell(instance);
   g_shell.pacer.start(FRAMES_PER_SECOND);
   // Without a window nothing could ever end the loop: end here instead.
   if (const int failure = createMainWindow(); failure != 0) {
     session::endSession();
+    stopComputer();
     return failure;
   }
   seedRandom(RANDOM_SEED);
@@ -63,18 +67,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR command_lin
   PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
   while (msg.message != WM_QUIT) {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      if (isComputersControl(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
       continue;
     }
-    // Idle pass: play what the last frame asked for, wait for the next frame, ask for its paint.
+    // Idle pass: play what the last frame asked for, wait for the next frame,
+    // give the computer's input for it (as a person's arrives: before the
+    // paint), ask for its paint.
     g_game.sound.update();
     if (g_shell.pacer.frameDue() != 0) {
+      computerBeforeFrame(g_shell.main_window.window, g_shell.main_window.presented_frames);
       const session::IdleStep step = session::idlePass();
       if (step.redraw) MainWindow::requestRedraw(&g_shell.main_window);
       if (step.tick) tickRandom();
     }
   }
   session::endSession();
+  stopComputer();
   return session::exitStatus(static_cast<int>(msg.wParam));
 }

@@ -1,6 +1,8 @@
 #include "session/command_line.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace session {
 
@@ -154,6 +156,7 @@ bool parseHostPort(const std::string& text, std::string* host, std::uint16_t* po
 const char PROGRAM_USAGE[] =
     "usage: starquell [--record FILE | --no-record] [--play FILE [--force]]\n"
     "                 [--host [PORT] | --join HOST[:PORT]] [--delay N]\n"
+    "                 [--computer [0|1|both] [--level easy|normal|hard]]\n"
     "  (no option)     play; each game is recorded into a file of its own in\n"
     "                  $XDG_DATA_HOME/starquell/replays (~/.local/share/starquell/\n"
     "                  replays when unset or relative; on Windows\n"
@@ -168,13 +171,73 @@ const char PROGRAM_USAGE[] =
     "                  HOST (a name, an IPv4 or an [IPv6] address); walker 1\n"
     "  --delay N       a network game's input delay in frames, 1..7 (3); the\n"
     "                  host's counts\n"
+    "  --computer [W]  the computer plays walker W: 0, 1 or both (1 unless\n"
+    "                  given); in a network game it plays this side's walker\n"
+    "  --level L       the computer's level: easy, normal or hard (normal)\n"
     "  --help          this text\n"
     "  --version       the program's version\n";
 
+namespace {
+
+// --computer and --level into *options (its network already read): "" or why not.
+std::string readComputerOptions(const ParsedArguments& parsed, ProgramOptions* options) {
+  const auto* computer = parsed.find("--computer");
+  const auto* level = parsed.find("--level");
+  if (computer == nullptr) return level != nullptr ? "--level goes with --computer" : "";
+  if (parsed.find("--play") != nullptr) {
+    return "--computer cannot be used while watching a recording";
+  }
+  // A network game's computer plays this side's own walker: the host's 0, the joiner's 1.
+  const bool network = options->network != ProgramOptions::Network::Off;
+  const int own = options->network == ProgramOptions::Network::Host ? 0 : 1;
+  if (computer->values.empty()) {
+    options->computer_walkers = static_cast<std::uint8_t>(1u << own);
+  } else {
+    const std::string& w = computer->values[0];
+    if (w == "0" || w == "1") {
+      options->computer_walkers = static_cast<std::uint8_t>(1u << (w[0] - '0'));
+    } else if (w == "both") {
+      options->computer_walkers = 3;
+    } else {
+      return "--computer: not 0, 1 or both: " + w;
+    }
+    if (network && options->computer_walkers != 1u << own) {
+      return "--computer " + w + ": in a network game the computer plays this side's walker (" +
+             std::to_string(own) + (own == 0 ? " with --host)" : " with --join)");
+    }
+  }
+  if (level != nullptr) {
+    static constexpr struct {
+      const char* name;
+      ComputerLevel level;
+    } LEVELS[] = {{"easy", ComputerLevel::Easy},
+                  {"normal", ComputerLevel::Normal},
+                  {"hard", ComputerLevel::Hard}};
+    const auto* found = std::find_if(std::begin(LEVELS), std::end(LEVELS),
+                                     [&](const auto& l) { return level->values[0] == l.name; });
+    if (found == std::end(LEVELS)) {
+      return "--level: not easy, normal or hard: " + level->values[0];
+    }
+    options->computer_level = found->level;
+  }
+  return "";
+}
+
+}  // namespace
+
 ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
-  static constexpr OptionRule RULES[] = {{"--record", 1}, {"--no-record", 0}, {"--play", 1},
-                                         {"--force", 0},  {"--help", 0},      {"--version", 0},
-                                         {"--host", -1},  {"--join", 1},      {"--delay", 1}};
+  static constexpr OptionRule RULES[] = {{"--record", 1},
+                                         {"--no-record", 0},
+                                         {"--play", 1},
+                                         {"--force", 0},
+                                         {"--help", 0},
+                                         {"--version", 0},
+                                         {"--host", -1},
+                                         {"--join", 1},
+                                         {"--delay", 1},
+                                         // the computer player
+                                         {"--computer", -1},
+                                         {"--level", 1}};
   ProgramOptions result;
   ParsedArguments parsed;
   auto fail = [&result](const std::string& why) {
@@ -236,6 +299,7 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
     if (d.size() != 1 || d[0] < '1' || d[0] > '7') return fail("--delay: not 1..7: " + d);
     result.delay = d[0] - '0';
   }
+  if (const std::string why = readComputerOptions(parsed, &result); !why.empty()) return fail(why);
   if (play != nullptr) {
     result.action = ProgramOptions::Action::Watch;
     result.play_path = play->values[0];

@@ -50,6 +50,9 @@ bool parsePort(const std::string& text, std::uint16_t* port);
 bool parseHostPort(const std::string& text, std::string* host, std::uint16_t* port,
                    std::string* error);
 
+// The computer player's levels, in the computer's own order.
+enum class ComputerLevel : std::uint8_t { Easy, Normal, Hard };
+
 // What the game's command line asks for.
 struct ProgramOptions {
   enum class Action { Play, Watch, Help, Version, Fail };
@@ -65,6 +68,9 @@ struct ProgramOptions {
   std::uint16_t port = DEFAULT_PORT;
   int delay = 3;      // frames before a player's input takes effect (the host's counts)
   std::string error;  // Action::Fail: one line
+  // The walkers the computer plays: bit w for walker w, 0 for none.
+  std::uint8_t computer_walkers = 0;
+  ComputerLevel computer_level = ComputerLevel::Normal;
 };
 
 ProgramOptions parseProgramOptions(const std::vector<std::string>& args);

@@ -12,6 +12,7 @@ namespace {
 
 WNDPROC g_game = nullptr;
 Mode* g_mode = &startPlaying();
+ComputerChoice g_computer;
 
 LRESULT CALLBACK sessionProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   return g_mode->message(hwnd, message, wparam, lparam);
@@ -35,6 +36,11 @@ LRESULT callGame(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 
 int startSession(const char* command_line) {
   const ProgramOptions options = parseProgramOptions(splitWindowsCommandLine(command_line));
+  g_computer = ComputerChoice{};
+  if (options.action == ProgramOptions::Action::Play) {
+    g_computer = {options.computer_walkers, options.computer_level,
+                  options.network != ProgramOptions::Network::Off};
+  }
   switch (options.action) {
     case ProgramOptions::Action::Help:
       std::fputs(PROGRAM_USAGE, stdout);
@@ -73,6 +79,8 @@ int startSession(const char* command_line) {
 #endif
 }
 
+ComputerChoice computerChoice() { return g_computer; }
+
 const char* titleSuffix() { return g_mode->titleSuffix(); }
 
 bool fixedSize() { return g_mode->fixedSize(); }
@@ -95,6 +103,7 @@ void resetSession() {
   setExitHook(nullptr);
   g_mode = &startPlaying();
   g_game = nullptr;
+  g_computer = ComputerChoice{};
 }
 
 }  // namespace session

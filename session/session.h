@@ -9,7 +9,10 @@
 // over a network.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/win32.h"
+#include "session/command_line.h"
 
 namespace session {
 
@@ -20,6 +23,16 @@ inline constexpr int SESSION_GOES_ON = -1;
 // 0 after --help or --version, 2 after a bad option or an unreadable
 // recording (one line on standard error).
 int startSession(const char* command_line);
+
+// Whom the computer plays, as the command line asked: its walkers (bit w for
+// walker w, 0 for none), its level, and whether over a network (then this
+// side's walker).
+struct ComputerChoice {
+  std::uint8_t walkers = 0;
+  ComputerLevel level = ComputerLevel::Normal;
+  bool network = false;
+};
+ComputerChoice computerChoice();
 
 // Appended to the window's title: " (replay)" while watching.
 const char* titleSuffix();

@@ -155,4 +155,55 @@ TEST(CommandLine, ReadsANetworkGamesOptions) {
   }
 }
 
+TEST(CommandLine, ReadsWhomTheComputerPlays) {
+  using L = session::ComputerLevel;
+  const struct {
+    Args args;
+    unsigned walkers;  // bit w: walker w
+    L level;
+    const char* error;  // "" when accepted
+  } cases[] = {
+      {{}, 0, L::Normal, ""},
+      {{"--computer"}, 2, L::Normal, ""},
+      {{"--computer", "0"}, 1, L::Normal, ""},
+      {{"--computer", "1", "--level", "easy"}, 2, L::Easy, ""},
+      {{"--level", "hard", "--computer", "both"}, 3, L::Hard, ""},
+      {{"--computer", "--no-record", "--level", "normal"}, 2, L::Normal, ""},
+      {{"--computer", "0", "--computer", "1"}, 2, L::Normal, ""},
+      // Over a network the computer plays this side's walker: the host's 0, the joiner's 1.
+      {{"--host", "--computer"}, 1, L::Normal, ""},
+      {{"--computer", "0", "--host", "5000", "--level", "hard"}, 1, L::Hard, ""},
+      {{"--join", "a", "--computer"}, 2, L::Normal, ""},
+      {{"--join", "a", "--computer", "1"}, 2, L::Normal, ""},
+      {{"--host", "--computer", "1"}, 0, L::Normal, "--computer 1: in a network game the"},
+      {{"--join", "a", "--computer", "0"}, 0, L::Normal, "this side's walker (1 with --join)"},
+      {{"--host", "--computer", "both"}, 0, L::Normal, "this side's walker (0 with --host)"},
+      {{"--computer", "2"}, 0, L::Normal, "--computer: not 0, 1 or both: 2"},
+      {{"--computer", "Both"}, 0, L::Normal, "not 0, 1 or both: Both"},
+      {{"--computer", "walker"}, 0, L::Normal, "not 0, 1 or both"},
+      {{"--level", "easy"}, 0, L::Normal, "--level goes with --computer"},
+      {{"--computer", "--level"}, 0, L::Normal, "--level needs a value"},
+      {{"--computer", "--level", "Hard"}, 0, L::Normal, "--level: not easy, normal or hard: Hard"},
+      {{"--computer", "--level", ""}, 0, L::Normal, "not easy, normal or hard"},
+      {{"--computer", "--play", "g.replay"}, 0, L::Normal, "while watching a recording"},
+  };
+  for (const auto& c : cases) {
+    const session::ProgramOptions o = session::parseProgramOptions(c.args);
+    const std::string what = ::testing::PrintToString(c.args);
+    if (*c.error != '\0') {
+      EXPECT_EQ(o.action, session::ProgramOptions::Action::Fail) << what;
+      EXPECT_NE(o.error.find(c.error), std::string::npos) << what << ": " << o.error;
+      EXPECT_EQ(o.error.find('\n'), std::string::npos) << what;
+      continue;
+    }
+    EXPECT_EQ(o.action, session::ProgramOptions::Action::Play) << what << ": " << o.error;
+    EXPECT_EQ(o.computer_walkers, c.walkers) << what;
+    EXPECT_EQ(o.computer_level, c.level) << what;
+  }
+  // --help lists both options.
+  for (const char* option : {"--computer [0|1|both]", "--level easy|normal|hard"}) {
+    EXPECT_NE(std::string(session::PROGRAM_USAGE).find(option), std::string::npos) << option;
+  }
+}
+
 }  // namespace

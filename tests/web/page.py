@@ -4,7 +4,8 @@ chromium-driver: the page's title, level 3 on the canvas, an idle game's canvas
 against the replay runner's frame, a right click to level 0, ship 1 firing with
 its sound, the report dialog and exit status without fire.wav, and the page's
 timings and sizes; the game's recording downloaded, verified by the replay
-runner and watched through the page's file input, and a malformed one refused.
+runner and watched through the page's file input, and a malformed one refused;
+the computer chosen for walker 1, which fires with nobody at the arena.
 
 Usage: tests/web/page.py WEB_DIR NORMAL_BUILD_DIR
 """
@@ -28,6 +29,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.mouse_button import MouseButton
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.select import Select
 
 TITLE = 'Starquell. Early concept demo only.'
 WHITE, BLACK, GREY = (255, 255, 255), (0, 0, 0), (153, 153, 153)
@@ -370,6 +372,49 @@ def recordings(driver, site, normal_build, work):
         ok(f'{name} is refused: a box saying "{box}", then "{message}", {status}')
 
 
+def white_inside(driver):
+    """Walker 1's pixels (white) inside the arena's border."""
+    width, height, rgba = canvas_rgba(driver)
+    return sum(1 for y in range(7, height - 9) for x in range(10, width - 10)
+               if rgba[(y * width + x) * 4:(y * width + x) * 4 + 3] == bytes(WHITE))
+
+
+def computer(driver, site):
+    """The computer chosen for walker 1 starts a new game under a title naming
+    it; with nobody at the arena its walker fires (the fire sound, audible
+    after a click beside the arena) and its white territory grows. The choice
+    stays for the tab until the player takes walker 1 back."""
+    driver.get(site.url)
+    wait_first_frame(driver)
+    driver.execute_script('window.starquellLeft = true')
+    Select(driver.find_element(By.ID, 'walker1')).select_by_value('normal')
+    want = f'{TITLE} (computer plays walker 1)'
+    wait_for(driver, f"return !window.starquellLeft && document.title === '{want}'", 'the computer\'s game')
+    wait_first_frame(driver)
+    choice = driver.execute_script("return document.getElementById('walker1').value")
+    if choice != 'normal':
+        fail(f'after the new game the choice shows "{choice}"')
+    ok(f'computer (normal) chosen: a new game titled "{driver.title}"')
+    # A click beside the arena lets the page's audio start; the game sees no input.
+    driver.find_element(By.ID, 'opponent').click()
+    before = white_inside(driver)
+    console_lines(driver)
+    time.sleep(8)
+    after = white_inside(driver)
+    lines = console_lines(driver)
+    played = [line for line in lines if 'audio: play fire.wav' in line]
+    if not played or any('(silent' in line for line in played):
+        fail('no audible "audio: play fire.wav" on the console with the computer playing:\n' + '\n'.join(lines))
+    if after <= before:
+        fail(f'walker 1\'s territory went from {before} to {after} white pixels in 8 s')
+    ok(f'with nobody at the arena the computer fired ({len(played)} fire sounds) and walker 1\'s '
+       f'territory grew from {before} to {after} white pixels')
+    driver.execute_script('window.starquellLeft = true')
+    Select(driver.find_element(By.ID, 'walker1')).select_by_value('player')
+    wait_for(driver, f"return !window.starquellLeft && document.title === '{TITLE}'", 'the players\' game')
+    ok('walker 1 taken back by the player: a new game titled as before')
+
+
 def no_fire(driver, folder, work):
     """Without fire.wav: the "Sound system problem." dialog, then status 255."""
     site_dir = os.path.join(work, 'no-fire')
@@ -421,6 +466,7 @@ def main():
                 timing = idle_game(driver, site, normal_build, work)
                 play(driver, site)
                 recordings(driver, site, normal_build, work)
+                computer(driver, site)
             no_fire(driver, folder, work)
         finally:
             driver.quit()

@@ -5,7 +5,8 @@
 # build's ctest runs its programs through tests/wine/wine.sh); then the
 # programs built against the real <windows.h>, starquell.exe with its sound
 # files beside it and starquell-controls.exe, driven through the window system
-# by every check of tests/e2e. Installs Wine and the real-window tools where
+# by every check of tests/e2e (the computer's network game through the Linux
+# build's relay). Installs Wine and the real-window tools where
 # they are missing. Wine's prefix is build/wine-prefix; one persistent Wine
 # server serves the whole run (tests/wine/server.sh) and ends with it, also
 # when it fails or is interrupted.
@@ -57,6 +58,6 @@ done
 
 echo "== wine: the real-window checks on the Windows programs"
 E2E_LAUNCHER=$here/wine.sh E2E_CLOSER=$linux/tests/e2e/close_window \
-  E2E_RUNNER=$linux/tools/replay/starquell-replay \
+  E2E_RUNNER=$linux/tools/replay/starquell-replay E2E_RELAY=$linux/tools/relay/starquell-relay \
   "$root/tests/e2e/run.sh" "$windows" || exit 1
 echo "wine: all checks passed in $(($(date +%s) - started)) s"
