@@ -2,64 +2,35 @@
 // gives the same lines, its recording verifies without the computer, and the
 // script plays only the other walker (and the level choice).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "computer/computer.h"
 #include "game/game_state.h"
 #include "record/format.h"
-#include "tests/support/fresh_state.h"
+#include "tests/record/recorded_game.h"
 #include "tools/replay/replay.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using computer::Level;
+using recorded_game::parse;
 
-class RunnerTest : public FreshState {
+// Each test in a fresh folder of its own (the recorded game's fixture).
+class RunnerTest : public recorded_game::Recording {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("starquell-computer-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    FreshState::TearDown();
-    fs::remove_all(dir_);
-  }
   // The runner's lines; `record` names a file to record into.
   static std::string lines(const replay::Script& script, unsigned walkers, Level level,
                            std::uint32_t frames, const std::string& record = "",
                            replay::Verdict* verdict = nullptr) {
-    resetProgramState();
     replay::Options options;
     options.frames = frames;
     options.computer = walkers;
     options.level = level;
     options.territory = true;
-    options.verify = verdict != nullptr;
     if (!record.empty()) options.program_arguments = "--record " + record;
-    std::FILE* out = std::tmpfile();
-    EXPECT_EQ(replay::run(script, options, out, verdict), 0);
-    std::string text;
-    std::rewind(out);
-    for (int c = 0; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(out);
-    return text;
+    return run(script, options, verdict);
   }
-  static replay::Script parse(const std::string& text) {
-    replay::Script script;
-    std::string error;
-    EXPECT_TRUE(record::parseScript(text, &script, &error)) << error;
-    return script;
-  }
-  fs::path dir_;
 };
 
 TEST_F(RunnerTest, SameGameTwiceAndItsRecordingVerifiesWithoutTheComputer) {

@@ -61,13 +61,11 @@ class Recording : public FreshState {
     FreshState::TearDown();
     fs::remove_all(dir_);
   }
-  // The runner's lines for a script, the program given `arguments`.
-  static std::string lines(const record::Script& script, const std::string& arguments,
-                           std::uint32_t frames = 0, replay::Verdict* verdict = nullptr) {
+  // The runner's lines for a script under these options (verifying when
+  // `verdict` is given).
+  static std::string run(const record::Script& script, replay::Options options,
+                         replay::Verdict* verdict = nullptr) {
     resetProgramState();
-    replay::Options options;
-    options.frames = frames != 0 ? frames : script.last_frame + 1;
-    options.program_arguments = arguments;
     options.verify = verdict != nullptr;
     std::FILE* out = std::tmpfile();
     EXPECT_EQ(replay::run(script, options, out, verdict), 0);
@@ -76,6 +74,14 @@ class Recording : public FreshState {
     for (int c = 0; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
     std::fclose(out);
     return text;
+  }
+  // The runner's lines for a script, the program given `arguments`.
+  static std::string lines(const record::Script& script, const std::string& arguments,
+                           std::uint32_t frames = 0, replay::Verdict* verdict = nullptr) {
+    replay::Options options;
+    options.frames = frames != 0 ? frames : script.last_frame + 1;
+    options.program_arguments = arguments;
+    return run(script, options, verdict);
   }
   // Records GAME; returns the recording's text.
   std::string record(std::string* game_lines = nullptr) {
