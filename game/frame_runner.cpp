@@ -28,3 +28,7 @@ bool stepFrame(std::span<const InputMessage> input, std::uint32_t* sounds) {
   g_game.painting_frame = false;
   return true;
 }
+
+std::uint32_t requestedSounds() { return g_game.sound.requests; }
+
+void requestSounds(std::uint32_t bits) { g_game.sound.request(bits); }

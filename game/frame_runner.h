@@ -20,3 +20,9 @@
 // the window's paint: before it, without a window, or while a paint or
 // another frame runs, nothing changes and false is returned.
 bool stepFrame(std::span<const InputMessage> input, std::uint32_t* sounds);
+
+// The sounds the last frame requested, not yet played; and more of them,
+// for the next idle pass to play as if that frame had asked (a re-run's
+// sound that was not heard when its frame was shown).
+std::uint32_t requestedSounds();
+void requestSounds(std::uint32_t bits);

@@ -10,6 +10,7 @@ namespace net {
 Lockstep::Lockstep(const Config& config)
     : config_(config),
       delay_(std::clamp(config.delay, MIN_DELAY, MAX_DELAY)),
+      rollback_(std::clamp(config.rollback, 0, MAX_ROLLBACK)),
       width_(config.width),
       height_(config.height) {
   std::fill(std::begin(crc_frame_), std::end(crc_frame_), NO_FRAME);
@@ -531,6 +532,18 @@ void Lockstep::reportDesync(std::uint32_t frame, bool from_peer) {
     if (from_peer && frame == desync_frame_ && telling_kind_ == Kind::Desync) telling_ = false;
   }
 }
+
+std::uint32_t Lockstep::confirmedFrames() const { return executed_; }
+
+std::uint32_t Lockstep::mispredicted() const { return NO_FRAME; }
+
+int Lockstep::rerun(std::uint32_t, GameEvent*, std::uint8_t*, std::uint8_t*) { return 0; }
+
+int Lockstep::confirmedEvents(std::uint32_t, GameEvent*, std::uint8_t*, std::uint8_t*) const {
+  return 0;
+}
+
+bool Lockstep::slowDown(std::uint32_t) { return false; }
 
 void Lockstep::leave(Transport& transport) {
   if (state_ == State::Left) return;

@@ -6,7 +6,11 @@
 //
 // Frames are numbered from 0. A side's controls sampled while it runs frame f
 // take effect at frame f + delay on both computers; frames 0 .. delay - 1
-// carry none. A frame waits until the other side's input for it has come.
+// carry none. In lockstep (rollback 0) a frame waits until the other side's
+// input for it has come. With a rollback limit a side runs up to that many
+// frames beyond the other side's input on a prediction of it, and when the
+// real input differs the caller restores the state before the first frame
+// predicted wrongly and runs the frames since again (mispredicted, rerun).
 #pragma once
 
 #include <cstddef>
@@ -24,6 +28,9 @@ struct Config {
   int delay = 3;  // the host's is the game's
   std::uint16_t width = 734;
   std::uint16_t height = 531;
+  // Frames the game may run ahead of the other side's input; 0: lockstep
+  // (the host's counts).
+  int rollback = 0;
   // The joiner's host: every address its name has (the first in `peer`); a
   // hello goes to each until one answers, and the host is heard from any.
   static constexpr int MAX_ALSO = 3;
@@ -83,6 +90,10 @@ struct Counters {
   std::uint64_t conflicting = 0;    // inputs that differ from ones already had
   std::uint64_t stale = 0;          // nothing new: duplicates, replays, late ones
   std::uint64_t compared = 0;       // frames whose two checksums were compared
+  std::uint64_t rollbacks = 0;      // mispredictions corrected
+  std::uint64_t rerun_frames = 0;   // frames run again for them
+  std::uint32_t deepest_rollback = 0;
+  std::uint64_t slowed = 0;  // frame periods let pass by the time sync
   std::uint64_t dropped() const {
     return third_party + no_session + bad_cookie + short_ + long_ + garbage + bad_value +
            out_of_range + conflicting;
@@ -105,6 +116,8 @@ class Lockstep {
   // game's delay and client size (the host's).
   const ProgramVersions& peerVersions() const { return peer_versions_; }
   int delay() const { return delay_; }
+  // The game's rollback limit (the host's, agreed in the handshake).
+  int rollback() const { return rollback_; }
   std::uint16_t width() const { return width_; }
   std::uint16_t height() const { return height_; }
   // Where this side sends: the address that last brought something new.
@@ -126,8 +139,37 @@ class Lockstep {
   // Runs frame nextFrame(): its merged events into out (MAX_FRAME_EVENTS),
   // their count; the frame's two control bytes into *host, *joiner when given.
   int advance(GameEvent* out, std::uint8_t* host = nullptr, std::uint8_t* joiner = nullptr);
-  // The checksum of the picture of a frame this side has run.
+  // The checksum of the picture of a frame this side has run. With a rollback
+  // limit it may come again for a frame run again (it replaces one not yet
+  // confirmed), and it is sent and compared only once the frame is below
+  // confirmedFrames().
   void setFrameCrc(std::uint32_t frame, std::uint32_t crc);
+
+  // Frames from 0, in a row, whose both sides' controls are known and which
+  // this side has run with exactly those controls (their state and picture
+  // are final); never beyond a pending misprediction. In lockstep nextFrame().
+  std::uint32_t confirmedFrames() const;
+  // The first frame already run whose other side's controls, now known,
+  // differ from the ones it ran with; NO_FRAME when none (always in
+  // lockstep). The caller restores the state saved before that frame and
+  // calls rerun() for every frame from it to nextFrame() - 1, in order; until
+  // then no frame is ready.
+  std::uint32_t mispredicted() const;
+  // The events of `frame` with the controls known now (predictions where
+  // still unknown) into out (MAX_FRAME_EVENTS); their count (0 for a frame
+  // out of turn). After rerun(nextFrame() - 1) mispredicted() is NO_FRAME
+  // again, unless newer news arrived meanwhile.
+  int rerun(std::uint32_t frame, GameEvent* out, std::uint8_t* host = nullptr,
+            std::uint8_t* joiner = nullptr);
+  // The merged events a confirmed frame ran with (frame < confirmedFrames(),
+  // at most RING - 2 * MAX_DELAY frames back; 0 otherwise), and its two
+  // control bytes when asked: for recordings, which hold confirmed frames only.
+  int confirmedEvents(std::uint32_t frame, GameEvent* out, std::uint8_t* host = nullptr,
+                      std::uint8_t* joiner = nullptr) const;
+  // Time sync: true when this side should let this frame period pass without
+  // running a frame, because it keeps running ahead of the other side
+  // (counted in counters().slowed). Always false in lockstep.
+  bool slowDown(std::uint32_t now_ms);
   // The first frame found different when state() is Desync.
   std::uint32_t desyncFrame() const { return desync_frame_; }
 
@@ -185,6 +227,7 @@ class Lockstep {
   std::uint32_t refused_ms_ = 0;
   ProgramVersions peer_versions_;
   int delay_;
+  int rollback_;
   std::uint16_t width_;
   std::uint16_t height_;
 

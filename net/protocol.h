@@ -27,6 +27,9 @@ inline constexpr int CRC_WINDOW = 4;
 // The input delay a game can have, in frames.
 inline constexpr int MIN_DELAY = 1;
 inline constexpr int MAX_DELAY = 7;
+// The most frames a game may run ahead of the other side's input (0 is
+// lockstep): the inputs kept must reach back to the oldest frame not confirmed.
+inline constexpr int MAX_ROLLBACK = 20;
 // The client sizes a game can have.
 inline constexpr int MIN_CLIENT = 16;
 inline constexpr int MAX_CLIENT = 4096;
