@@ -19,8 +19,14 @@ using EventKind = record::EventKind;
 using ScriptEvent = record::ScriptEvent;
 using Script = record::Script;
 
+// The line printed for a frame just run, from the game's state now: the
+// frame, the CRC-32 of its picture, each walker's x y heading arm state and
+// the frame's sound requests.
+std::string frameLine(std::uint32_t frame, std::uint32_t crc, std::uint32_t sounds);
+
 // The other side of a network game: each frame's input comes from it in
-// place of the script's, and each painted frame's checksum goes to it.
+// place of the script's, and each painted frame goes to it, which prints its
+// line once the frame is final.
 class FrameSource {
  public:
   virtual ~FrameSource() = default;
@@ -28,7 +34,12 @@ class FrameSource {
   // the game has ended.
   virtual bool frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
                            std::vector<ScriptEvent>* out) = 0;
-  virtual void painted(std::uint32_t frame, std::uint32_t crc) = 0;
+  // Frame `frame` was painted with this checksum; its line (frameLine) goes
+  // to `out` (null: none) once both sides' input for it is known.
+  virtual void painted(std::uint32_t frame, std::uint32_t crc, std::FILE* out) = 0;
+  // The frames asked for have run: the lines of the last ones are out before
+  // the window closes.
+  virtual void settle(std::FILE* /*out*/) {}
 };
 
 struct Options {
