@@ -30,6 +30,7 @@ Handshake Lockstep::ourHandshake() const {
   Handshake h;
   h.versions = config_.versions;
   h.delay = static_cast<std::uint8_t>(delay_);
+  h.rollback = static_cast<std::uint8_t>(rollback_);
   h.width = width_;
   h.height = height_;
   return h;
@@ -264,7 +265,7 @@ void Lockstep::receive(Transport& transport, const Address& from, const std::uin
       return;
     case Kind::Desync: {
       // Only a frame the other side can have run.
-      if (m.frame >= local_known_ + static_cast<std::uint32_t>(delay_)) {
+      if (m.frame >= local_known_ + static_cast<std::uint32_t>(delay_ + rollback_)) {
         ++counters_.out_of_range;
         return;
       }
@@ -392,18 +393,20 @@ void Lockstep::onHandshake(Transport& transport, const Address& from, const Mess
   session_.host = m.session.host;
   peer_ = from;
   delay_ = m.handshake.delay;
+  rollback_ = std::min<int>(m.handshake.rollback, MAX_ROLLBACK);
   width_ = m.handshake.width;
   height_ = m.handshake.height;
   startGame(now_ms);
 }
 
 void Lockstep::onInput(const Address& from, const InputBlock& b, std::uint32_t now_ms) {
-  // The other side cannot be further than its delay beyond this side's
-  // controls (it sets its next frame's before that frame can run), nor have
-  // more of them, or of this side's checksums, than were set; its checksums
-  // are of frames it has run, before its controls' delay.
+  // The other side cannot be further than its delay (and its rollback limit)
+  // beyond this side's controls (it sets its next frame's before that frame
+  // can run), nor have more of them, or of this side's checksums, than were
+  // set; its checksums are of frames it has run, before its controls' delay.
   const auto delay = static_cast<std::uint32_t>(delay_);
-  if (b.newest > local_known_ + delay || b.ack > local_known_ || b.crc_ack > crc_known_ ||
+  const auto ahead = static_cast<std::uint32_t>(rollback_);
+  if (b.newest > local_known_ + delay + ahead || b.ack > local_known_ || b.crc_ack > crc_known_ ||
       (b.crc_count > 0 && b.crc_first + b.crc_count + delay > b.newest + 1) ||
       (b.crc_count > 0 && b.crc_first + b.crc_count > remote_crc_known_ + CRC_RING)) {
     ++counters_.out_of_range;
@@ -447,6 +450,7 @@ void Lockstep::onInput(const Address& from, const InputBlock& b, std::uint32_t n
   // home router may have given it another port).
   last_heard_ms_ = now_ms;
   peer_ = from;
+  if (!seen_any_ || b.newest > seen_newest_) noteSync(b);
   seen_any_ = true;
   seen_newest_ = std::max(seen_newest_, b.newest);
   seen_ack_ = std::max(seen_ack_, b.ack);
@@ -461,12 +465,46 @@ void Lockstep::onInput(const Address& from, const InputBlock& b, std::uint32_t n
   while (remote_crc_frame_[remote_crc_known_ % CRC_RING] == remote_crc_known_) ++remote_crc_known_;
   // New frames join the ones had only without a gap.
   if (first <= remote_known_) {
+    const std::uint32_t old_known = remote_known_;
     for (std::uint32_t frame = remote_known_; frame <= b.newest; ++frame) {
       remote_[frame % RING] = b.inputs[frame + (INPUT_WINDOW - 1) - b.newest];
     }
     remote_known_ = std::max(remote_known_, b.newest + 1);
+    notePrediction(old_known);
   }
-  compareCrcs();
+  advanceCrcRow();
+}
+
+// The frames run on a prediction whose controls have come: the first that
+// ran with others is run again (with every frame after it).
+void Lockstep::notePrediction(std::uint32_t old_known) {
+  const std::uint32_t end = std::min(remote_known_, executed_);
+  for (std::uint32_t frame = old_known; frame < end; ++frame) {
+    if (remote_[frame % RING] == ran_remote_[frame % RING]) continue;
+    if (cursor_ == NO_FRAME) {
+      pending_ = std::min(pending_, frame);
+    } else if (frame < cursor_) {
+      again_ = std::min(again_, frame);  // run again already: once more after it
+    }
+    return;
+  }
+}
+
+// How far this side runs ahead of the other (its frame less the other's
+// when it sent this), less how far the other runs ahead of this one (its
+// frame less the frame of this side's controls it had then). The line's
+// latency adds to the first one way and to the second the other way, so
+// the difference is twice this side's lead plus how much longer the way
+// here takes than the way there; each side slowing while it is over about
+// two frames (a frame and a half: both sides' views lag a part of a frame)
+// leaves both the same short rollbacks.
+void Lockstep::noteSync(const InputBlock& b) {
+  if (rollback_ == 0) return;
+  const std::int64_t sample =
+      std::int64_t{executed_} + delay_ + std::int64_t{b.ack} - 2 * (std::int64_t{b.newest} + 1);
+  const auto frames = static_cast<std::int32_t>(std::clamp<std::int64_t>(sample, -64, 64));
+  if (sync_samples_ < SYNC_SAMPLES) ++sync_samples_;
+  sync_average_ += (frames * SYNC_ONE - sync_average_) / static_cast<std::int32_t>(SYNC_SAMPLES);
 }
 
 void Lockstep::setLocalControls(std::uint8_t controls) {
@@ -478,9 +516,20 @@ void Lockstep::setLocalControls(std::uint8_t controls) {
 
 // A frame also waits while the checksums of frames far behind are neither
 // compared nor with the other side, so that none is lost from the rings.
+// With a rollback limit a frame runs that many frames beyond the other
+// side's controls at most, and none while frames wait to run again.
 bool Lockstep::ready() const {
-  return state_ == State::Running && remote_known_ > executed_ &&
+  return state_ == State::Running &&
+         remote_known_ + static_cast<std::uint32_t>(rollback_) > executed_ &&
+         pending_ == NO_FRAME && cursor_ == NO_FRAME &&
          executed_ - std::min(compared_, peer_crc_ack_) < CRC_LEAD;
+}
+
+std::uint8_t Lockstep::remoteNow(std::uint32_t frame) const {
+  if (frame < remote_known_) return remote_[frame % RING];
+  // The last controls had, held: no new presses.
+  return static_cast<std::uint8_t>(remote_[(remote_known_ - 1) % RING] &
+                                   (ARM_BACK_HELD | ARM_ON_HELD));
 }
 
 int Lockstep::advance(GameEvent* out, std::uint8_t* host, std::uint8_t* joiner) {
@@ -488,13 +537,18 @@ int Lockstep::advance(GameEvent* out, std::uint8_t* host, std::uint8_t* joiner) 
   if (!local_set_) setLocalControls(0);
   const std::uint32_t frame = executed_;
   const bool is_host = config_.side == Player::Host;
-  const std::uint8_t h = is_host ? local_[frame % RING] : remote_[frame % RING];
-  const std::uint8_t j = is_host ? remote_[frame % RING] : local_[frame % RING];
+  const std::uint8_t remote = remoteNow(frame);
+  ran_remote_[frame % RING] = remote;
+  merger_before_[frame % RING] = merger_;
+  const std::uint8_t h = is_host ? local_[frame % RING] : remote;
+  const std::uint8_t j = is_host ? remote : local_[frame % RING];
   if (host != nullptr) *host = h;
   if (joiner != nullptr) *joiner = j;
   ++executed_;
   local_set_ = false;
-  return merger_.merge(h, j, out);
+  const int count = merger_.merge(h, j, out);
+  advanceCrcRow();
+  return count;
 }
 
 void Lockstep::setFrameCrc(std::uint32_t frame, std::uint32_t crc) {
@@ -502,7 +556,14 @@ void Lockstep::setFrameCrc(std::uint32_t frame, std::uint32_t crc) {
   if (frame >= executed_ || frame < crc_known_ || frame >= crc_known_ + CRC_RING) return;
   crc_frame_[frame % CRC_RING] = frame;
   crc_[frame % CRC_RING] = crc;
-  while (crc_frame_[crc_known_ % CRC_RING] == crc_known_) ++crc_known_;
+  advanceCrcRow();
+}
+
+// This side's checksums join the row that is sent and compared once their
+// frames are confirmed (in lockstep, once run).
+void Lockstep::advanceCrcRow() {
+  const std::uint32_t confirmed = confirmedFrames();
+  while (crc_known_ < confirmed && crc_frame_[crc_known_ % CRC_RING] == crc_known_) ++crc_known_;
   compareCrcs();
 }
 
@@ -533,17 +594,80 @@ void Lockstep::reportDesync(std::uint32_t frame, bool from_peer) {
   }
 }
 
-std::uint32_t Lockstep::confirmedFrames() const { return executed_; }
-
-std::uint32_t Lockstep::mispredicted() const { return NO_FRAME; }
-
-int Lockstep::rerun(std::uint32_t, GameEvent*, std::uint8_t*, std::uint8_t*) { return 0; }
-
-int Lockstep::confirmedEvents(std::uint32_t, GameEvent*, std::uint8_t*, std::uint8_t*) const {
-  return 0;
+std::uint32_t Lockstep::confirmedFrames() const {
+  return std::min({remote_known_, executed_, pending_, again_});
 }
 
-bool Lockstep::slowDown(std::uint32_t) { return false; }
+std::uint32_t Lockstep::mispredicted() const { return pending_; }
+
+// Frames run again in order from the one mispredicted, each from the merger
+// as it was before it; the last one ends the re-run (or starts the next, if
+// news came for a frame it had run again already).
+int Lockstep::rerun(std::uint32_t frame, GameEvent* out, std::uint8_t* host, std::uint8_t* joiner) {
+  if (pending_ == NO_FRAME || frame >= executed_) return 0;
+  if (frame == pending_) {
+    cursor_ = frame;
+    again_ = NO_FRAME;
+    ++counters_.rollbacks;
+    counters_.deepest_rollback = std::max(counters_.deepest_rollback, executed_ - frame);
+  } else if (frame != cursor_) {
+    return 0;
+  }
+  const std::uint32_t slot = frame % RING;
+  const std::uint8_t remote = remoteNow(frame);
+  ran_remote_[slot] = remote;
+  const bool is_host = config_.side == Player::Host;
+  const std::uint8_t h = is_host ? local_[slot] : remote;
+  const std::uint8_t j = is_host ? remote : local_[slot];
+  if (host != nullptr) *host = h;
+  if (joiner != nullptr) *joiner = j;
+  InputMerger merger = merger_before_[slot];
+  const int count = merger.merge(h, j, out);
+  if (frame + 1 < executed_) {
+    merger_before_[(frame + 1) % RING] = merger;
+  } else {
+    merger_ = merger;
+  }
+  // Its picture changes: the checksum of its first run is not the one kept.
+  if (crc_frame_[frame % CRC_RING] == frame) crc_frame_[frame % CRC_RING] = NO_FRAME;
+  ++counters_.rerun_frames;
+  cursor_ = frame + 1;
+  if (cursor_ == executed_) {
+    pending_ = again_;
+    again_ = NO_FRAME;
+    cursor_ = NO_FRAME;
+    advanceCrcRow();
+  }
+  return count;
+}
+
+int Lockstep::confirmedEvents(std::uint32_t frame, GameEvent* out, std::uint8_t* host,
+                              std::uint8_t* joiner) const {
+  // Confirmed, and its controls and merger still in the rings.
+  if (frame >= confirmedFrames() || frame + RING <= local_known_ || executed_ - frame > RING) {
+    return 0;
+  }
+  const std::uint32_t slot = frame % RING;
+  const bool is_host = config_.side == Player::Host;
+  const std::uint8_t h = is_host ? local_[slot] : ran_remote_[slot];
+  const std::uint8_t j = is_host ? ran_remote_[slot] : local_[slot];
+  if (host != nullptr) *host = h;
+  if (joiner != nullptr) *joiner = j;
+  InputMerger merger = merger_before_[slot];
+  return merger.merge(h, j, out);
+}
+
+bool Lockstep::slowDown(std::uint32_t now_ms) {
+  (void)now_ms;  // the pace is counted in frames run
+  if (rollback_ == 0 || state_ != State::Running || sync_samples_ < SYNC_SAMPLES) return false;
+  if (executed_ < last_slow_frame_ + SLOW_EVERY || sync_average_ <= SYNC_ONE * 3 / 2) return false;
+  last_slow_frame_ = executed_;
+  // Its effect, in advance: this side's lead is a frame less (the other
+  // side's view of it shows that a line's latency later).
+  sync_average_ -= 2 * SYNC_ONE;
+  ++counters_.slowed;
+  return true;
+}
 
 void Lockstep::leave(Transport& transport) {
   if (state_ == State::Left) return;

@@ -161,8 +161,8 @@ class Lockstep {
   // again, unless newer news arrived meanwhile.
   int rerun(std::uint32_t frame, GameEvent* out, std::uint8_t* host = nullptr,
             std::uint8_t* joiner = nullptr);
-  // The merged events a confirmed frame ran with (frame < confirmedFrames(),
-  // at most RING - 2 * MAX_DELAY frames back; 0 otherwise), and its two
+  // The merged events a confirmed frame ran with (frame < confirmedFrames()
+  // and no more than 48 frames before nextFrame(); 0 otherwise), and its two
   // control bytes when asked: for recordings, which hold confirmed frames only.
   int confirmedEvents(std::uint32_t frame, GameEvent* out, std::uint8_t* host = nullptr,
                       std::uint8_t* joiner = nullptr) const;
@@ -198,6 +198,12 @@ class Lockstep {
   static constexpr int CRC_RING = 128;
   static constexpr std::uint32_t CRC_LEAD = CRC_RING - 16;
   static constexpr int MAX_READS = 256;  // datagrams read per poll
+  // Time sync: a side slows when, on average over the other side's recent
+  // datagrams, it runs about a frame ahead or more (in 1/256 frames), at most
+  // once in SLOW_EVERY frames and only once the average has that many samples.
+  static constexpr std::int32_t SYNC_ONE = 256;
+  static constexpr std::uint32_t SLOW_EVERY = 10;
+  static constexpr std::uint32_t SYNC_SAMPLES = 16;
 
   void send(Transport& transport, const Message& message, const Address& to);
   void sendInput(Transport& transport, std::uint32_t now_ms);
@@ -208,6 +214,11 @@ class Lockstep {
   std::uint64_t cookie(const Address& from, std::uint64_t joiner, std::uint32_t bucket) const;
   void sendHellos(Transport& transport, std::uint32_t now_ms);
   void compareCrcs();
+  void advanceCrcRow();
+  // The other side's controls for `frame` as known now: had, or predicted.
+  std::uint8_t remoteNow(std::uint32_t frame) const;
+  void notePrediction(std::uint32_t old_known);
+  void noteSync(const InputBlock& b);
   void startGame(std::uint32_t now_ms);
   void reportDesync(std::uint32_t frame, bool from_peer);
   void startTelling(Kind kind);
@@ -238,6 +249,19 @@ class Lockstep {
   std::uint32_t local_known_ = 0;   // frames of this side's controls set
   std::uint32_t remote_known_ = 0;  // frames of the other side's controls had, in a row
   bool local_set_ = false;          // controls for the running frame set
+
+  // Rollback: per frame run (RING back), the other side's controls it ran
+  // with and the merger as it was before it, so that a frame can run again.
+  std::uint8_t ran_remote_[RING] = {};
+  InputMerger merger_before_[RING];
+  std::uint32_t pending_ = NO_FRAME;  // the first frame to run again
+  std::uint32_t cursor_ = NO_FRAME;   // the next frame of a re-run under way
+  std::uint32_t again_ = NO_FRAME;    // news during it for a frame it ran already
+  // Time sync: how far this side runs ahead of the other, less how far the
+  // other runs ahead of it, averaged (SYNC_ONE a frame).
+  std::int32_t sync_average_ = 0;
+  std::uint32_t sync_samples_ = 0;
+  std::uint32_t last_slow_frame_ = 0;
 
   // What the other side has told: its highest newest and ack.
   std::uint32_t seen_newest_ = 0;

@@ -110,9 +110,11 @@ ParseError parse(const std::uint8_t* data, std::size_t size, Message* out) {
       h.height = get16(data + 12);
       // Another protocol's values are only reported, never used.
       if (!ours) break;
-      if (data[14] != 0 || data[15] != 0) return ParseError::BadValue;
-      if (h.delay < MIN_DELAY || h.delay > MAX_DELAY || h.width < MIN_CLIENT ||
-          h.width > MAX_CLIENT || h.height < MIN_CLIENT || h.height > MAX_CLIENT) {
+      h.rollback = data[14];
+      if (data[15] != 0) return ParseError::BadValue;
+      if (h.delay < MIN_DELAY || h.delay > MAX_DELAY || h.rollback > MAX_ROLLBACK ||
+          h.width < MIN_CLIENT || h.width > MAX_CLIENT || h.height < MIN_CLIENT ||
+          h.height > MAX_CLIENT) {
         return ParseError::BadValue;
       }
       if (m.versions_only) break;
@@ -215,6 +217,7 @@ std::size_t encode(const Message& m, std::uint8_t* out) {
       out[9] = h.delay;
       put16(out + 10, h.width);
       put16(out + 12, h.height);
+      out[14] = h.rollback;
       if (m.versions_only) break;
       put64(out + 16, m.session.joiner);
       put64(out + 24, m.kind == Kind::Hello ? m.cookie : m.session.host);

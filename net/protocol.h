@@ -19,7 +19,7 @@
 
 namespace net {
 
-inline constexpr std::uint8_t PROTOCOL_VERSION = 2;
+inline constexpr std::uint8_t PROTOCOL_VERSION = 3;
 // Frames of the sender's input in every game datagram.
 inline constexpr int INPUT_WINDOW = 16;
 // Most frames' picture checksums in one game datagram.
@@ -50,7 +50,7 @@ inline constexpr std::uint32_t NO_FRAME = 0xFFFFFFFFu;
 
 enum class Kind : std::uint8_t {
   Hello = 1,      // joiner -> host, resent until answered
-  Welcome = 2,    // host -> joiner: the game's delay and client size
+  Welcome = 2,    // host -> joiner: the game's delay, rollback limit and client size
   Full = 3,       // host -> a joiner too many
   Input = 4,      // both ways, in the game
   Leave = 5,      // the sender's window closed
@@ -77,6 +77,7 @@ struct ProgramVersions {
 struct Handshake {
   ProgramVersions versions;
   std::uint8_t delay = 0;
+  std::uint8_t rollback = 0;  // 0 .. MAX_ROLLBACK; 0 is lockstep
   std::uint16_t width = 0;
   std::uint16_t height = 0;
 };

@@ -1,8 +1,12 @@
 #include "tests/support/net/sim_game.h"
 
+#include <algorithm>
+
 namespace net {
 
 namespace {
+
+constexpr std::uint32_t KEPT = 64;  // states kept, back from the frame run next
 
 struct Side {
   Transport* transport = nullptr;
@@ -12,15 +16,50 @@ struct Side {
   bool flipped = false;
   bool started = false;
   std::uint32_t start_ms = 0;
-  std::uint32_t crc = 0;
+  std::uint32_t skipped = 0;             // frame periods let pass by the time sync
+  std::uint32_t state = 0;               // the stand-in game's
+  std::uint32_t before[KEPT] = {};       // its state before each frame
+  std::uint32_t after[KEPT] = {};        // and after it
   std::uint32_t waiting_for = NO_FRAME;  // a frame found not ready when due
 };
 
-// A checksum stand-in: a hash chain over the frames' control bytes.
-std::uint32_t chain(std::uint32_t crc, std::uint8_t host, std::uint8_t joiner) {
-  std::uint32_t h = crc ^ (std::uint32_t{host} << 8 | joiner);
-  h = (h ^ (h >> 16)) * 0x45D9F3Bu;
-  return h ^ (h >> 16);
+// One frame of the stand-in game, its state kept, its checksum reported.
+void runStandIn(Side& s, const SimGameOptions& options, std::uint32_t frame,
+                const GameEvent* events, int count) {
+  s.before[frame % KEPT] = s.state;
+  s.state = standInFrame(s.state, events, count);
+  s.after[frame % KEPT] = s.state;
+  const bool flip =
+      s.flipped && frame >= options.flip_from && frame - options.flip_from < options.flip_frames;
+  s.core->setFrameCrc(frame, flip ? s.state ^ 1u : s.state);
+}
+
+// A misprediction: the state before it back, and the frames since again.
+void catchUp(Side& s, const SimGameOptions& options) {
+  Lockstep& core = *s.core;
+  for (std::uint32_t from = core.mispredicted(); from != NO_FRAME; from = core.mispredicted()) {
+    s.state = s.before[from % KEPT];
+    for (std::uint32_t frame = from; frame < core.nextFrame(); ++frame) {
+      GameEvent events[MAX_FRAME_EVENTS];
+      runStandIn(s, options, frame, events, core.rerun(frame, events));
+    }
+  }
+}
+
+// Frames newly confirmed join the record.
+void collectConfirmed(Side& s) {
+  Lockstep& core = *s.core;
+  s.out->max_unconfirmed =
+      std::max(s.out->max_unconfirmed, core.nextFrame() - core.confirmedFrames());
+  for (auto frame = static_cast<std::uint32_t>(s.out->frames.size());
+       frame < core.confirmedFrames(); ++frame) {
+    GameEvent events[MAX_FRAME_EVENTS];
+    FrameRecord record;
+    const int count = core.confirmedEvents(frame, events, &record.host, &record.joiner);
+    record.events.assign(events, events + count);
+    s.out->frames.push_back(record);
+    s.out->crcs.push_back(s.after[frame % KEPT]);
+  }
 }
 
 void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
@@ -30,33 +69,42 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
     s.started = true;
     s.start_ms = now_ms;
   }
-  while (core.nextFrame() < options.frames) {
+  catchUp(s, options);
+  while (core.nextFrame() < options.frames && core.state() == State::Running) {
     const std::uint32_t frame = core.nextFrame();
-    const std::uint32_t due = s.start_ms + frame * 50 / 3;
-    if (now_ms < due) return;
+    const std::uint32_t period = frame + s.skipped;
+    const std::uint32_t due = s.start_ms + period * 50 / 3;
+    if (now_ms < due) break;
     if (!core.ready()) {
       if (s.waiting_for != frame && frame > 0) ++s.out->waited;
       s.waiting_for = frame;
-      return;
+      break;
+    }
+    if (options.time_sync && core.slowDown(now_ms)) {
+      ++s.skipped;
+      continue;
     }
     // A frame that waited runs when it can; the next ones are due a frame
     // period apart from it, so that one stall counts once.
-    if (s.waiting_for == frame) s.start_ms = now_ms - frame * 50 / 3;
+    if (s.waiting_for == frame) s.start_ms = now_ms - period * 50 / 3;
     core.setLocalControls(*s.controls ? (*s.controls)(frame) : 0);
     GameEvent events[MAX_FRAME_EVENTS];
-    FrameRecord record;
-    const int count = core.advance(events, &record.host, &record.joiner);
-    record.events.assign(events, events + count);
-    s.out->frames.push_back(record);
-    s.crc = chain(s.crc, record.host, record.joiner);
-    const bool flip =
-        s.flipped && frame >= options.flip_from && frame - options.flip_from < options.flip_frames;
-    core.setFrameCrc(frame, flip ? s.crc ^ 1u : s.crc);
-    if (core.state() != State::Running) return;
+    runStandIn(s, options, frame, events, core.advance(events));
   }
+  collectConfirmed(s);
 }
 
 }  // namespace
+
+std::uint32_t standInFrame(std::uint32_t state, const GameEvent* events, int count) {
+  std::uint32_t h = state ^ 0x9E3779B9u;
+  for (int i = 0; i < count; ++i) {
+    h ^= std::uint32_t{events[i].mouse} << 9 | std::uint32_t{events[i].code} << 1 |
+         std::uint32_t{events[i].down};
+    h = (h ^ (h >> 16)) * 0x45D9F3Bu;
+  }
+  return h ^ (h >> 16);
+}
 
 Session simSession(std::uint64_t seed) {
   return Session{~seed * 0xBF58476D1CE4E5B9ull, seed * 0x9E3779B97F4A7C15ull + 1};
@@ -67,9 +115,11 @@ SimGameResult runSimGame(const SimGameOptions& options) {
   SimNetwork network(options.seed, options.link);
   Transport& host_end = network.addEndpoint();
   Transport& joiner_end = network.addEndpoint();
+  if (options.joiner_link) network.setLinkFrom(joiner_end, *options.joiner_link);
   Config host_config;
   host_config.side = Player::Host;
   host_config.delay = options.delay;
+  host_config.rollback = options.rollback;
   // Each run's own secrets, from its seed.
   const Session session = simSession(options.seed);
   host_config.own_value = session.host;
@@ -102,15 +152,16 @@ SimGameResult runSimGame(const SimGameOptions& options) {
         s.out->desync_ms = now;
       }
       const State state = s.core->state();
-      if (state == State::Running && s.core->nextFrame() < options.frames) all_done = false;
+      // Running until every frame is confirmed (in lockstep, run).
+      if (state == State::Running && s.core->confirmedFrames() < options.frames) all_done = false;
       if (state == State::Connecting) all_done = false;
     }
     // Both done, or both out of the game: stop once neither needs the other.
     const bool both_ended = host.state() != State::Running && joiner.state() != State::Running &&
                             host.state() != State::Connecting &&
                             joiner.state() != State::Connecting;
-    if (all_done && (both_ended || (host.nextFrame() >= options.frames &&
-                                    joiner.nextFrame() >= options.frames))) {
+    if (all_done && (both_ended || (host.confirmedFrames() >= options.frames &&
+                                    joiner.confirmedFrames() >= options.frames))) {
       break;
     }
   }

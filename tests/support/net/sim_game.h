@@ -1,12 +1,16 @@
 // Two lockstep cores in one process over a SimNetwork, each side paced at 60
 // frames per second on the network's clock: what the tests and the
-// measurements run. The game itself is not run: each side's picture checksum
-// is a stand-in computed from the merged input, the same on both sides while
-// their inputs are, and can be made to differ on one side from a frame on.
+// measurements run. The game itself is not run: each side's game is a
+// stand-in whose state is a hash chain of the merged events, frame by frame,
+// and whose picture checksum is that state (it can be made to differ on one
+// side from a frame on). With a rollback limit a side keeps its state before
+// each frame, and on a misprediction restores it and runs the frames again.
+// Each side's record is its confirmed frames, as a recording holds them.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "net/lockstep.h"
@@ -25,7 +29,11 @@ struct FrameRecord {
 struct SimGameOptions {
   std::uint64_t seed = 1;
   LinkProfile link;
+  // The joiner's datagrams' own line, when the two ways differ.
+  std::optional<LinkProfile> joiner_link;
   int delay = 3;
+  int rollback = 0;
+  bool time_sync = true;  // heed slowDown()
   std::uint32_t frames = 600;
   // A player's controls sampled while its side runs a frame.
   std::function<std::uint8_t(std::uint32_t frame)> host_controls;
@@ -40,10 +48,15 @@ struct SimGameOptions {
   std::uint32_t limit_ms = 10 * 60 * 1000;
 };
 
+// The stand-in game: its state after a frame's events.
+std::uint32_t standInFrame(std::uint32_t state, const GameEvent* events, int count);
+
 struct SimGameSide {
-  std::vector<FrameRecord> frames;
-  std::uint32_t waited = 0;         // frames not ready when due (frame 0 aside)
-  State state = State::Connecting;  // at the end
+  std::vector<FrameRecord> frames;    // confirmed, in order
+  std::vector<std::uint32_t> crcs;    // the stand-in's state after each of them
+  std::uint32_t waited = 0;           // frames not ready when due (frame 0 aside)
+  std::uint32_t max_unconfirmed = 0;  // most frames run beyond the confirmed ones
+  State state = State::Connecting;    // at the end
   std::uint32_t desync_frame = NO_FRAME;
   std::uint32_t frames_at_desync = 0;  // frames run when the difference was found
   std::uint32_t desync_ms = 0;         // and when, on the network's clock

@@ -40,7 +40,12 @@ SimNetwork::~SimNetwork() = default;
 Transport& SimNetwork::addEndpoint() {
   endpoints_.push_back(std::make_unique<Endpoint>(this, static_cast<int>(endpoints_.size())));
   traffic_.emplace_back();
+  links_.push_back(profile_);
   return *endpoints_.back();
+}
+
+void SimNetwork::setLinkFrom(const Transport& endpoint, const LinkProfile& profile) {
+  links_[static_cast<std::size_t>(static_cast<const Endpoint&>(endpoint).index())] = profile;
 }
 
 Address SimNetwork::addressOf(const Transport& endpoint) const {
@@ -67,10 +72,10 @@ int SimNetwork::indexOf(const Address& address) const {
   return -1;
 }
 
-void SimNetwork::schedule(const Address& from, int to, const std::uint8_t* data, std::size_t size) {
-  auto delay =
-      static_cast<std::uint32_t>(profile_.latency_ms + uniform() * (profile_.jitter_ms + 1));
-  if (uniform() < profile_.reorder) delay += profile_.latency_ms + profile_.jitter_ms;
+void SimNetwork::schedule(const LinkProfile& link, const Address& from, int to,
+                          const std::uint8_t* data, std::size_t size) {
+  auto delay = static_cast<std::uint32_t>(link.latency_ms + uniform() * (link.jitter_ms + 1));
+  if (uniform() < link.reorder) delay += link.latency_ms + link.jitter_ms;
   in_flight_.push_back(
       InFlight{now_ms_ + delay, order_++, from, to, std::vector<std::uint8_t>(data, data + size)});
 }
@@ -88,9 +93,10 @@ bool SimNetwork::send(int from, const Address& to, const std::uint8_t* data, std
   ++t.datagrams;
   t.bytes += size;
   const int index = indexOf(to);
-  if (index < 0 || uniform() < profile_.loss) return true;
-  schedule(simAddress(from), index, data, size);
-  if (uniform() < profile_.duplicate) schedule(simAddress(from), index, data, size);
+  const LinkProfile& link = links_[static_cast<std::size_t>(from)];
+  if (index < 0 || uniform() < link.loss) return true;
+  schedule(link, simAddress(from), index, data, size);
+  if (uniform() < link.duplicate) schedule(link, simAddress(from), index, data, size);
   return true;
 }
 

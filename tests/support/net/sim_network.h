@@ -29,6 +29,10 @@ class SimNetwork {
   Transport& addEndpoint();
   Address addressOf(const Transport& endpoint) const;
 
+  // Datagrams `endpoint` sends take this line instead of the network's: one
+  // way slower than the other.
+  void setLinkFrom(const Transport& endpoint, const LinkProfile& profile);
+
   void setNow(std::uint32_t now_ms) { now_ms_ = now_ms; }
   std::uint32_t now() const { return now_ms_; }
 
@@ -53,7 +57,8 @@ class SimNetwork {
   };
 
   double uniform();
-  void schedule(const Address& from, int to, const std::uint8_t* data, std::size_t size);
+  void schedule(const LinkProfile& link, const Address& from, int to, const std::uint8_t* data,
+                std::size_t size);
   bool send(int from, const Address& to, const std::uint8_t* data, std::size_t size);
   long receive(int at, Address* from, std::uint8_t* data, std::size_t capacity);
   int indexOf(const Address& address) const;
@@ -64,6 +69,7 @@ class SimNetwork {
   std::uint64_t order_ = 0;
   std::vector<std::unique_ptr<Endpoint>> endpoints_;
   std::vector<Traffic> traffic_;
+  std::vector<LinkProfile> links_;  // per sender
   std::vector<InFlight> in_flight_;
 };
 

@@ -1,0 +1,589 @@
+// Rollback network play's driver with the real game. Two sides in one
+// process over the simulated network, each side's whole game swapped in as a
+// saved state for its turn: both confirm the same stream and pictures, which
+// are the replay runner's. A misprediction made on purpose: the picture after
+// the correction is the runner's. Sounds a re-run moves, drops or adds play
+// as a player should hear them.
+#include "session/rollback.h"
+
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "net/lockstep.h"
+#include "tests/game/rerun_test.h"
+#include "tests/support/net/sim_network.h"
+#include "tools/replay/replay.h"
+
+namespace {
+
+using net::GameEvent;
+using K = platform::NativeEventKind;
+
+constexpr int DELAY = 2;
+constexpr int ROLLBACK = 8;
+
+// A player's arm controls held over stretches of effect frames [from, to).
+struct Hold {
+  std::uint32_t from;
+  std::uint32_t to;
+  std::uint8_t held;
+};
+
+constexpr std::uint8_t BACK = net::ARM_BACK_HELD;
+constexpr std::uint8_t ON = net::ARM_ON_HELD;
+constexpr std::uint8_t BOTH = BACK | ON;
+
+// The byte a player samples at `frame`: its controls for frame + DELAY.
+std::uint8_t sampled(const std::vector<Hold>& holds, std::uint32_t frame) {
+  const std::uint32_t at = frame + DELAY;
+  std::uint8_t byte = 0;
+  for (const Hold& h : holds) {
+    if (at < h.from || at >= h.to) continue;
+    byte |= h.held;
+    if (at == h.from) byte |= static_cast<std::uint8_t>(h.held << 1);  // pressed
+  }
+  return byte;
+}
+
+// The duel of the lockstep tests, longer: each player swings its arm, walks
+// and fires (both held) in turns.
+const std::vector<Hold> HOST_DUEL = {
+    {130, 380, BACK},   {160, 390, ON},     {600, 900, ON},     {610, 905, BACK},
+    {1100, 1510, BACK}, {1130, 1500, ON},   {1700, 1990, ON},   {1720, 2000, BACK},
+    {2300, 2700, BACK}, {2320, 2690, ON},   {2900, 3000, ON},   {3050, 3300, BACK},
+    {3060, 3290, ON},   {3400, 3410, BOTH}, {3420, 3430, BOTH}, {3440, 3560, BACK}};
+const std::vector<Hold> JOINER_DUEL = {
+    {130, 420, ON},     {150, 400, BACK},   {500, 810, BACK},   {520, 800, ON},
+    {1000, 1405, ON},   {1040, 1400, BACK}, {1600, 1990, ON},   {1610, 1995, BACK},
+    {2200, 2600, ON},   {2230, 2620, BACK}, {2800, 3100, BACK}, {2830, 3050, ON},
+    {3200, 3205, BOTH}, {3215, 3220, BOTH}, {3300, 3500, ON},   {3310, 3480, BACK}};
+
+// The window procedure's message for a merged event, as sendKey and
+// sendButton deliver it.
+InputMessage messageOf(const GameEvent& e) {
+  return e.mouse ? buttonMessage(e.code == 1 ? MOUSE_RIGHT : MOUSE_LEFT, e.down)
+                 : keyMessage(e.code, e.down);
+}
+
+// A transport whose sent datagrams go out later: after `extra_ms`, or, while
+// held, once let go.
+class LateTransport final : public net::Transport {
+ public:
+  LateTransport(net::Transport& inner, net::SimNetwork& network, std::uint32_t extra_ms)
+      : inner_(inner), network_(network), extra_ms_(extra_ms) {}
+  bool send(const net::Address& to, const std::uint8_t* data, std::size_t size) override {
+    queue_.push_back(
+        {network_.now() + extra_ms_, to, std::vector<std::uint8_t>(data, data + size)});
+    if (!held && extra_ms_ == 0) pump();
+    return true;
+  }
+  long receive(net::Address* from, std::uint8_t* data, std::size_t capacity) override {
+    return inner_.receive(from, data, capacity);
+  }
+  // Sends what is due (nothing while held).
+  void pump() {
+    while (!held && !queue_.empty() &&
+           static_cast<std::int32_t>(network_.now() - queue_.front().due_ms) >= 0) {
+      const Datagram& d = queue_.front();
+      inner_.send(d.to, d.bytes.data(), d.bytes.size());
+      queue_.pop_front();
+    }
+  }
+  bool held = false;
+
+ private:
+  struct Datagram {
+    std::uint32_t due_ms;
+    net::Address to;
+    std::vector<std::uint8_t> bytes;
+  };
+  net::Transport& inner_;
+  net::SimNetwork& network_;
+  std::uint32_t extra_ms_;
+  std::deque<Datagram> queue_;
+};
+
+net::Config sideConfig(net::Player side) {
+  net::Config c;
+  c.side = side;
+  c.delay = DELAY;
+  c.rollback = ROLLBACK;
+  c.own_value = side == net::Player::Host ? 0x1234567890ABCDEFull : 0x0FEDCBA987654321ull;
+  for (int i = 0; i < 16; ++i) c.cookie_key[i] = static_cast<std::uint8_t>(7 * i + 3);
+  return c;
+}
+
+// One side's frames as confirmed: the merged events and the picture's checksum.
+struct Confirmed {
+  std::vector<std::vector<GameEvent>> events;
+  std::vector<std::uint32_t> crcs;
+
+  // Takes the frames the core has newly confirmed; `crcs_by_frame` holds each
+  // frame's checksum from its last run.
+  void collect(const net::Lockstep& core, const std::vector<std::uint32_t>& crcs_by_frame) {
+    while (events.size() < core.confirmedFrames()) {
+      const auto frame = static_cast<std::uint32_t>(events.size());
+      GameEvent out[net::MAX_FRAME_EVENTS];
+      const int n = core.confirmedEvents(frame, out);
+      events.emplace_back(out, out + n);
+      crcs.push_back(frame < crcs_by_frame.size() ? crcs_by_frame[frame] : 0);
+    }
+  }
+  replay::Script script() const {
+    replay::Script s;
+    for (std::uint32_t f = 0; f < events.size(); ++f) {
+      for (const GameEvent& e : events[f]) {
+        replay::ScriptEvent r;
+        r.frame = f;
+        r.kind = e.mouse ? replay::EventKind::Mouse : replay::EventKind::Key;
+        r.code = e.code;
+        r.down = e.down;
+        s.events.push_back(r);
+      }
+    }
+    s.last_frame = static_cast<std::uint32_t>(events.size());
+    return s;
+  }
+};
+
+// The runner's frames of a script: each checksum, and the back buffer's bytes
+// of one frame.
+class RunnerFrames final : public replay::FrameSource {
+ public:
+  explicit RunnerFrames(std::uint32_t pixels_of) : pixels_of_(pixels_of) {}
+  bool frameEvents(std::uint32_t, const std::vector<replay::ScriptEvent>& local,
+                   std::vector<replay::ScriptEvent>* out) override {
+    *out = local;
+    return true;
+  }
+  void painted(std::uint32_t frame, std::uint32_t crc) override {
+    crcs.push_back(crc);
+    EXPECT_EQ(frame + 1, crcs.size());
+    const MainWindow& mw = g_shell.main_window;
+    if (frame == pixels_of_ && mw.hasPixels()) {
+      pixels.assign(mw.pixel_base, mw.pixel_base + mw.size);
+    }
+  }
+  std::vector<std::uint32_t> crcs;
+  std::vector<std::uint8_t> pixels;
+
+ private:
+  std::uint32_t pixels_of_;
+};
+
+RunnerFrames runnerFrames(const replay::Script& script, std::uint32_t frames,
+                          std::uint32_t pixels_of = net::NO_FRAME) {
+  resetProgramState();
+  RunnerFrames source(pixels_of);
+  replay::Options options;
+  options.frames = frames;
+  options.network = &source;
+  std::FILE* sink = std::tmpfile();
+  EXPECT_EQ(replay::run(script, options, sink), 0);
+  std::fclose(sink);
+  return source;
+}
+
+class RollbackDriver : public RerunTest {};
+
+// ---- Two real games over the simulated network ------------------------------
+
+struct Line {
+  const char* name;
+  net::LinkProfile link;
+  std::uint32_t joiner_extra_ms;  // the joiner's datagrams take this much longer
+  bool no_waits;                  // no frame may wait
+};
+
+// One side: its core, its driver, its game while the other side's is live.
+struct Side final : session::RerunObserver {
+  Side(const net::Config& config, net::Transport& end, net::SimNetwork& network,
+       std::uint32_t extra_ms, const std::vector<Hold>& script)
+      : core(config), transport(end, network, extra_ms), holds(script) {}
+  void rerun(std::uint32_t frame, std::uint32_t crc) override {
+    ASSERT_LT(frame, crcs.size());
+    crcs[frame] = crc;
+    ++reruns_seen;
+  }
+
+  net::Lockstep core;
+  LateTransport transport;
+  const std::vector<Hold>& holds;
+  session::Rollback driver;
+  std::vector<std::uint8_t> state;
+  std::vector<std::uint32_t> crcs;  // by frame, from its last run
+  Confirmed confirmed;
+  bool started = false;
+  std::uint32_t start_ms = 0;
+  std::uint32_t waiting_for = net::NO_FRAME;
+  std::uint32_t waited = 0;
+  std::uint64_t reruns_seen = 0;
+};
+
+net::Config joinerOf(const net::SimNetwork& network, const net::Transport& host) {
+  net::Config c = sideConfig(net::Player::Joiner);
+  c.peer = network.addressOf(host);
+  return c;
+}
+
+class TwoGames {
+ public:
+  TwoGames(const Line& line, std::uint32_t frames)
+      : network_(41, line.link),
+        host_end_(network_.addEndpoint()),
+        joiner_end_(network_.addEndpoint()),
+        host_(sideConfig(net::Player::Host), host_end_, network_, 0, HOST_DUEL),
+        joiner_(joinerOf(network_, host_end_), joiner_end_, network_, line.joiner_extra_ms,
+                JOINER_DUEL),
+        frames_(frames) {}
+
+  // Runs both games until every frame is confirmed on both sides.
+  void play() {
+    const std::size_t size = savedStateSize();
+    for (Side* s : {&host_, &joiner_}) {
+      s->state.resize(size);
+      ASSERT_TRUE(saveState(s->state.data(), size));  // both from the first frame's paint
+      ASSERT_TRUE(s->driver.start(ROLLBACK));
+      s->crcs.assign(frames_, 0);
+    }
+    live_ = &host_;
+    for (std::uint32_t now = 0; now < 10 * 60 * 1000; ++now) {
+      network_.setNow(now);
+      bool done = true;
+      for (Side* s : {&host_, &joiner_}) {
+        turn(*s, now);
+        if (::testing::Test::HasFatalFailure()) return;
+        s->confirmed.collect(s->core, s->crcs);
+        done =
+            done && s->core.state() == net::State::Running && s->confirmed.events.size() >= frames_;
+      }
+      if (done) return;
+    }
+  }
+  const Side& host() const { return host_; }
+  const Side& joiner() const { return joiner_; }
+
+ private:
+  // The side's game in the globals.
+  void activate(Side& s) {
+    if (live_ == &s) return;
+    ASSERT_TRUE(saveState(live_->state.data(), live_->state.size()));
+    ASSERT_TRUE(restoreState(s.state.data(), s.state.size()));
+    live_ = &s;
+  }
+  // A side's turn at a millisecond, as the program's idle pass: the news,
+  // the correction, then the frame when one is due (at 60 per second).
+  void turn(Side& s, std::uint32_t now) {
+    net::Lockstep& core = s.core;
+    s.transport.pump();
+    core.poll(s.transport, now);
+    if (core.state() != net::State::Running) return;
+    if (core.mispredicted() != net::NO_FRAME) {
+      activate(s);
+      EXPECT_GT(s.driver.catchUp(core, &s), 0);
+    }
+    if (!s.started) {
+      s.started = true;
+      s.start_ms = now;
+    }
+    const std::uint32_t frame = core.nextFrame();
+    if (frame >= frames_ || now < s.start_ms + frame * 50 / 3) return;
+    if (!core.ready()) {
+      if (s.waiting_for != frame && frame > 0) ++s.waited;
+      s.waiting_for = frame;
+      return;
+    }
+    // A frame that waited runs when it can, the next ones a period apart
+    // from it; a side running ahead lets a period pass.
+    if (s.waiting_for == frame) s.start_ms = now - frame * 50 / 3;
+    if (core.slowDown(now)) {
+      s.start_ms += 17;
+      return;
+    }
+    activate(s);
+    core.setLocalControls(sampled(s.holds, frame));
+    if (frame > 0) s.driver.saveBefore(frame);
+    GameEvent events[net::MAX_FRAME_EVENTS];
+    const int n = core.advance(events);
+    std::uint32_t sounds = 0;
+    if (frame == 0) {
+      EXPECT_EQ(n, 0);  // frame 0 was painted by the window, before the game began
+    } else {
+      InputMessage input[net::MAX_FRAME_EVENTS];
+      for (int i = 0; i < n; ++i) input[i] = messageOf(events[i]);
+      ASSERT_TRUE(stepFrame({input, static_cast<std::size_t>(n)}, &sounds));
+    }
+    s.driver.played(frame, sounds);
+    s.crcs[frame] = record::frameChecksum();
+    core.setFrameCrc(frame, s.crcs[frame]);
+    core.poll(s.transport, now);  // this frame's controls go out at once
+  }
+
+  net::SimNetwork network_;
+  net::Transport& host_end_;
+  net::Transport& joiner_end_;
+  Side host_;
+  Side joiner_;
+  std::uint32_t frames_;
+  Side* live_ = nullptr;
+};
+
+TEST_F(RollbackDriver, TwoRealGamesConfirmTheRunnersFramesOnEveryLine) {
+  // Under the sanitizers a shorter duel keeps the suite's time in bounds.
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr std::uint32_t FRAMES = 1200;
+#else
+  constexpr std::uint32_t FRAMES = 3600;
+#endif
+  const Line lines[] = {
+      {"clean", {}, 0, true},
+      {"50 +- 30 ms each way, 5 % loss", {20, 60, 0.05, 0, 0}, 0, true},
+      {"100 +- 50 ms each way, 5 % loss, reordering", {50, 100, 0.05, 0, 0.05}, 0, false},
+      {"80 ms one way", {}, 80, false},
+  };
+  for (const Line& line : lines) {
+    SCOPED_TRACE(line.name);
+    resetProgramState();
+    hwnd = openMainWindow();
+    startGame();
+    TwoGames games(line, FRAMES);
+    games.play();
+    ASSERT_FALSE(HasFatalFailure());
+    const Side& h = games.host();
+    const Side& j = games.joiner();
+    ASSERT_EQ(h.core.state(), net::State::Running);
+    ASSERT_EQ(j.core.state(), net::State::Running);
+    ASSERT_GE(h.confirmed.events.size(), FRAMES);
+    ASSERT_GE(j.confirmed.events.size(), FRAMES);
+    for (std::uint32_t f = 0; f < FRAMES; ++f) {
+      ASSERT_EQ(h.confirmed.events[f], j.confirmed.events[f]) << "frame " << f;
+      ASSERT_EQ(h.confirmed.crcs[f], j.confirmed.crcs[f]) << "frame " << f;
+    }
+    const RunnerFrames runner = runnerFrames(h.confirmed.script(), FRAMES);
+    ASSERT_EQ(runner.crcs.size(), FRAMES);
+    for (std::uint32_t f = 0; f < FRAMES; ++f) {
+      ASSERT_EQ(h.confirmed.crcs[f], runner.crcs[f]) << "frame " << f;
+    }
+    // Each side ran again what it had predicted wrongly, and said so.
+    for (const Side* s : {&h, &j}) {
+      const net::Counters& c = s->core.counters();
+      std::printf(
+          "[ %s ] %s: %llu rollbacks, deepest %u, %llu frames run again, %u waited, %llu "
+          "periods let pass\n",
+          line.name, s == &h ? "host" : "joiner", static_cast<unsigned long long>(c.rollbacks),
+          c.deepest_rollback, static_cast<unsigned long long>(c.rerun_frames), s->waited,
+          static_cast<unsigned long long>(c.slowed));
+      EXPECT_EQ(s->reruns_seen, c.rerun_frames);
+      EXPECT_LE(c.deepest_rollback, static_cast<std::uint32_t>(ROLLBACK));
+      if (line.link.latency_ms + line.joiner_extra_ms > 0) {
+        EXPECT_GT(c.rollbacks, 0u);
+        EXPECT_GT(c.deepest_rollback, 1u);
+      }
+      if (line.no_waits) {
+        EXPECT_EQ(s->waited, 0u);
+      }
+    }
+  }
+}
+
+// ---- A misprediction made on purpose ----------------------------------------
+
+// The host runs the real game as the program does (the idle pass plays the
+// last frame's sounds, the correction, the input through the window, the
+// paint); the joiner is a core alone whose datagrams can be held back.
+class HeldJoiner {
+ public:
+  explicit HeldJoiner(const std::vector<Hold>& joiner_holds)
+      : network_(3, {}),
+        host_end_(network_.addEndpoint()),
+        joiner_end_(network_.addEndpoint()),
+        late_(joiner_end_, network_, 0),
+        host_(sideConfig(net::Player::Host)),
+        joiner_(joinerOf(network_, host_end_)),
+        holds_(joiner_holds) {
+    EXPECT_TRUE(driver_.start(ROLLBACK));
+  }
+
+  // The joiner's controls from effect frame `frame` on are held back until
+  // the host is about to run frame `present`; then the host corrects.
+  struct Correction {
+    std::uint32_t mispredicted = net::NO_FRAME;
+    int reran = 0;
+    std::uint32_t shown_crc = 0;      // the picture shown of frame present - 1
+    std::uint32_t corrected_crc = 0;  // and what the correction made of it
+    std::vector<std::uint8_t> pixels;
+  };
+  Correction correct(std::uint32_t frame, std::uint32_t present) {
+    hold_from_ = frame - DELAY;
+    while (host_.nextFrame() < present && !::testing::Test::HasFailure()) {
+      period();
+      if (now_ > 60 * 1000) ADD_FAILURE() << "the host stopped at " << host_.nextFrame();
+    }
+    EXPECT_TRUE(late_.held) << "the joiner is behind";
+    late_.held = false;
+    late_.pump();
+    Correction c;
+    c.shown_crc = crcs_[present - 1];
+    correction_ = &c;
+    period();
+    correction_ = nullptr;
+    return c;
+  }
+  // Periods until the host has confirmed `frames`, and its last sounds played.
+  void playOn(std::uint32_t frames) {
+    while (confirmed_.events.size() < frames && now_ < 60 * 1000) period();
+    g_game.sound.update();
+  }
+  const Confirmed& confirmed() const { return confirmed_; }
+
+ private:
+  void period() {
+    now_ += 17;
+    network_.setNow(now_);
+    joinerTurn();
+    hostTurn();
+  }
+  void joinerTurn() {
+    late_.pump();
+    joiner_.poll(late_, now_);
+    // No game here: what it would run again is only asked for.
+    if (const std::uint32_t from = joiner_.mispredicted(); from != net::NO_FRAME) {
+      GameEvent events[net::MAX_FRAME_EVENTS];
+      for (std::uint32_t f = from; f < joiner_.nextFrame(); ++f) joiner_.rerun(f, events);
+    }
+    if (!joiner_.ready()) return;
+    const std::uint32_t frame = joiner_.nextFrame();
+    if (frame == hold_from_) late_.held = true;
+    joiner_.setLocalControls(sampled(holds_, frame));
+    GameEvent events[net::MAX_FRAME_EVENTS];
+    joiner_.advance(events);
+    joiner_.poll(late_, now_);
+  }
+  void hostTurn() {
+    g_game.sound.update();
+    host_.poll(host_end_, now_);
+    if (correction_ != nullptr) {
+      correction_->mispredicted = host_.mispredicted();
+      correction_->reran = driver_.catchUp(host_);
+      correction_->corrected_crc = record::frameChecksum();
+      const MainWindow& mw = g_shell.main_window;
+      correction_->pixels.assign(mw.pixel_base, mw.pixel_base + mw.size);
+    } else {
+      EXPECT_EQ(driver_.catchUp(host_), 0) << "a correction not made on purpose";
+    }
+    if (!host_.ready()) return;
+    const std::uint32_t frame = host_.nextFrame();
+    host_.setLocalControls(0);
+    if (frame > 0) driver_.saveBefore(frame);
+    GameEvent events[net::MAX_FRAME_EVENTS];
+    const int n = host_.advance(events);
+    if (frame > 0) {
+      for (int i = 0; i < n; ++i) headless::inject(nativeInput(messageOf(events[i])));
+      tickRandom();
+      runFrame();
+    }
+    EXPECT_EQ(g_shell.main_window.presented_frames, frame + 1);
+    driver_.played(frame, requestedSounds());
+    crcs_.resize(frame + 1);
+    crcs_[frame] = record::frameChecksum();
+    host_.setFrameCrc(frame, crcs_[frame]);
+    host_.poll(host_end_, now_);
+    confirmed_.collect(host_, crcs_);
+  }
+
+  net::SimNetwork network_;
+  net::Transport& host_end_;
+  net::Transport& joiner_end_;
+  LateTransport late_;
+  net::Lockstep host_;
+  net::Lockstep joiner_;
+  const std::vector<Hold>& holds_;
+  session::Rollback driver_;
+  std::uint32_t now_ = 0;
+  std::uint32_t hold_from_ = net::NO_FRAME;
+  std::vector<std::uint32_t> crcs_;
+  Confirmed confirmed_;
+  Correction* correction_ = nullptr;
+};
+
+// The other side pressed or released in frames this side has shown already:
+// once corrected, the picture is the runner's of that frame, pixel for pixel.
+TEST_F(RollbackDriver, TheCorrectedPictureIsTheRunnersPixelForPixel) {
+  struct Case {
+    const char* name;
+    std::vector<Hold> joiner;
+    std::uint32_t frame;    // the first frame predicted wrongly
+    std::uint32_t present;  // the frame the host runs next when the news comes
+  };
+  const Case cases[] = {
+      {"Z pressed a frame ago", {{200, 230, BACK}}, 200, 201},
+      {"Z pressed 4 frames ago", {{200, 230, BACK}}, 200, 204},
+      {"Z pressed at the rollback limit", {{200, 230, BACK}}, 200, 208},
+      {"both pressed: a shot", {{200, 202, BOTH}}, 200, 203},
+      {"X released", {{150, 200, ON}}, 200, 205},
+      {"both released while firing", {{150, 200, BOTH}}, 200, 207},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    resetProgramState();
+    hwnd = openMainWindow();
+    startGame();
+    HeldJoiner game(c.joiner);
+    const HeldJoiner::Correction got = game.correct(c.frame, c.present);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(got.mispredicted, c.frame);
+    EXPECT_EQ(got.reran, static_cast<int>(c.present - c.frame));
+    EXPECT_NE(got.corrected_crc, got.shown_crc) << "the misprediction was not to be seen";
+    game.playOn(c.present + 20);
+    const RunnerFrames runner =
+        runnerFrames(game.confirmed().script(), c.present + 20, c.present - 1);
+    ASSERT_EQ(runner.pixels.size(), got.pixels.size());
+    EXPECT_TRUE(runner.pixels == got.pixels);
+    EXPECT_EQ(runner.crcs[c.present - 1], got.corrected_crc);
+  }
+}
+
+// A sound plays once for the frame that asked for it, when first run; one
+// that only a re-run asks for plays at once if its frame is at most
+// LATE_SOUND_FRAMES old, else never; a request that moved is the same sound.
+TEST_F(RollbackDriver, ReRunSoundsPlayOnceAndOnlyWhileRecent) {
+  static_assert(session::Rollback::LATE_SOUND_FRAMES == 4);
+  struct Case {
+    const char* name;
+    std::vector<Hold> joiner;  // ship 1 fires where both are held, 7 frames apart
+    std::uint32_t frame;       // the first frame predicted wrongly
+    std::uint32_t present;
+    int fire_plays;
+  };
+  const Case cases[] = {
+      // Predicted: nothing held. The shot exists only once corrected.
+      {"only a re-run fires, 4 frames ago: plays now", {{200, 202, BOTH}}, 200, 204, 1},
+      {"only a re-run fires, 5 frames ago: never", {{200, 202, BOTH}}, 200, 205, 0},
+      // Predicted: held on, so the first run fires again at 206; it was let go at 200.
+      {"the shot vanishes: played at its first run, not again", {{199, 200, BOTH}}, 200, 208, 2},
+      // Predicted: held on, a shot at 200; in truth let go and pressed again: at 203.
+      {"the shot moves 3 frames later: plays once",
+       {{193, 200, BOTH}, {203, 205, BOTH}},
+       200,
+       207,
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    resetProgramState();
+    hwnd = openMainWindow();
+    startGame();
+    HeldJoiner game(c.joiner);
+    const HeldJoiner::Correction got = game.correct(c.frame, c.present);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(got.mispredicted, c.frame);
+    game.playOn(c.present + 30);
+    int fires = 0;
+    for (const headless::AudioPlay& p : headless::audioPlays()) fires += p.name == "fire.wav";
+    EXPECT_EQ(fires, c.fire_plays);
+  }
+}
+
+}  // namespace
