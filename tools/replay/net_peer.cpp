@@ -190,7 +190,7 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
 // Between a frame's paint and the next frame's idle pass: the state the
 // driver saves before the next frame, and where news of a misprediction is
 // caught up with, as the window program does in its idle pass.
-void NetPeer::painted(std::uint32_t frame, std::uint32_t crc, std::FILE* out) {
+void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) {
   lines_[frame % LINE_RING] = frameLine(frame, crc, requestedSounds());
   crcs_[frame % LINE_RING] = crc;
   painted_ = frame + 1;
@@ -206,7 +206,7 @@ void NetPeer::painted(std::uint32_t frame, std::uint32_t crc, std::FILE* out) {
     if (core_->mispredicted() != net::NO_FRAME) rollback_.catchUp(*core_, this);
     rollback_.saveBefore(frame + 1);
   }
-  printConfirmed(out);
+  printConfirmed();
 }
 
 void NetPeer::rerun(std::uint32_t frame, std::uint32_t crc) {
@@ -214,10 +214,10 @@ void NetPeer::rerun(std::uint32_t frame, std::uint32_t crc) {
   crcs_[frame % LINE_RING] = crc;
 }
 
-void NetPeer::printConfirmed(std::FILE* out) {
+void NetPeer::printConfirmed() {
   const std::uint32_t upto = std::min(core_->confirmedFrames(), painted_);
   for (; printed_ < upto; ++printed_) {
-    if (out != nullptr) std::fputs(lines_[printed_ % LINE_RING].c_str(), out);
+    if (out_ != nullptr) std::fputs(lines_[printed_ % LINE_RING].c_str(), out_);
     if (!rollback_on_) continue;
     net::GameEvent events[net::MAX_FRAME_EVENTS];
     session::ConfirmedEvent confirmed[net::MAX_FRAME_EVENTS];
@@ -231,16 +231,16 @@ void NetPeer::printConfirmed(std::FILE* out) {
 
 // After the last frame's paint: every frame confirmed (run again where it
 // was predicted wrongly) and its line out, before the window closes.
-void NetPeer::settle(std::FILE* out) {
+void NetPeer::settle() {
   const std::uint32_t since = now();
   while (core_->state() == net::State::Running && core_->confirmedFrames() < painted_ &&
          now() - since < config_.timeout_ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
     if (rollback_on_ && core_->mispredicted() != net::NO_FRAME) rollback_.catchUp(*core_, this);
-    printConfirmed(out);
+    printConfirmed();
   }
-  printConfirmed(out);
+  printConfirmed();
 }
 
 void NetPeer::finish() {

@@ -51,8 +51,12 @@ class NetPeer : public FrameSource, private session::RerunObserver {
 
   bool frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
                    std::vector<ScriptEvent>* out) override;
-  void painted(std::uint32_t frame, std::uint32_t crc, std::FILE* out) override;
-  void settle(std::FILE* out) override;
+  void painted(std::uint32_t frame, std::uint32_t crc) override;
+  bool printsLines(std::FILE* out) override {
+    out_ = out;
+    return true;
+  }
+  void settle() override;
 
   // Why the game ended early, or "" when it ran its frames.
   const std::string& ending() const { return ending_; }
@@ -72,7 +76,7 @@ class NetPeer : public FrameSource, private session::RerunObserver {
   void rerun(std::uint32_t frame, std::uint32_t crc) override;
   void rerunSounds(std::uint32_t, std::uint32_t sounds) override { rerun_sounds_ = sounds; }
   // The confirmed frames' lines out, and to the program's recording.
-  void printConfirmed(std::FILE* out);
+  void printConfirmed();
 
   std::string host_;
   std::uint16_t port_;
@@ -95,6 +99,7 @@ class NetPeer : public FrameSource, private session::RerunObserver {
   std::uint32_t painted_ = 0;  // frames run
   std::uint32_t printed_ = 0;  // frames whose line is out
   std::uint32_t rerun_sounds_ = 0;
+  std::FILE* out_ = nullptr;  // where the lines go
 };
 
 // A paced side's summary: "network: 1800 frames, 12 waited (0 after frame 60), ...".

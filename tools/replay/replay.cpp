@@ -71,6 +71,8 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
   bool due_seen = false;
   std::int64_t last_due = 0;  // the pacer's due time at the last look
   int passes = 0;             // idle passes that asked for a frame since the last paint
+  const bool source_prints =
+      options.network != nullptr && options.network->printsLines(options.verify ? nullptr : out);
 
   headless::setCounterFrequency(1000);
   headless::setTicksPerRead(1);
@@ -89,9 +91,8 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
         std::fprintf(out, "client %d %d stride %d\n", mw.width, mw.height, mw.stride);
       }
       const std::uint32_t crc = record::frameChecksum();
-      if (options.network != nullptr) {
-        options.network->painted(printed, crc, options.verify ? nullptr : out);
-      } else if (!options.verify) {
+      if (options.network != nullptr) options.network->painted(printed, crc);
+      if (!options.verify && !source_prints) {
         std::fputs(frameLine(printed, crc, g_game.sound.requests).c_str(), out);
       }
       for (const ScriptEvent& c : playback.checkpoints(printed)) {
@@ -116,7 +117,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       passes = 0;
     }
     if (printed >= options.frames || result.differs) {
-      if (options.network != nullptr) options.network->settle(options.verify ? nullptr : out);
+      if (options.network != nullptr) options.network->settle();
       closing = true;
       PostMessageA(mw.window, WM_CLOSE, 0, 0);
       return;

@@ -25,8 +25,7 @@ using Script = record::Script;
 std::string frameLine(std::uint32_t frame, std::uint32_t crc, std::uint32_t sounds);
 
 // The other side of a network game: each frame's input comes from it in
-// place of the script's, and each painted frame goes to it, which prints its
-// line once the frame is final.
+// place of the script's, and each painted frame's checksum goes to it.
 class FrameSource {
  public:
   virtual ~FrameSource() = default;
@@ -34,12 +33,14 @@ class FrameSource {
   // the game has ended.
   virtual bool frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
                            std::vector<ScriptEvent>* out) = 0;
-  // Frame `frame` was painted with this checksum; its line (frameLine) goes
-  // to `out` (null: none) once both sides' input for it is known.
-  virtual void painted(std::uint32_t frame, std::uint32_t crc, std::FILE* out) = 0;
+  virtual void painted(std::uint32_t frame, std::uint32_t crc) = 0;
+  // True when the source prints each frame's line itself (frameLine, once
+  // both sides' input for the frame is known) to `out` (null: none); else
+  // the runner prints it as the frame is painted.
+  virtual bool printsLines(std::FILE* /*out*/) { return false; }
   // The frames asked for have run: the lines of the last ones are out before
   // the window closes.
-  virtual void settle(std::FILE* /*out*/) {}
+  virtual void settle() {}
 };
 
 struct Options {
