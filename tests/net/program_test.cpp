@@ -17,6 +17,7 @@
 #include "net/lockstep.h"
 #include "net/setup.h"
 #include "net/udp.h"
+#include "platform/core/core.h"
 #include "record/checksum.h"
 #include "record/format.h"
 #include "session/game_window.h"
@@ -565,6 +566,78 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     std::fclose(sink);
     EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
     EXPECT_GE(verdict.checkpoints, 5);
+  }
+}
+
+// A rollback game's client size is at most 1920 x 1080: a larger hosting
+// window is made smaller before frame 0, and the joiner is given that size;
+// a lockstep game keeps the host's whatever it is.
+TEST_F(NetworkProgram, ARollbackGamesClientSizeIsCapped) {
+  const struct {
+    const char* options;
+    int width;  // the host's window before the game
+    int height;
+    int game_width;
+    int game_height;
+  } cases[] = {
+      {"", 2100, 1200, 1920, 1080},
+      {"", 2100, 700, 1920, 700},
+      {"", 1000, 1100, 1000, 1080},
+      {"", 1000, 700, 1000, 700},
+      {" --rollback 0", 2100, 1200, 2100, 1200},
+  };
+  std::uint16_t port = 47800;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + c.options);
+    resetProgramState();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+    ++port;
+    net::Config config;
+    config.side = net::Player::Joiner;
+    config.versions.logic = record::LOGIC_VERSION;
+    config.versions.minor = 1;
+    std::string error;
+    net::UdpTransport transport;
+    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
+    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    net::Lockstep joiner(config);
+    bool resized = false;
+    RECT client = {};
+    headless::setPumpHook([&] {
+      const HWND window = g_shell.main_window.window;
+      if (window == nullptr) return;
+      if (!resized) {
+        resized = true;
+        platform::NativeEvent size;
+        size.kind = platform::NativeEventKind::Resize;
+        size.width = c.width;
+        size.height = c.height;
+        headless::inject(size);
+        return;
+      }
+      if (g_shell.main_window.presented_frames == 3) GetClientRect(window, &client);
+      if (joiner.state() == net::State::Left) return;
+      joiner.poll(transport, nowMs());
+      if (joiner.nextFrame() >= 10) {
+        if (joiner.delivered(10)) joiner.leave(transport);
+        return;
+      }
+      if (joiner.ready()) {
+        joiner.setLocalControls(0);
+        net::GameEvent events[net::MAX_FRAME_EVENTS];
+        joiner.advance(events);
+      }
+    });
+    std::string command_line = "--no-record --host " + std::to_string(port) + c.options;
+    static int instance_marker = 0;
+    WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr, command_line.data(),
+            SW_SHOWNORMAL);
+    headless::setPumpHook(nullptr);
+    EXPECT_EQ(joiner.width(), c.game_width);
+    EXPECT_EQ(joiner.height(), c.game_height);
+    EXPECT_EQ(client.right - client.left, c.game_width);
+    EXPECT_EQ(client.bottom - client.top, c.game_height);
   }
 }
 
