@@ -36,6 +36,7 @@ constexpr DWORD LEAVE_POLL_MS = 5;
 constexpr int LEAVE_POLLS = 400;
 // A rollback game's client size at most: saving the state before each frame
 // and running the frames since again must fit in a frame period.
+static_assert(ProgramOptions::MAX_ROLLBACK == net::MAX_ROLLBACK);
 constexpr LONG ROLLBACK_MAX_WIDTH = 1920;
 constexpr LONG ROLLBACK_MAX_HEIGHT = 1080;
 
