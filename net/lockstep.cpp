@@ -503,8 +503,9 @@ void Lockstep::noteSync(const InputBlock& b) {
   const std::int64_t sample =
       std::int64_t{executed_} + delay_ + std::int64_t{b.ack} - 2 * (std::int64_t{b.newest} + 1);
   const auto frames = static_cast<std::int32_t>(std::clamp<std::int64_t>(sample, -64, 64));
+  // The mean of the samples so far, then of about the last SYNC_SAMPLES.
   if (sync_samples_ < SYNC_SAMPLES) ++sync_samples_;
-  sync_average_ += (frames * SYNC_ONE - sync_average_) / static_cast<std::int32_t>(SYNC_SAMPLES);
+  sync_average_ += (frames * SYNC_ONE - sync_average_) / static_cast<std::int32_t>(sync_samples_);
 }
 
 void Lockstep::setLocalControls(std::uint8_t controls) {
@@ -659,7 +660,7 @@ int Lockstep::confirmedEvents(std::uint32_t frame, GameEvent* out, std::uint8_t*
 
 bool Lockstep::slowDown(std::uint32_t now_ms) {
   (void)now_ms;  // the pace is counted in frames run
-  if (rollback_ == 0 || state_ != State::Running || sync_samples_ < SYNC_SAMPLES) return false;
+  if (rollback_ == 0 || state_ != State::Running || sync_samples_ < SYNC_FIRST) return false;
   if (executed_ < last_slow_frame_ + SLOW_EVERY || sync_average_ <= SYNC_ONE * 3 / 2) return false;
   last_slow_frame_ = executed_;
   // Its effect, in advance: this side's lead is a frame less (the other

@@ -134,7 +134,9 @@ class Lockstep {
   // effect at nextFrame() + delay. Once per frame, before advance().
   void setLocalControls(std::uint8_t controls);
   // True when frame nextFrame() can run: the game is on, this side's controls
-  // for the frame are set and the other side's have come.
+  // for the frame are set and the other side's have come (with a rollback
+  // limit: came for a frame less than the limit before it, and no frame
+  // waits to run again).
   bool ready() const;
   // Runs frame nextFrame(): its merged events into out (MAX_FRAME_EVENTS),
   // their count; the frame's two control bytes into *host, *joiner when given.
@@ -199,11 +201,13 @@ class Lockstep {
   static constexpr std::uint32_t CRC_LEAD = CRC_RING - 16;
   static constexpr int MAX_READS = 256;  // datagrams read per poll
   // Time sync: a side slows when, on average over the other side's recent
-  // datagrams, it runs about a frame ahead or more (in 1/256 frames), at most
-  // once in SLOW_EVERY frames and only once the average has that many samples.
+  // datagrams (the last SYNC_SAMPLES or so, from SYNC_FIRST on), it runs
+  // about a frame ahead or more (in 1/256 frames), at most once in SLOW_EVERY
+  // frames.
   static constexpr std::int32_t SYNC_ONE = 256;
   static constexpr std::uint32_t SLOW_EVERY = 10;
   static constexpr std::uint32_t SYNC_SAMPLES = 16;
+  static constexpr std::uint32_t SYNC_FIRST = 4;
 
   void send(Transport& transport, const Message& message, const Address& to);
   void sendInput(Transport& transport, std::uint32_t now_ms);

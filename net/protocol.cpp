@@ -9,7 +9,8 @@ namespace {
 constexpr std::uint8_t MAGIC0 = 'S';
 constexpr std::uint8_t MAGIC1 = 'Q';
 constexpr std::size_t HEADER = 4;
-// Hello and welcome: the versions, then J and the cookie (hello) or H (welcome).
+// Hello and welcome: the versions, delay, client size and rollback limit (the
+// first 16 bytes), then J and the cookie (hello) or H (welcome).
 constexpr std::size_t HANDSHAKE_SIZE = VERSIONS_SIZE + 16;
 constexpr std::size_t CHALLENGE_SIZE = HEADER + 16;
 constexpr std::size_t FULL_SIZE = HEADER + 8;

@@ -11,7 +11,8 @@
 // address, and only then the host seats the joiner and picks its own random
 // value H. Every later datagram carries J and H. The first 16 bytes of hello
 // and welcome keep the first protocol's layout, so that every version can
-// read the other's versions.
+// read the other's versions; since protocol 3 the byte the first left empty
+// after the client size carries the rollback limit (the host's is the game's).
 #pragma once
 
 #include <cstddef>

@@ -1,12 +1,14 @@
 // Network play's costs: the traffic of a 60 fps duel each way, the frames
 // that waited for the other side's input over a jittery, lossy link at each
-// input delay, how soon a picture that differs is found, and the lockstep
-// core's work per frame beside the game frame's own.
+// input delay, lockstep and rollback side by side over four lines, how soon
+// a picture that differs is found, and the lockstep core's work per frame
+// beside the game frame's own.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/entry.h"
@@ -78,6 +80,110 @@ void Waits(benchmark::State& state) {
 }
 BENCHMARK(Waits)
     ->ArgsProduct({{2, 3, 4, 5, 6}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A busier duel for the rollback table: each player's arm controls change
+// several times a second, so that the other side's predictions are often
+// wrong: each control in cycles of 45..66 frames, held 10..40 of them.
+std::uint8_t busyControls(std::uint32_t frame, std::uint32_t player) {
+  std::uint8_t byte = 0;
+  for (std::uint32_t c = 0; c < 2; ++c) {
+    const std::uint32_t cycle = 45 + 7 * (2 * player + c);
+    const std::uint32_t shifted = frame + 13 * c + 29 * player;
+    std::uint32_t h =
+        ((shifted / cycle) * 2654435761u) ^ (player * 0x9E3779B9u) ^ (c * 0x85EBCA6Bu);
+    h = (h ^ (h >> 15)) * 0x2C1B3C6Du;
+    h ^= h >> 12;
+    const std::uint32_t at = shifted % cycle;
+    const std::uint32_t from = 5 + h % 5;
+    const std::uint32_t to = from + 10 + (h >> 8) % 31;
+    const auto bit = static_cast<std::uint8_t>(1u << (2 * c));
+    if (at >= from && at < to) byte |= bit;
+    if (at == from) byte |= static_cast<std::uint8_t>(bit << 1);
+  }
+  return byte;
+}
+
+// Lockstep at delay 3 (the default) and 6, and rollback (limit 8) at delay 1
+// and 2, on each of four lines (each way: clean; 50 +- 30 ms with 5 % loss;
+// 100 +- 50 ms with 5 % loss and reordering; 80 ms one way, nothing back):
+// one minute of a busy duel. The frames that waited (both sides; and from
+// frame 60 on), the input lag in frames (the delay, stretched by the waits:
+// the slower side's mean frame period less the periods let pass), rollbacks
+// a second (per side), their mean and deepest, the periods the time sync let
+// pass, the datagrams and bytes a second each way. The label says whether
+// the goals hold: no waits and a lag of at most 2 frames on the second line,
+// under 1 % waits on the third, under 4 KB/s each way.
+void Modes(benchmark::State& state) {
+  struct Line {
+    const char* name;
+    net::LinkProfile there;
+    net::LinkProfile back;
+  };
+  const Line lines[] = {
+      {"clean", {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}},
+      {"50+-30 ms 5% loss", {20, 60, 0.05, 0, 0}, {20, 60, 0.05, 0, 0}},
+      {"100+-50 ms 5% loss reorder", {50, 100, 0.05, 0, 0.05}, {50, 100, 0.05, 0, 0.05}},
+      {"80 ms one way", {80, 0, 0, 0, 0}, {0, 0, 0, 0, 0}},
+  };
+  const struct {
+    const char* name;
+    int delay;
+    int rollback;
+  } modes[] = {
+      {"lockstep d3", 3, 0}, {"lockstep d6", 6, 0}, {"rollback d1", 1, 8}, {"rollback d2", 2, 8}};
+  const int which = static_cast<int>(state.range(0));
+  const Line& line = lines[which];
+  const auto& mode = modes[state.range(1)];
+  constexpr std::uint32_t FRAMES = 3600;
+  net::SimGameOptions o = duel(line.there, mode.delay, FRAMES);
+  o.joiner_link = line.back;
+  o.rollback = mode.rollback;
+  o.host_controls = [](std::uint32_t f) { return busyControls(f, 0); };
+  o.joiner_controls = [](std::uint32_t f) { return busyControls(f, 1); };
+  net::SimGameResult r;
+  for (auto _ : state) r = net::runSimGame(o);
+  const double seconds = r.elapsed_ms / 1000.0;
+  const net::Counters& h = r.host.counters;
+  const net::Counters& j = r.joiner.counters;
+  const double rollbacks = static_cast<double>(h.rollbacks + j.rollbacks);
+  const double waited = 100.0 * (r.host.waited + r.joiner.waited) / (2.0 * FRAMES);
+  // A frame period stretched by the waits (the slower side's; the periods
+  // the time sync let pass set the pace, both sides alike, and add no lag).
+  double period = 0;
+  for (const net::SimGameSide* s : {&r.host, &r.joiner}) {
+    period = std::max(period, (s->run_ms - s->counters.slowed * 50.0 / 3.0) / (FRAMES - 1.0));
+  }
+  const double lag = mode.delay * period / (50.0 / 3.0);
+  auto& c = state.counters;
+  c["waited_%"] = waited;
+  c["waited_late"] = r.host.waited_late + r.joiner.waited_late;
+  c["lag_frames"] = lag;
+  c["rollbacks/s"] = rollbacks / 2 / seconds;
+  c["mean"] = rollbacks == 0 ? 0 : static_cast<double>(h.rerun_frames + j.rerun_frames) / rollbacks;
+  c["deepest"] = std::max(h.deepest_rollback, j.deepest_rollback);
+  c["slowed"] = static_cast<double>(h.slowed + j.slowed);
+  c["host_dgrams/s"] = r.host.sent.datagrams / seconds;
+  c["host_B/s"] = r.host.sent.bytes / seconds;
+  c["joiner_dgrams/s"] = r.joiner.sent.datagrams / seconds;
+  c["joiner_B/s"] = r.joiner.sent.bytes / seconds;
+  const bool same = r.host.frames.size() == FRAMES && r.host.frames == r.joiner.frames &&
+                    r.host.crcs == r.joiner.crcs;
+  bool goals = std::max(c["host_B/s"].value, c["joiner_B/s"].value) < 4000;
+  if (which == 1) goals = goals && waited == 0 && lag <= 2;
+  if (which == 2) goals = goals && waited < 1;
+  std::string label = std::string(line.name) + ", " + mode.name;
+  if (!same) label += ", STREAMS DIFFER";
+  if (which == 1 || which == 2) {
+    label += goals ? ", goals met" : ", goals missed";
+  } else if (!goals) {
+    label += ", traffic over 4 KB/s";
+  }
+  state.SetLabel(label);
+}
+BENCHMARK(Modes)
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2, 3}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

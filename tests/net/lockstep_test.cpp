@@ -414,8 +414,9 @@ TEST(LockstepHostile, DatagramsNoPeerSendsChangeNothingAndAreCounted) {
 }
 
 // The furthest a joiner can be: it has run every frame this host's controls
-// allow (0..2 at delay 3) and set its controls for the next one (frame 6).
-// One frame further is out of range.
+// allow (0..2 at delay 3; with a rollback limit of 8, 8 more on a
+// prediction) and set its controls for the next one (frame 6; 14). One frame
+// further is out of range.
 TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
   // What the host sends, kept.
   struct Keep : Transport {
@@ -426,10 +427,16 @@ TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
     }
     long receive(Address*, std::uint8_t*, std::size_t) override { return -1; }
   };
-  for (const std::uint32_t newest : {6u, 7u}) {
+  const struct {
+    int rollback;
+    std::uint32_t newest;
+    std::uint64_t out_of_range;
+  } cases[] = {{0, 6, 0}, {0, 7, 1}, {8, 14, 0}, {8, 15, 1}};
+  for (const auto& c : cases) {
     Keep end;
     Config config;
     config.own_value = 77;
+    config.rollback = c.rollback;
     Lockstep host(config);
     Address joiner;
     joiner.size = 4;
@@ -450,11 +457,11 @@ TEST(LockstepHostile, ThePeersFurthestDatagramIsTakenAndNoFurther) {
     m = Message{};
     m.kind = Kind::Input;
     m.session = {5, 77};
-    m.input.newest = newest;
+    m.input.newest = c.newest;
     m.input.ack = 3;
     m.input.inputs[INPUT_WINDOW - 1] = ARM_ON_HELD;
     host.receive(end, joiner, bytes, encode(m, bytes), 0);
-    EXPECT_EQ(host.counters().out_of_range, newest == 6 ? 0u : 1u) << newest;
+    EXPECT_EQ(host.counters().out_of_range, c.out_of_range) << c.newest;
   }
 }
 

@@ -24,6 +24,7 @@ Message handshake(Kind kind) {
   m.kind = kind;
   m.handshake.versions = ProgramVersions{PROTOCOL_VERSION, 2, 0, 1, 3};
   m.handshake.delay = 4;
+  m.handshake.rollback = MAX_ROLLBACK;
   m.handshake.width = 734;
   m.handshake.height = 531;
   return m;
@@ -86,6 +87,11 @@ TEST(Datagram, EveryKindReadsBackAsWritten) {
     EXPECT_EQ(back.session, c.message.session);
     EXPECT_EQ(back.cookie, c.message.cookie);
     EXPECT_EQ(back.versions_only, c.message.versions_only);
+    if (c.message.kind == Kind::Hello || c.message.kind == Kind::Welcome) {
+      EXPECT_EQ(back.handshake.delay, 4);
+      EXPECT_EQ(back.handshake.rollback, MAX_ROLLBACK);
+      EXPECT_EQ(back.handshake.height, 531);
+    }
     if (c.message.kind == Kind::Ack) {
       EXPECT_EQ(back.acked, c.message.acked);
       EXPECT_EQ(back.frame, c.message.acked == Kind::Desync ? 1234u : 0u);
@@ -161,6 +167,7 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
        with(with(with(with(in, 28, 0xFF), 29, 0xFF), 30, 0xFF), 31, 0xFF), E::BadValue},
       {"delay 0", with(hello, 9, 0), E::BadValue},
       {"delay 8", with(hello, 9, MAX_DELAY + 1), E::BadValue},
+      {"rollback 21", with(hello, 14, MAX_ROLLBACK + 1), E::BadValue},
       {"client 15 wide", with(with(hello, 10, 15), 11, 0), E::BadValue},
       {"client 4097 high", with(with(hello, 12, 0x01), 13, 0x10), E::BadValue},
       {"reserved bytes set", with(hello, 15, 1), E::BadValue},
@@ -170,14 +177,16 @@ TEST(Datagram, WhatNoSenderMakesIsRefusedWithItsReason) {
     EXPECT_EQ(parse(c.bytes.data(), c.bytes.size(), &m), c.error) << c.what;
   }
   // A hello or welcome of another protocol, the first one (16 bytes) too, is
-  // read as far as its versions whatever its values and length, to name it.
-  for (const int protocol : {1, PROTOCOL_VERSION + 1}) {
+  // read as far as its versions whatever its values (those of the rollback
+  // limit's byte too) and length, to name it.
+  for (const int protocol : {1, PROTOCOL_VERSION - 1, PROTOCOL_VERSION + 1}) {
     for (const Kind kind : {Kind::Hello, Kind::Welcome}) {
       Message first = handshake(kind);
       first.versions_only = true;
       for (const auto& bytes : {encoded(first), encoded(handshake(kind))}) {
         Message m;
-        const auto other = with(with(bytes, 3, static_cast<std::uint8_t>(protocol)), 9, 200);
+        const auto other =
+            with(with(with(bytes, 3, static_cast<std::uint8_t>(protocol)), 9, 200), 14, 200);
         ASSERT_EQ(parse(other.data(), other.size(), &m), E::None);
         EXPECT_EQ(m.kind, kind);
         EXPECT_TRUE(m.versions_only);

@@ -95,7 +95,9 @@ const LinkProfile NO_DELAY = {0, 0, 0, 0, 0};            // the joiner's
 // Over each line a 3600-frame duel: both sides' confirmed streams and their
 // checksums are the straight run's; rollbacks happen where the line is slow;
 // frames wait only where the line is slower than the limit allows; the time
-// sync keeps the one-sided line's rollbacks short (without it they are long).
+// sync keeps the one-sided line's rollbacks short (without it they are
+// longer) and a side whose clock is fast from running off (without it, that
+// side soon runs at the limit and waits).
 // Then the same game with one side's picture made to differ from frame 1800
 // ends both, naming that frame.
 TEST(Rollback, ConfirmedStreamsAreTheStraightRunsOnEveryLine) {
@@ -103,6 +105,7 @@ TEST(Rollback, ConfirmedStreamsAreTheStraightRunsOnEveryLine) {
     const char* name;
     LinkProfile link;
     bool one_sided;
+    std::uint32_t host_fast_permille;
     int rollback;
     bool time_sync;
     bool rollbacks;              // some must happen
@@ -110,21 +113,24 @@ TEST(Rollback, ConfirmedStreamsAreTheStraightRunsOnEveryLine) {
     std::uint32_t deepest;       // the deepest rollback at most
     double mean[2];              // the mean rollback at least, at most
   } lines[] = {
-      {"clean", CLEAN, false, 8, true, false, 0, 0, {0, 0}},
-      {"50 +- 30 ms, 5 % loss", CITIES, false, 8, true, true, 0, 7, {1, 2.5}},
-      {"100 +- 50 ms, 5 % loss, reordering", CONTINENT, false, 8, true, true, 0.5, 8, {2.5, 5}},
-      {"80 ms one way", ONE_WAY_80, true, 8, true, true, 0, 2, {0.9, 1.5}},
-      {"80 ms one way, no time sync", ONE_WAY_80, true, 8, false, true, 0, 3, {2.5, 3}},
-      {"50 +- 30 ms, 5 % loss, lockstep", CITIES, false, 0, true, false, 100, 0, {0, 0}},
+      {"clean", CLEAN, false, 0, 8, true, false, 0, 0, {0, 0}},
+      {"50 +- 30 ms, 5 % loss", CITIES, false, 0, 8, true, true, 0, 7, {1, 2.5}},
+      {"100 +- 50 ms, 5 % loss, reordering", CONTINENT, false, 0, 8, true, true, 0.5, 8, {2.5, 5}},
+      {"80 ms one way", ONE_WAY_80, true, 0, 8, true, true, 0, 2, {0.9, 1.5}},
+      {"80 ms one way, no time sync", ONE_WAY_80, true, 0, 8, false, true, 0, 3, {2.5, 3}},
+      {"50 +- 30 ms, 5 %, host's clock 1 % fast", CITIES, false, 10, 8, true, true, 0, 7, {1, 2.5}},
+      {"the same, no time sync", CITIES, false, 10, 8, false, true, 10, 8, {4, 8}},
+      {"50 +- 30 ms, 5 % loss, lockstep", CITIES, false, 0, 0, true, false, 100, 0, {0, 0}},
   };
   constexpr int DELAY = 2;
   const Straight straight = straightRun(HOST_DUEL, JOINER_DUEL, DELAY, FRAMES);
-  std::printf("%-36s %8s %8s %9s %8s %8s %7s\n", "line", "waited", "slowed", "rollbacks", "mean",
+  std::printf("%-40s %8s %8s %9s %8s %8s %7s\n", "line", "waited", "slowed", "rollbacks", "mean",
               "deepest", "seconds");
   for (const auto& line : lines) {
     SCOPED_TRACE(line.name);
     SimGameOptions o = game(line.link, DELAY, line.rollback);
     o.time_sync = line.time_sync;
+    o.host_fast_permille = line.host_fast_permille;
     if (line.one_sided) o.joiner_link = NO_DELAY;
     const SimGameResult r = runSimGame(o);
     std::uint64_t rollbacks = 0, reruns = 0, slowed = 0;
@@ -149,7 +155,7 @@ TEST(Rollback, ConfirmedStreamsAreTheStraightRunsOnEveryLine) {
       waited += s->waited;
     }
     const double mean = rollbacks == 0 ? 0 : static_cast<double>(reruns) / rollbacks;
-    std::printf("%-36s %8u %8llu %9llu %8.2f %8u %7.1f\n", line.name, waited,
+    std::printf("%-40s %8u %8llu %9llu %8.2f %8u %7.1f\n", line.name, waited,
                 static_cast<unsigned long long>(slowed), static_cast<unsigned long long>(rollbacks),
                 mean, deepest, r.elapsed_ms / 1000.0);
     EXPECT_EQ(rollbacks > 0, line.rollbacks);
@@ -176,12 +182,12 @@ TEST(Rollback, ConfirmedStreamsAreTheStraightRunsOnEveryLine) {
 // controls come late for frames the host has run on a prediction.
 class Duo {
  public:
-  explicit Duo(int rollback)
+  explicit Duo(int rollback, int joiner_rollback = -1)
       : network_(5, LinkProfile{}),
         host_end_(network_.addEndpoint()),
         joiner_end_(network_.addEndpoint()),
         host_(config(Player::Host, rollback)),
-        joiner_(config(Player::Joiner, rollback)) {
+        joiner_(config(Player::Joiner, joiner_rollback < 0 ? rollback : joiner_rollback)) {
     for (int i = 0; i < 10 && joiner_.state() != State::Running; ++i) pump();
   }
 
@@ -382,6 +388,19 @@ TEST(Rollback, AMispredictionIsNamedAndTheRerunGivesTheTrueEvents) {
       const int n = host.confirmedEvents(f, events);
       EXPECT_EQ(std::vector<GameEvent>(events, events + n), straight.events[f]) << "frame " << f;
     }
+  }
+}
+
+// The host's limit is the game's, whatever the joiner asked for.
+TEST(Rollback, TheHostsLimitIsTheGames) {
+  const struct {
+    int host, joiner, game;
+  } cases[] = {{8, 3, 8}, {0, 8, 0}, {20, 0, 20}, {99, 8, MAX_ROLLBACK}};
+  for (const auto& c : cases) {
+    Duo duo(c.host, c.joiner);
+    ASSERT_EQ(duo.joiner().state(), State::Running);
+    EXPECT_EQ(duo.host().rollback(), c.game) << c.host;
+    EXPECT_EQ(duo.joiner().rollback(), c.game) << c.host;
   }
 }
 

@@ -16,6 +16,8 @@ struct Side {
   bool flipped = false;
   bool started = false;
   std::uint32_t start_ms = 0;
+  std::uint32_t fast_permille = 0;       // its clock's lead on the network's
+  std::uint32_t first_ms = 0;            // frame 0 ran
   std::uint32_t skipped = 0;             // frame periods let pass by the time sync
   std::uint32_t state = 0;               // the stand-in game's
   std::uint32_t before[KEPT] = {};       // its state before each frame
@@ -62,6 +64,11 @@ void collectConfirmed(Side& s) {
   }
 }
 
+std::uint32_t periodsMs(const Side& s, std::uint32_t periods) {
+  return static_cast<std::uint32_t>(std::uint64_t{periods} * 50000 /
+                                    (3 * (1000 + s.fast_permille)));
+}
+
 void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
   Lockstep& core = *s.core;
   if (core.state() != State::Running) return;
@@ -73,10 +80,13 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
   while (core.nextFrame() < options.frames && core.state() == State::Running) {
     const std::uint32_t frame = core.nextFrame();
     const std::uint32_t period = frame + s.skipped;
-    const std::uint32_t due = s.start_ms + period * 50 / 3;
+    const std::uint32_t due = s.start_ms + periodsMs(s, period);
     if (now_ms < due) break;
     if (!core.ready()) {
-      if (s.waiting_for != frame && frame > 0) ++s.out->waited;
+      if (s.waiting_for != frame && frame > 0) {
+        ++s.out->waited;
+        if (frame >= 60) ++s.out->waited_late;
+      }
       s.waiting_for = frame;
       break;
     }
@@ -86,8 +96,10 @@ void runFrames(Side& s, const SimGameOptions& options, std::uint32_t now_ms) {
     }
     // A frame that waited runs when it can; the next ones are due a frame
     // period apart from it, so that one stall counts once.
-    if (s.waiting_for == frame) s.start_ms = now_ms - period * 50 / 3;
+    if (s.waiting_for == frame) s.start_ms = now_ms - periodsMs(s, period);
     core.setLocalControls(*s.controls ? (*s.controls)(frame) : 0);
+    if (frame == 0) s.first_ms = now_ms;
+    s.out->run_ms = now_ms - s.first_ms;
     GameEvent events[MAX_FRAME_EVENTS];
     runStandIn(s, options, frame, events, core.advance(events));
   }
@@ -138,6 +150,7 @@ SimGameResult runSimGame(const SimGameOptions& options) {
                   options.flip_side == Player::Host};
   sides[1] = Side{&joiner_end, &joiner, &options.joiner_controls, &result.joiner,
                   options.flip_side == Player::Joiner};
+  sides[0].fast_permille = options.host_fast_permille;
   std::uint32_t now = 0;
   for (; now < options.limit_ms; ++now) {
     network.setNow(now);

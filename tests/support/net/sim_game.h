@@ -34,6 +34,8 @@ struct SimGameOptions {
   int delay = 3;
   int rollback = 0;
   bool time_sync = true;  // heed slowDown()
+  // The host's clock runs this many thousandths fast: its frames come sooner.
+  std::uint32_t host_fast_permille = 0;
   std::uint32_t frames = 600;
   // A player's controls sampled while its side runs a frame.
   std::function<std::uint8_t(std::uint32_t frame)> host_controls;
@@ -55,6 +57,8 @@ struct SimGameSide {
   std::vector<FrameRecord> frames;    // confirmed, in order
   std::vector<std::uint32_t> crcs;    // the stand-in's state after each of them
   std::uint32_t waited = 0;           // frames not ready when due (frame 0 aside)
+  std::uint32_t waited_late = 0;      // ... from frame 60 on (past the start)
+  std::uint32_t run_ms = 0;           // from its first frame to its last
   std::uint32_t max_unconfirmed = 0;  // most frames run beyond the confirmed ones
   State state = State::Connecting;    // at the end
   std::uint32_t desync_frame = NO_FRAME;
