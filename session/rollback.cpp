@@ -130,8 +130,8 @@ void Rollback::settleSounds(std::uint32_t from, std::uint32_t to, std::uint32_t 
 Rollback::Sounds* Rollback::movedFrom(std::uint32_t frame, std::uint32_t bit,
                                       std::uint32_t present) const {
   for (std::uint32_t d = 1; d <= LATE_SOUND_FRAMES; ++d) {
-    const std::uint32_t near[2] = {frame - d, frame + d};
-    for (const std::uint32_t g : near) {
+    const std::uint32_t nearby[2] = {frame - d, frame + d};
+    for (const std::uint32_t g : nearby) {
       // Kept: not in the future, and no further back than the ring holds.
       if (g >= present || present - g > sound_slots_) continue;
       Sounds* s = sounds(g);
