@@ -21,6 +21,7 @@
 #include "record/checksum.h"
 #include "record/format.h"
 #include "session/game_window.h"
+#include "session/rollback.h"
 #include "session/session.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
@@ -61,10 +62,20 @@ class MirroredChecksums {
   std::uint32_t next_ = 0;
 };
 
-// The test's joiner presses: Z held 20 frames of every 60, X pressed every 45th.
+// The late joiner's controls: nothing in the start's lock (a press there
+// would build a level and lock the controls again), then every 45 frames Z
+// held for 20 and X for 6 from the 5th, so that its walker fires; no two
+// changes are closer than 5 frames.
 std::uint8_t joinerControls(std::uint32_t f) {
-  return static_cast<std::uint8_t>((f % 60 < 20 ? net::ARM_BACK_HELD : 0) |
-                                   (f % 45 == 0 ? net::ARM_ON_PRESSED : 0));
+  if (f < 130) return 0;
+  const std::uint32_t t = f % 45;
+  const std::uint8_t z = t == 0   ? net::ARM_BACK_HELD | net::ARM_BACK_PRESSED
+                         : t < 20 ? net::ARM_BACK_HELD
+                                  : 0;
+  const std::uint8_t x = t == 5            ? net::ARM_ON_HELD | net::ARM_ON_PRESSED
+                         : t > 5 && t < 11 ? net::ARM_ON_HELD
+                                           : 0;
+  return static_cast<std::uint8_t>(z | x);
 }
 
 // The game a host without input plays against that joiner at `delay`, as a
@@ -433,7 +444,8 @@ TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
 // is the runner's picture of its frame (one of them compared pixel for pixel
 // as presented), every other is the frame's first run whole (no mix of two
 // runs), both sides confirm the runner's pictures, and the recording holds
-// the confirmed game. In lockstep every picture shown is the runner's.
+// the confirmed game. In lockstep every picture shown is the runner's. Each
+// sound plays once, as in lockstep, a shot learnt of late when corrected.
 TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) {
   const struct {
     const char* name;
@@ -446,6 +458,8 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
   };
   constexpr int DELAY = 2;
   constexpr std::uint32_t FRAMES = 300;
+  // Each row's sounds, by name and the frame that played them.
+  std::vector<std::vector<std::pair<std::string, std::uint32_t>>> sounds;
   const record::Script game = mergedGame(DELAY, FRAMES + 40);
   const std::vector<std::uint32_t> truth = runnerChecksums(game, FRAMES + 40);
   ASSERT_EQ(truth.size(), FRAMES + 40);
@@ -468,6 +482,7 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
     ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
     net::Lockstep joiner(config);
+    headless::setAudioFrameClock(&g_shell.main_window.presented_frames);
     std::vector<std::uint32_t> first_run(FRAMES + 40, 0);
     std::vector<std::uint32_t> shown(FRAMES + 40, 0);
     std::uint32_t seen = 0;       // presented frames at the last look
@@ -518,6 +533,11 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
                                command_line.data(), SW_SHOWNORMAL);
     headless::setPumpHook(nullptr);
+    headless::setAudioFrameClock(nullptr);
+    sounds.emplace_back();
+    for (const auto& p : headless::audioPlays()) {
+      if (p.frame < FRAMES) sounds.back().emplace_back(p.name, p.frame);
+    }
     EXPECT_EQ(status, 0);
     ASSERT_EQ(headless::boxes().size(), 1u);
     EXPECT_EQ(headless::boxes()[0].text, "The other player has left.");
@@ -566,6 +586,23 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     std::fclose(sink);
     EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
     EXPECT_GE(verdict.checkpoints, 5);
+  }
+  // Every sound played once, as in lockstep (the last row): a shot the
+  // program learnt of late is heard when corrected, at most
+  // LATE_SOUND_FRAMES frames after its frame.
+  ASSERT_EQ(sounds.size(), std::size(cases));
+  const auto& lockstep = sounds.back();
+
+  EXPECT_GE(lockstep.size(), 4u);
+  for (std::size_t row = 0; row + 1 < sounds.size(); ++row) {
+    SCOPED_TRACE(cases[row].name);
+    ASSERT_EQ(sounds[row].size(), lockstep.size());
+    for (std::size_t i = 0; i < lockstep.size(); ++i) {
+      EXPECT_EQ(sounds[row][i].first, lockstep[i].first) << i;
+      EXPECT_GE(sounds[row][i].second, lockstep[i].second) << lockstep[i].first;
+      EXPECT_LE(sounds[row][i].second, lockstep[i].second + session::Rollback::LATE_SOUND_FRAMES)
+          << lockstep[i].first;
+    }
   }
 }
 
