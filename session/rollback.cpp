@@ -1,5 +1,6 @@
 #include "session/rollback.h"
 
+#include <cstdint>
 #include <new>
 
 #include "game/frame_runner.h"
@@ -26,8 +27,10 @@ InputMessage messageOf(const net::GameEvent& e) {
 
 bool Rollback::start(int limit) {
   stop();
+  // Without a back buffer the state's size leaves out the pixels to come.
+  if (!g_shell.main_window.hasPixels() || limit < 0) return false;
   const std::size_t size = savedStateSize();
-  if (size == 0 || limit < 0) return false;
+  if (static_cast<std::size_t>(limit) + 2 > SIZE_MAX / size) return false;
   slots_ = static_cast<std::uint32_t>(limit) + 2;
   // Sounds reach LATE_SOUND_FRAMES further back: a request may move from there.
   sound_slots_ = slots_ + LATE_SOUND_FRAMES;
@@ -130,8 +133,8 @@ void Rollback::settleSounds(std::uint32_t from, std::uint32_t to, std::uint32_t 
 Rollback::Sounds* Rollback::movedFrom(std::uint32_t frame, std::uint32_t bit,
                                       std::uint32_t present) const {
   for (std::uint32_t d = 1; d <= LATE_SOUND_FRAMES; ++d) {
-    const std::uint32_t nearby[2] = {frame - d, frame + d};
-    for (const std::uint32_t g : nearby) {
+    const std::uint32_t around[2] = {frame - d, frame + d};
+    for (const std::uint32_t g : around) {
       // Kept: not in the future, and no further back than the ring holds.
       if (g >= present || present - g > sound_slots_) continue;
       Sounds* s = sounds(g);

@@ -33,7 +33,8 @@ class Rollback {
  public:
   // Keeps limit + 2 saved states of savedStateSize() bytes, allocated here
   // (not per frame); false when the window has no back buffer or memory
-  // fails.
+  // fails. The limit is the game's (core.rollback()), once the first frame
+  // is painted.
   bool start(int limit);
   // The game's state as it is just before `frame` runs (before its input is
   // delivered).

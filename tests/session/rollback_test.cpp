@@ -187,6 +187,31 @@ RunnerFrames runnerFrames(const replay::Script& script, std::uint32_t frames,
 
 class RollbackDriver : public RerunTest {};
 
+// The states are kept only where there is a back buffer to save; with no
+// misprediction catching up changes nothing.
+TEST_F(RollbackDriver, StartsWithABackBufferAndCatchesUpOnlyOnNews) {
+  struct Case {
+    const char* name;
+    bool painted;  // the first frame painted (the back buffer made)
+    bool starts;
+  };
+  const Case cases[] = {{"before the first frame", false, false}, {"after it", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    resetProgramState();
+    hwnd = openMainWindow();
+    if (c.painted) startGame();
+    session::Rollback driver;
+    EXPECT_EQ(driver.start(ROLLBACK), c.starts);
+    driver.saveBefore(1);
+    net::Lockstep idle(sideConfig(net::Player::Host));
+    const Memory before = Memory::now();
+    EXPECT_EQ(driver.catchUp(idle), 0);
+    EXPECT_EQ(Memory::now().differences(before), "");
+    driver.stop();
+  }
+}
+
 // ---- Two real games over the simulated network ------------------------------
 
 struct Line {
