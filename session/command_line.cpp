@@ -110,6 +110,30 @@ bool parsePort(const std::string& text, std::uint16_t* port) {
   return true;
 }
 
+bool parseDelay(const std::string& text, int* delay, std::string* error) {
+  if (text.size() != 1 || text[0] < '1' || text[0] > '7') {
+    *error = "--delay: not 1..7: " + text;
+    return false;
+  }
+  *delay = text[0] - '0';
+  return true;
+}
+
+bool parseRollback(const std::string& text, int* rollback, std::string* error) {
+  int value = 0;
+  bool digits = !text.empty() && text.size() <= 2;
+  for (const char c : text) {
+    digits = digits && c >= '0' && c <= '9';
+    value = value * 10 + (c - '0');
+  }
+  if (!digits || value > ProgramOptions::MAX_ROLLBACK) {
+    *error = "--rollback: not 0.." + std::to_string(ProgramOptions::MAX_ROLLBACK) + ": " + text;
+    return false;
+  }
+  *rollback = value;
+  return true;
+}
+
 bool parseHostPort(const std::string& text, std::string* host, std::uint16_t* port,
                    std::string* error) {
   std::string name = text;
@@ -155,7 +179,7 @@ bool parseHostPort(const std::string& text, std::string* host, std::uint16_t* po
 
 const char PROGRAM_USAGE[] =
     "usage: starquell [--record FILE | --no-record] [--play FILE [--force]]\n"
-    "                 [--host [PORT] | --join HOST[:PORT]] [--delay N]\n"
+    "                 [--host [PORT] | --join HOST[:PORT]] [--delay N] [--rollback N]\n"
     "                 [--computer [0|1|both] [--level easy|normal|hard]]\n"
     "  (no option)     play; each game is recorded into a file of its own in\n"
     "                  $XDG_DATA_HOME/starquell/replays (~/.local/share/starquell/\n"
@@ -169,8 +193,11 @@ const char PROGRAM_USAGE[] =
     "                  port PORT (47600 unless given); this side steers walker 0\n"
     "  --join HOST[:PORT]  play over the network with the player hosting on\n"
     "                  HOST (a name, an IPv4 or an [IPv6] address); walker 1\n"
-    "  --delay N       a network game's input delay in frames, 1..7 (3); the\n"
-    "                  host's counts\n"
+    "  --delay N       a network game's input delay in frames, 1..7 (2, or 3\n"
+    "                  with --rollback 0); the host's counts\n"
+    "  --rollback N    frames a network game may run ahead of the other player's\n"
+    "                  input, correcting itself when that differs, 0..20 (8); 0\n"
+    "                  waits for it every frame; the host's counts\n"
     "  --computer [W]  the computer plays walker W: 0, 1 or both (1 unless\n"
     "                  given); in a network game it plays this side's walker\n"
     "  --level L       the computer's level: easy, normal or hard (normal)\n"
@@ -235,6 +262,7 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
                                          {"--host", -1},
                                          {"--join", 1},
                                          {"--delay", 1},
+                                         {"--rollback", 1},
                                          // the computer player
                                          {"--computer", -1},
                                          {"--level", 1}};
@@ -274,13 +302,17 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
   const auto* host = parsed.find("--host");
   const auto* join = parsed.find("--join");
   const auto* delay = parsed.find("--delay");
+  const auto* rollback = parsed.find("--rollback");
   if (host != nullptr && join != nullptr) return fail("--host and --join cannot be used together");
   if ((host != nullptr || join != nullptr) && play != nullptr) {
     return fail("--play cannot be used in a network game");
   }
-  if (delay != nullptr && host == nullptr && join == nullptr) {
-    return fail("--delay goes with --host or --join");
+  for (const auto* o : {delay, rollback}) {
+    if (o != nullptr && host == nullptr && join == nullptr) {
+      return fail(o->name + " goes with --host or --join");
+    }
   }
+  std::string why;
   if (host != nullptr) {
     result.network = ProgramOptions::Network::Host;
     if (!host->values.empty() && !parsePort(host->values[0], &result.port)) {
@@ -289,16 +321,16 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
   }
   if (join != nullptr) {
     result.network = ProgramOptions::Network::Join;
-    std::string why;
     if (!parseHostPort(join->values[0], &result.join_host, &result.port, &why)) {
       return fail("--join: " + why);
     }
   }
-  if (delay != nullptr) {
-    const std::string& d = delay->values[0];
-    if (d.size() != 1 || d[0] < '1' || d[0] > '7') return fail("--delay: not 1..7: " + d);
-    result.delay = d[0] - '0';
+  if (rollback != nullptr && !parseRollback(rollback->values[0], &result.rollback, &why)) {
+    return fail(why);
   }
+  result.delay =
+      result.rollback > 0 ? ProgramOptions::ROLLBACK_DELAY : ProgramOptions::LOCKSTEP_DELAY;
+  if (delay != nullptr && !parseDelay(delay->values[0], &result.delay, &why)) return fail(why);
   if (const std::string why = readComputerOptions(parsed, &result); !why.empty()) return fail(why);
   if (play != nullptr) {
     result.action = ProgramOptions::Action::Watch;

@@ -66,14 +66,28 @@ struct ProgramOptions {
   Network network = Network::Off;
   std::string join_host;  // Network::Join
   std::uint16_t port = DEFAULT_PORT;
-  int delay = 3;      // frames before a player's input takes effect (the host's counts)
+  // Frames before a player's input takes effect (the host's counts): unless
+  // given, ROLLBACK_DELAY with rollback, LOCKSTEP_DELAY without.
+  int delay = ROLLBACK_DELAY;
+  // Frames the game may run ahead of the other side's input on a prediction
+  // of it (the host's counts); 0: each frame waits for it (lockstep).
+  int rollback = DEFAULT_ROLLBACK;
   std::string error;  // Action::Fail: one line
   // The walkers the computer plays: bit w for walker w, 0 for none.
   std::uint8_t computer_walkers = 0;
   ComputerLevel computer_level = ComputerLevel::Normal;
+  static constexpr int DEFAULT_ROLLBACK = 8;
+  static constexpr int MAX_ROLLBACK = 20;
+  static constexpr int ROLLBACK_DELAY = 2;
+  static constexpr int LOCKSTEP_DELAY = 3;
 };
 
 ProgramOptions parseProgramOptions(const std::vector<std::string>& args);
+
+// A network game's --delay (1..7) and --rollback (0..MAX_ROLLBACK) values,
+// for both programs: false with one line in *error.
+bool parseDelay(const std::string& text, int* delay, std::string* error);
+bool parseRollback(const std::string& text, int* rollback, std::string* error);
 
 // The text --help prints.
 extern const char PROGRAM_USAGE[];

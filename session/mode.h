@@ -26,6 +26,15 @@ class Mode {
   // Writes out what the recorder holds and returns the recording's path, or
   // "" when nothing is recorded.
   virtual const char* flushRecording() { return ""; }
+  // A network game with rollback runs frames on a prediction of the other
+  // side's input and runs them again when it was wrong, which a recording must
+  // not hold: from this call on the mode hands the game's input and paints
+  // through unrecorded and instead records the frames it is told are
+  // confirmed, in order from frame 0, each with the events it ran with and its
+  // picture's checksum.
+  virtual void confirmedOnly() {}
+  virtual void confirmed(std::uint32_t /*frame*/, const ConfirmedEvent* /*events*/, int /*count*/,
+                         std::uint32_t /*crc*/) {}
 
  protected:
   ~Mode() = default;

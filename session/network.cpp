@@ -1,13 +1,18 @@
-// A network game: both computers run the whole game in lockstep and only the
-// players' controls travel. This side's controls go to the lockstep core, not
-// to the game; a frame runs once the other side's controls for it have come,
-// its merged input sent to the game (through the inner mode, so a recorded
-// network game records the merged game), one idle pass per frame as the
-// replay runner plays it. An ending shows its box and closes the window.
+// A network game: both computers run the whole game and only the players'
+// controls travel. This side's controls go to the lockstep core, not to the
+// game; each frame's merged input is sent to the game (through the inner mode,
+// so a recorded network game records the merged game), one idle pass per
+// frame as the replay runner plays it. In lockstep a frame runs once the other
+// side's controls for it have come. With rollback it runs on a prediction of
+// them, up to the game's limit ahead; when they come and differ, the frames
+// since run again before the next paint (session/rollback.h), and the inner
+// mode records only confirmed frames, told of them here. An ending shows its
+// box and closes the window.
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "game/frame_runner.h"
 #include "net/clock.h"
 #include "net/lockstep.h"
 #include "net/setup.h"
@@ -17,6 +22,7 @@
 #include "record/format.h"
 #include "session/game_window.h"
 #include "session/mode.h"
+#include "session/rollback.h"
 #include "shell/shell_globals.h"
 
 namespace session {
@@ -28,6 +34,11 @@ constexpr std::uint32_t WAIT_TITLE_MS = 1000;
 // many times (the core gives up after its own second first).
 constexpr DWORD LEAVE_POLL_MS = 5;
 constexpr int LEAVE_POLLS = 400;
+// A rollback game's client size at most: saving the state before each frame
+// and running the frames since again must fit in a frame period.
+static_assert(ProgramOptions::MAX_ROLLBACK == net::MAX_ROLLBACK);
+constexpr LONG ROLLBACK_MAX_WIDTH = 1920;
+constexpr LONG ROLLBACK_MAX_HEIGHT = 1080;
 
 // "0.1.0 (game logic 1)", and the network protocol when the two sides' differ.
 std::string versionText(const net::ProgramVersions& v, bool protocol) {
@@ -53,7 +64,7 @@ void setTitle(const char* text) {
   if (mainWindow() != nullptr) SetWindowTextA(mainWindow(), text);
 }
 
-class Network final : public Mode {
+class Network final : public Mode, private RerunObserver {
  public:
   LRESULT message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) override;
   IdleStep idlePass() override;
@@ -69,6 +80,11 @@ class Network final : public Mode {
   void endGame();
   LRESULT paint(HWND hwnd);
   void deliver(HWND hwnd, std::uint32_t frame);
+  // Rollback: a frame run again, and the confirmed frames not yet told to
+  // the inner mode.
+  void rerun(std::uint32_t frame, std::uint32_t crc) override { crcs_[frame % CRC_RING] = crc; }
+  void tellConfirmed();
+  bool startRollback();
 
   Mode* inner_ = nullptr;  // the merged game is played through it
   net::UdpTransport* transport_ = nullptr;
@@ -88,6 +104,14 @@ class Network final : public Mode {
   bool delivering_ = false;  // the merged input is let through
   bool over_ = false;        // the game has ended (a box shown or the window closing)
   int status_ = -1;          // the status to end with, when not the loop's
+
+  // Rollback: the driver, each frame's last picture checksum since the
+  // confirmed ones, and the frames told to the inner mode.
+  Rollback rollback_;
+  bool rollback_on_ = false;
+  static constexpr std::uint32_t CRC_RING = 64;
+  std::uint32_t crcs_[CRC_RING] = {};
+  std::uint32_t told_confirmed_ = 0;
 };
 
 Network g_network;
@@ -152,9 +176,46 @@ LRESULT Network::paint(HWND hwnd) {
   const LRESULT result = inner_->message(hwnd, WM_PAINT, 0, 0);
   if (frameNow() == frame + 1) {
     painted_any_ = true;
-    if (core_ != nullptr) core_->setFrameCrc(frame, record::frameChecksum());
+    const std::uint32_t crc = record::frameChecksum();
+    crcs_[frame % CRC_RING] = crc;
+    if (core_ != nullptr) core_->setFrameCrc(frame, crc);
+    // What this first run asked to hear (the next idle pass plays it).
+    if (rollback_on_) rollback_.played(frame, requestedSounds());
   }
   return result;
+}
+
+// The frames confirmed since the last call, each once its picture is made,
+// to the inner mode (the recording), with the events and checksum of the
+// run that was right.
+void Network::tellConfirmed() {
+  if (!rollback_on_) return;
+  const std::uint32_t upto = std::min(core_->confirmedFrames(), frameNow());
+  for (; told_confirmed_ < upto; ++told_confirmed_) {
+    net::GameEvent events[net::MAX_FRAME_EVENTS];
+    ConfirmedEvent confirmed[net::MAX_FRAME_EVENTS];
+    const int count = core_->confirmedEvents(told_confirmed_, events);
+    for (int i = 0; i < count; ++i) {
+      confirmed[i] = ConfirmedEvent{events[i].mouse, events[i].code, events[i].down};
+    }
+    inner_->confirmed(told_confirmed_, confirmed, count, crcs_[told_confirmed_ % CRC_RING]);
+  }
+}
+
+// The driver keeps its states at the game's size, which frame 0 has made:
+// false after the box that says the memory is missing.
+bool Network::startRollback() {
+  if (rollback_.start(core_->rollback())) return true;
+  over_ = true;
+  status_ = 1;
+  const HWND hwnd = mainWindow();
+  MessageBoxA(hwnd,
+              "This computer has not the memory for the game's rollback (--rollback 0 on the "
+              "host needs none).",
+              "Starquell", MB_OK | MB_ICONINFORMATION);
+  core_->leave(*transport_);
+  if (hwnd != nullptr) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+  return false;
 }
 
 LRESULT Network::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -201,6 +262,8 @@ LRESULT Network::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
           core_->poll(*transport_, now());
         }
       }
+      // The recording ends with the last frame confirmed.
+      if (core_ != nullptr) tellConfirmed();
       break;
     default:
       break;
@@ -237,8 +300,13 @@ IdleStep Network::idlePass() {
     // The game's client size is the host's.
     RECT r = {};
     GetClientRect(mainWindow(), &r);
-    config_.width = static_cast<std::uint16_t>(std::clamp<LONG>(r.right - r.left, 16, 4096));
-    config_.height = static_cast<std::uint16_t>(std::clamp<LONG>(r.bottom - r.top, 16, 4096));
+    // A rollback game's at most ROLLBACK_MAX_WIDTH x ROLLBACK_MAX_HEIGHT: a
+    // larger window is made smaller before frame 0.
+    const bool capped = config_.rollback > 0;
+    config_.width = static_cast<std::uint16_t>(
+        std::clamp<LONG>(r.right - r.left, 16, capped ? ROLLBACK_MAX_WIDTH : 4096));
+    config_.height = static_cast<std::uint16_t>(
+        std::clamp<LONG>(r.bottom - r.top, 16, capped ? ROLLBACK_MAX_HEIGHT : 4096));
     core_ = new net::Lockstep(config_);
     clock_start_ = 0;
     clock_start_ = now();
@@ -259,6 +327,10 @@ IdleStep Network::idlePass() {
     return {false, false};
   }
   if (paint_requested_) return {false, false};
+  // The other side's controls came and differ from the prediction: the frames
+  // since run again, so that the next paint shows the corrected picture.
+  if (rollback_on_ && core.mispredicted() != net::NO_FRAME) rollback_.catchUp(core, this);
+  tellConfirmed();
   const std::uint32_t frame = frameNow();
   if (!core.ready()) {
     // A frame waits once the game has begun (before, the title says why).
@@ -272,11 +344,21 @@ IdleStep Network::idlePass() {
     }
     return {false, false};
   }
+  // Running ahead of the other side: a frame period passes now and then.
+  if (core.slowDown(time)) return {false, false};
   waiting_ = false;
   if (titled_waiting_ || frame == 0) {
     titled_waiting_ = false;
     setTitle(playing_title_.c_str());
   }
+  if (frame == 0 && core.rollback() > 0) {
+    rollback_on_ = true;
+    inner_->confirmedOnly();
+  }
+  // Frame 0 is never run again (its input is known: no delay is 0), and it
+  // makes the back buffer of the game's size that the saved states follow.
+  if (rollback_on_ && frame == 1 && !startRollback()) return {false, false};
+  if (rollback_on_) rollback_.saveBefore(frame);
   deliver(mainWindow(), frame);
   core.poll(*transport_, time);  // this frame's controls go out at once
   paint_requested_ = true;
@@ -289,6 +371,7 @@ IdleStep Network::idlePass() {
 
 void Network::end() {
   if (inner_ != nullptr) inner_->end();
+  rollback_.stop();
   delete core_;
   core_ = nullptr;
   delete transport_;
@@ -302,6 +385,7 @@ bool Network::start(const ProgramOptions& options, Mode& inner) {
       options.network == ProgramOptions::Network::Host ? net::Player::Host : net::Player::Joiner;
   config.versions = ourVersions();
   config.delay = options.delay;
+  config.rollback = options.rollback;
   transport_ = new net::UdpTransport();
   std::string error;
   bool ok = false;

@@ -1,6 +1,7 @@
 // A recorded game: every input the game consumes, at the frame whose paint
 // sees it, every size it follows, the idle passes where they are not the
-// usual one, and the frames' checkpoints, written as the game runs. A game
+// usual one, and the frames' checkpoints, written as the game runs (in a
+// network game with rollback: as its frames are confirmed). A game
 // that shows a frame keeps every frame it ran however it ends (the window
 // closed, a report answered No, a fatal sound error); a start that shows none
 // leaves no file.
@@ -39,7 +40,7 @@ class Recording final : public Mode {
  public:
   LRESULT message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) override;
   IdleStep idlePass() override {
-    recorder_.pass();
+    if (!confirmed_only_) recorder_.pass();
     return {};
   }
   void end() override;
@@ -48,6 +49,9 @@ class Recording final : public Mode {
     recorder_.flush();
     return recorder_.path();
   }
+  void confirmedOnly() override { confirmed_only_ = true; }
+  void confirmed(std::uint32_t frame, const ConfirmedEvent* events, int count,
+                 std::uint32_t crc) override;
   // The process ends without the window's end (a report answered No, a fatal
   // sound error): what was played is written out.
   void exiting();
@@ -61,10 +65,16 @@ class Recording final : public Mode {
   // The window took a size no recording can hold: the recording ends with
   // the frames played so far, the game goes on.
   void endForSize(int width, int height);
-  // The last painted frame's checksum, when the pixel memory still holds it.
+  // The last painted frame's checksum, when the pixel memory still holds it;
+  // the last confirmed frame's when only those are recorded.
   Checksum lastFrameChecksum() const {
+    if (confirmed_only_) return confirmed_frames_ > 0 ? lastConfirmedChecksum : nullptr;
     return in_paint_ || !pixels_hold_last_frame_ ? nullptr : record::frameChecksum;
   }
+  // The frames recorded: painted, or confirmed.
+  std::uint32_t framesRecorded() const { return confirmed_only_ ? confirmed_frames_ : frameNow(); }
+  static std::uint32_t lastConfirmedChecksum() { return g_last_confirmed_crc; }
+  static std::uint32_t g_last_confirmed_crc;
 
   int client_width_ = 0;
   int client_height_ = 0;
@@ -73,8 +83,12 @@ class Recording final : public Mode {
   bool in_paint_ = false;
   // No size the game followed (which drops its buffer) since the last paint.
   bool pixels_hold_last_frame_ = false;
+  // Rollback network play: only confirmed frames are recorded, as told.
+  bool confirmed_only_ = false;
+  std::uint32_t confirmed_frames_ = 0;
 };
 
+std::uint32_t Recording::g_last_confirmed_crc = 0;
 Recording g_recording;
 
 void recordingExits() { g_recording.exiting(); }
@@ -100,7 +114,7 @@ void Recording::endForSize(int width, int height) {
                  width, height);
     recorder_.discard();
   } else {
-    const std::uint32_t frames = frameNow();
+    const std::uint32_t frames = framesRecorded();
     std::fprintf(stderr,
                  "starquell: the window is %d x %d, which a recording cannot hold; the recording "
                  "ends at frame %u\n",
@@ -114,6 +128,13 @@ void Recording::endForSize(int width, int height) {
 LRESULT Recording::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (!recorder_.active()) return callGame(hwnd, message, wparam, lparam);
   const std::uint32_t frame = frameNow();
+  if (confirmed_only_) {
+    // Frames run now may be run again: their input and paints go by
+    // unrecorded (a network game's only size comes before frame 0 and is
+    // the client line's).
+    if (message == WM_DESTROY) recorder_.finish(framesRecorded(), lastFrameChecksum());
+    return callGame(hwnd, message, wparam, lparam);
+  }
   switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -172,6 +193,28 @@ LRESULT Recording::message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
   return callGame(hwnd, message, wparam, lparam);
 }
 
+void Recording::confirmed(std::uint32_t frame, const ConfirmedEvent* events, int count,
+                          std::uint32_t crc) {
+  if (!recorder_.active() || frame != confirmed_frames_) return;
+  ensureClient(mainWindow());
+  if (!recorder_.active()) return;
+  // As a frame is played live: its idle pass (none before frame 0), its
+  // input, its paint.
+  if (frame > 0) recorder_.pass();
+  for (int i = 0; i < count; ++i) {
+    const ConfirmedEvent& e = events[i];
+    if (e.mouse) {
+      recorder_.mouse(frame, static_cast<int>(e.code), e.down);
+    } else if (isGameKey(e.code)) {
+      recorder_.key(frame, e.code, e.down);
+    }
+  }
+  g_last_confirmed_crc = crc;
+  recorder_.painted(frame, lastConfirmedChecksum);
+  painted_any_ = true;
+  confirmed_frames_ = frame + 1;
+}
+
 void Recording::end() {
   setExitHook(nullptr);
   if (painted_any_) {
@@ -186,7 +229,7 @@ void Recording::exiting() {
     recorder_.discard();
     return;
   }
-  recorder_.finish(frameNow(), lastFrameChecksum());
+  recorder_.finish(framesRecorded(), lastFrameChecksum());
   recorder_.close();
 }
 

@@ -95,7 +95,10 @@ int Rollback::catchUp(net::Lockstep& core, RerunObserver* observer) {
     s->requested = bits;
     const std::uint32_t crc = record::frameChecksum();
     core.setFrameCrc(frame, crc);
-    if (observer != nullptr) observer->rerun(frame, crc);
+    if (observer != nullptr) {
+      observer->rerunSounds(frame, bits);
+      observer->rerun(frame, crc);
+    }
     ++count;
   }
   settleSounds(from, from + static_cast<std::uint32_t>(count), present);

@@ -21,6 +21,9 @@ namespace session {
 class RerunObserver {
  public:
   virtual void rerun(std::uint32_t frame, std::uint32_t crc) = 0;
+  // Just before rerun(): the sounds that run of the frame asked for (the
+  // runner's line of a frame prints them).
+  virtual void rerunSounds(std::uint32_t /*frame*/, std::uint32_t /*sounds*/) {}
 
  protected:
   ~RerunObserver() = default;

@@ -98,6 +98,13 @@ void endSession() { g_mode->end(); }
 
 const char* flushRecording() { return g_mode->flushRecording(); }
 
+void recordConfirmedOnly() { g_mode->confirmedOnly(); }
+
+void confirmedFrame(std::uint32_t frame, const ConfirmedEvent* events, int count,
+                    std::uint32_t crc) {
+  g_mode->confirmed(frame, events, count, crc);
+}
+
 void resetSession() {
   g_mode->end();
   setExitHook(nullptr);

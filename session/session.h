@@ -65,6 +65,22 @@ void endSession();
 // returns its path (still after the end), or "" when the game is not recorded.
 const char* flushRecording();
 
+// A key (virtual-key code) or mouse button (0 left, 1 right) of a confirmed
+// network frame.
+struct ConfirmedEvent {
+  bool mouse = false;
+  unsigned code = 0;
+  bool down = false;
+};
+
+// A network game with rollback played from outside the program (the replay
+// runner's network side): from this call on the game's recording, if any,
+// holds only the frames given to confirmedFrame, in order from frame 0, each
+// with the events it ran with and its picture's checksum.
+void recordConfirmedOnly();
+void confirmedFrame(std::uint32_t frame, const ConfirmedEvent* events, int count,
+                    std::uint32_t crc);
+
 // Back to no session, for tests.
 void resetSession();
 

@@ -1,6 +1,7 @@
 // The window program in a network game, on the headless backend with a
-// scripted clock: WinMain hosts or joins; the other side is a lockstep core over
-// loopback UDP driven from the pump hook.
+// scripted clock: WinMain hosts or joins, with rollback (the default) or in
+// lockstep (--rollback 0); the other side is a lockstep core over loopback UDP
+// driven from the pump hook.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,12 +13,15 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "net/inputs.h"
 #include "net/lockstep.h"
 #include "net/setup.h"
 #include "net/udp.h"
+#include "platform/core/core.h"
 #include "record/checksum.h"
 #include "record/format.h"
 #include "session/game_window.h"
+#include "session/rollback.h"
 #include "session/session.h"
 #include "shell/shell_globals.h"
 #include "tests/support/fresh_state.h"
@@ -58,6 +62,77 @@ class MirroredChecksums {
   std::uint32_t next_ = 0;
 };
 
+// The late joiner's controls: nothing in the start's lock (a press there
+// would build a level and lock the controls again), then every 45 frames Z
+// held for 20 and X for 6 from the 5th, so that its walker fires; no two
+// changes are closer than 5 frames.
+std::uint8_t joinerControls(std::uint32_t f) {
+  if (f < 130) return 0;
+  const std::uint32_t t = f % 45;
+  const std::uint8_t z = t == 0   ? net::ARM_BACK_HELD | net::ARM_BACK_PRESSED
+                         : t < 20 ? net::ARM_BACK_HELD
+                                  : 0;
+  const std::uint8_t x = t == 5            ? net::ARM_ON_HELD | net::ARM_ON_PRESSED
+                         : t > 5 && t < 11 ? net::ARM_ON_HELD
+                                           : 0;
+  return static_cast<std::uint8_t>(z | x);
+}
+
+// The game a host without input plays against that joiner at `delay`, as a
+// script of its merged events.
+record::Script mergedGame(int delay, std::uint32_t frames) {
+  net::InputMerger merger;
+  std::string text;
+  for (std::uint32_t f = 0; f < frames; ++f) {
+    net::GameEvent events[net::MAX_FRAME_EVENTS];
+    const std::uint32_t d = static_cast<std::uint32_t>(delay);
+    const int count = merger.merge(0, f >= d ? joinerControls(f - d) : 0, events);
+    for (int i = 0; i < count; ++i) {
+      text += std::to_string(f) + (events[i].mouse ? " mouse " : " key ") +
+              (events[i].mouse ? (events[i].code == 1 ? "right" : "left")
+                               : std::to_string(events[i].code)) +
+              (events[i].down ? " down\n" : " up\n");
+    }
+  }
+  record::Script script;
+  std::string error;
+  EXPECT_TRUE(record::parseScript(text, &script, &error)) << error;
+  return script;
+}
+
+// The runner's checksum of each frame of a script (or recording): the
+// pictures both sides must confirm. With `dump_frame`, that frame's picture
+// goes to `dump_path` too.
+std::vector<std::uint32_t> runnerChecksums(const record::Script& script, std::uint32_t frames,
+                                           std::int64_t dump_frame = -1,
+                                           const std::string& dump_path = "") {
+  resetProgramState();
+  replay::Options options;
+  options.frames = frames;
+  options.dump_frame = dump_frame;
+  options.dump_path = dump_path;
+  std::FILE* lines = std::tmpfile();
+  EXPECT_EQ(replay::run(script, options, lines), 0);
+  std::rewind(lines);
+  std::vector<std::uint32_t> crcs;
+  char line[256];
+  unsigned frame = 0;
+  unsigned crc = 0;
+  while (std::fgets(line, sizeof line, lines) != nullptr) {
+    if (std::sscanf(line, "%u %x", &frame, &crc) == 2 && frame == crcs.size()) crcs.push_back(crc);
+  }
+  std::fclose(lines);
+  resetProgramState();
+  headless::setCounterFrequency(1000);
+  headless::setTicksPerRead(1);
+  return crcs;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 class NetworkProgram : public FreshState {
  protected:
   void SetUp() override {
@@ -70,12 +145,15 @@ class NetworkProgram : public FreshState {
 TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
   const struct {
     const char* name;
-    bool leaves;  // after its frames; else it falls silent
+    const char* options;  // the program's network options
+    bool leaves;          // after its frames; else it falls silent
     const char* box;
     int status;
   } cases[] = {
-      {"left", true, "The other player has left.", 0},
-      {"silent", false, "The other player is not answering.", 1},
+      {"left", "", true, "The other player has left.", 0},
+      {"silent", "", false, "The other player is not answering.", 1},
+      {"lockstep_left", " --rollback 0", true, "The other player has left.", 0},
+      {"lockstep_silent", " --rollback 0", false, "The other player is not answering.", 1},
   };
   std::uint16_t port = 47690;
   for (const auto& c : cases) {
@@ -136,7 +214,8 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
         joiner.advance(events);
       }
     });
-    const std::string line = "--host " + std::to_string(port) + " --record \"" + recording + "\"";
+    const std::string line =
+        "--host " + std::to_string(port) + c.options + " --record \"" + recording + "\"";
     std::string command_line = line;
     static int instance_marker = 0;
     const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
@@ -307,10 +386,14 @@ TEST_F(NetworkProgram, AJoinRefusedOutrightSaysSo) {
 // The other side's picture differs from frame N: the side that finds it tells
 // the other at once, and both boxes name frame N.
 TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
-  const struct { std::uint32_t from; } cases[] = {{90}, {150}, {301}};
+  const struct {
+    std::uint32_t from;
+    const char* options;  // the program's network options
+  } cases[] = {
+      {90, ""}, {301, ""}, {90, " --rollback 0"}, {150, " --rollback 0"}, {301, " --rollback 0"}};
   std::uint16_t port = 47740;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.from);
+    SCOPED_TRACE(std::to_string(c.from) + c.options);
     resetProgramState();
     headless::setCounterFrequency(1000);
     headless::setTicksPerRead(1);
@@ -337,7 +420,7 @@ TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
         joiner.advance(events);
       }
     });
-    std::string command_line = "--no-record --host " + std::to_string(port);
+    std::string command_line = "--no-record --host " + std::to_string(port) + c.options;
     static int instance_marker = 0;
     const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
                                command_line.data(), SW_SHOWNORMAL);
@@ -351,6 +434,247 @@ TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
     EXPECT_EQ(joiner.state(), net::State::Desync);
     EXPECT_EQ(joiner.desyncFrame(), c.from);
     EXPECT_GT(compared_at_end, c.from / 2);
+  }
+}
+
+// The joiner's input comes late on purpose, so that the program (hosting)
+// runs frames on a prediction of it and a press arrives for a frame already
+// run: the frames since run again before the next paint. What each paint
+// presents is read from the back buffer just before it: a corrected picture
+// is the runner's picture of its frame (one of them compared pixel for pixel
+// as presented), every other is the frame's first run whole (no mix of two
+// runs), both sides confirm the runner's pictures, and the recording holds
+// the confirmed game. In lockstep every picture shown is the runner's. Each
+// sound plays once, as in lockstep, a shot learnt of late when corrected.
+TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) {
+  const struct {
+    const char* name;
+    int rollback;
+    std::uint32_t lag;  // the joiner stays this many frames behind the program
+  } cases[] = {
+      {"rollback, joiner 3 frames behind", 8, 3},
+      {"rollback, joiner 5 frames behind", 8, 5},
+      {"lockstep", 0, 0},
+  };
+  constexpr int DELAY = 2;
+  constexpr std::uint32_t FRAMES = 300;
+  // Each row's sounds, by name and the frame that played them.
+  std::vector<std::vector<std::pair<std::string, std::uint32_t>>> sounds;
+  const record::Script game = mergedGame(DELAY, FRAMES + 40);
+  const std::vector<std::uint32_t> truth = runnerChecksums(game, FRAMES + 40);
+  ASSERT_EQ(truth.size(), FRAMES + 40);
+  std::uint16_t port = 47780;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    resetProgramState();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+    ++port;
+    const std::string tag = std::to_string(c.rollback) + "_" + std::to_string(c.lag);
+    const std::string recording = std::string(::testing::TempDir()) + "late_" + tag + ".replay";
+    const std::string shown_png = std::string(::testing::TempDir()) + "late_shown_" + tag + ".png";
+    net::Config config;
+    config.side = net::Player::Joiner;
+    config.versions.logic = record::LOGIC_VERSION;
+    config.versions.minor = 1;
+    std::string error;
+    net::UdpTransport transport;
+    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
+    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    net::Lockstep joiner(config);
+    headless::setAudioFrameClock(&g_shell.main_window.presented_frames);
+    std::vector<std::uint32_t> first_run(FRAMES + 40, 0);
+    std::vector<std::uint32_t> shown(FRAMES + 40, 0);
+    std::uint32_t seen = 0;       // presented frames at the last look
+    std::uint32_t reading = 0;    // the back buffer's checksum then
+    std::uint32_t reported = 0;   // frames whose checksum the joiner gave
+    std::int64_t png_frame = -1;  // the first corrected frame, its presented picture saved
+    headless::setPumpHook([&] {
+      const MainWindow& mw = g_shell.main_window;
+      if (mw.window == nullptr) return;
+      const std::uint32_t p = mw.presented_frames;
+      if (p != seen) {
+        // Paint `seen` presented what the back buffer held at the last look:
+        // the picture of frame seen - 1.
+        if (p == seen + 1 && seen >= 1 && seen - 1 < shown.size()) {
+          shown[seen - 1] = reading;
+          if (png_frame < 0 && reading != first_run[seen - 1]) {
+            png_frame = seen - 1;
+            EXPECT_TRUE(headless::writePng(mw.window, shown_png.c_str()));
+          }
+        }
+        seen = p;
+        if (p >= 1 && p - 1 < first_run.size() && mw.hasPixels()) {
+          first_run[p - 1] = record::frameChecksum();
+        }
+      }
+      reading = mw.hasPixels() ? record::frameChecksum() : 0;
+      if (joiner.state() == net::State::Left) return;
+      joiner.poll(transport, nowMs());
+      // The program has no input: the joiner's predictions of it never fail.
+      EXPECT_EQ(joiner.mispredicted(), net::NO_FRAME);
+      for (; reported < joiner.nextFrame() && reported < truth.size(); ++reported) {
+        joiner.setFrameCrc(reported, truth[reported]);
+      }
+      if (joiner.nextFrame() >= FRAMES) {
+        if (joiner.delivered(FRAMES) && joiner.peerRan(FRAMES - 1)) joiner.leave(transport);
+        return;
+      }
+      if (joiner.ready() && joiner.nextFrame() + c.lag <= p) {
+        joiner.setLocalControls(joinerControls(joiner.nextFrame()));
+        net::GameEvent events[net::MAX_FRAME_EVENTS];
+        joiner.advance(events);
+      }
+    });
+    std::string command_line = "--host " + std::to_string(port) + " --delay " +
+                               std::to_string(DELAY) + " --rollback " + std::to_string(c.rollback) +
+                               " --record \"" + recording + "\"";
+    static int instance_marker = 0;
+    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
+                               command_line.data(), SW_SHOWNORMAL);
+    headless::setPumpHook(nullptr);
+    headless::setAudioFrameClock(nullptr);
+    sounds.emplace_back();
+    for (const auto& p : headless::audioPlays()) {
+      if (p.frame < FRAMES) sounds.back().emplace_back(p.name, p.frame);
+    }
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(headless::boxes().size(), 1u);
+    EXPECT_EQ(headless::boxes()[0].text, "The other player has left.");
+    // Both sides' confirmed pictures are the runner's (else the boxes name a frame).
+    EXPECT_GE(joiner.counters().compared, FRAMES - 10);
+    int corrected = 0;
+    int predicted = 0;  // shown as first run, not the runner's
+    for (std::uint32_t f = 0; f < FRAMES; ++f) {
+      if (shown[f] == truth[f]) {
+        corrected += shown[f] != first_run[f];
+        continue;
+      }
+      ++predicted;
+      EXPECT_EQ(shown[f], first_run[f]) << "frame " << f << " shown neither run whole";
+    }
+    if (c.rollback == 0) {
+      EXPECT_EQ(corrected + predicted, 0);
+      EXPECT_EQ(png_frame, -1);
+    } else {
+      // The joiner's controls change about every 20 frames.
+      EXPECT_GE(corrected, 8);
+      EXPECT_LE(predicted, static_cast<int>(FRAMES / 4));
+      ASSERT_GE(png_frame, 0);
+      const std::string runner_png =
+          std::string(::testing::TempDir()) + "late_runner_" + tag + ".png";
+      runnerChecksums(game, static_cast<std::uint32_t>(png_frame) + 1, png_frame, runner_png);
+      EXPECT_EQ(fileText(shown_png), fileText(runner_png)) << "frame " << png_frame;
+    }
+    // The recording holds the confirmed game: it verifies, and the runner's
+    // pictures of it are those both sides confirmed.
+    record::Script recorded;
+    ASSERT_TRUE(record::parseScript(fileText(recording), &recorded, &error)) << error;
+    EXPECT_GE(recorded.last_frame, FRAMES - 1);
+    const std::vector<std::uint32_t> replayed = runnerChecksums(recorded, recorded.last_frame + 1);
+    ASSERT_EQ(replayed.size(), recorded.last_frame + 1);
+    for (std::uint32_t f = 0; f < replayed.size() && f < truth.size(); ++f) {
+      ASSERT_EQ(replayed[f], truth[f]) << "frame " << f;
+    }
+    resetProgramState();
+    replay::Options options;
+    options.frames = recorded.last_frame + 1;
+    options.verify = true;
+    replay::Verdict verdict;
+    std::FILE* sink = std::tmpfile();
+    EXPECT_EQ(replay::run(recorded, options, sink, &verdict), 0);
+    std::fclose(sink);
+    EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
+    EXPECT_GE(verdict.checkpoints, 5);
+  }
+  // Every sound played once, as in lockstep (the last row): a shot the
+  // program learnt of late is heard when corrected, at most
+  // LATE_SOUND_FRAMES frames after its frame.
+  ASSERT_EQ(sounds.size(), std::size(cases));
+  const auto& lockstep = sounds.back();
+
+  EXPECT_GE(lockstep.size(), 4u);
+  for (std::size_t row = 0; row + 1 < sounds.size(); ++row) {
+    SCOPED_TRACE(cases[row].name);
+    ASSERT_EQ(sounds[row].size(), lockstep.size());
+    for (std::size_t i = 0; i < lockstep.size(); ++i) {
+      EXPECT_EQ(sounds[row][i].first, lockstep[i].first) << i;
+      EXPECT_GE(sounds[row][i].second, lockstep[i].second) << lockstep[i].first;
+      EXPECT_LE(sounds[row][i].second, lockstep[i].second + session::Rollback::LATE_SOUND_FRAMES)
+          << lockstep[i].first;
+    }
+  }
+}
+
+// A rollback game's client size is at most 1920 x 1080: a larger hosting
+// window is made smaller before frame 0, and the joiner is given that size;
+// a lockstep game keeps the host's whatever it is.
+TEST_F(NetworkProgram, ARollbackGamesClientSizeIsCapped) {
+  const struct {
+    const char* options;
+    int width;  // the host's window before the game
+    int height;
+    int game_width;
+    int game_height;
+  } cases[] = {
+      {"", 2100, 1200, 1920, 1080},
+      {"", 2100, 700, 1920, 700},
+      {"", 1000, 1100, 1000, 1080},
+      {"", 1000, 700, 1000, 700},
+      {" --rollback 0", 2100, 1200, 2100, 1200},
+  };
+  std::uint16_t port = 47800;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + c.options);
+    resetProgramState();
+    headless::setCounterFrequency(1000);
+    headless::setTicksPerRead(1);
+    ++port;
+    net::Config config;
+    config.side = net::Player::Joiner;
+    config.versions.logic = record::LOGIC_VERSION;
+    config.versions.minor = 1;
+    std::string error;
+    net::UdpTransport transport;
+    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
+    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    net::Lockstep joiner(config);
+    bool resized = false;
+    RECT client = {};
+    headless::setPumpHook([&] {
+      const HWND window = g_shell.main_window.window;
+      if (window == nullptr) return;
+      if (!resized) {
+        resized = true;
+        platform::NativeEvent size;
+        size.kind = platform::NativeEventKind::Resize;
+        size.width = c.width;
+        size.height = c.height;
+        headless::inject(size);
+        return;
+      }
+      if (g_shell.main_window.presented_frames == 3) GetClientRect(window, &client);
+      if (joiner.state() == net::State::Left) return;
+      joiner.poll(transport, nowMs());
+      if (joiner.nextFrame() >= 10) {
+        if (joiner.delivered(10)) joiner.leave(transport);
+        return;
+      }
+      if (joiner.ready()) {
+        joiner.setLocalControls(0);
+        net::GameEvent events[net::MAX_FRAME_EVENTS];
+        joiner.advance(events);
+      }
+    });
+    std::string command_line = "--no-record --host " + std::to_string(port) + c.options;
+    static int instance_marker = 0;
+    WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr, command_line.data(),
+            SW_SHOWNORMAL);
+    headless::setPumpHook(nullptr);
+    EXPECT_EQ(joiner.width(), c.game_width);
+    EXPECT_EQ(joiner.height(), c.game_height);
+    EXPECT_EQ(client.right - client.left, c.game_width);
+    EXPECT_EQ(client.bottom - client.top, c.game_height);
   }
 }
 

@@ -1,6 +1,7 @@
 // Two headless sides of a network game as two real processes over real UDP on
-// loopback, through a relay process that loses, delays and reorders datagrams;
-// and the schedule a paced side runs its frames on.
+// loopback, through a relay process that loses, delays and reorders datagrams,
+// in lockstep and with rollback; and the schedule a paced side runs its frames
+// on.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -127,49 +128,89 @@ std::uint16_t freePort() {
   return port;
 }
 
-TEST(TwoProcesses, PlayTheSameGameOverALossyRelayAndBothRecordingsVerify) {
-  const std::uint16_t host_port = freePort();
-  Relay relay(host_port, {"--delay", "10", "--jitter", "5", "--loss", "0.05"});
-  const std::string script = DUEL_SCRIPT;
-  const std::string host_record = std::string(OUT_DIR) + "/host.replay";
-  const std::string joiner_record = std::string(OUT_DIR) + "/joiner.replay";
-  const Process host = start({"--host", std::to_string(host_port), "--frames", "2000", "--delay",
-                              "4", "--record", host_record, script},
-                             "host");
-  const Process joiner = start({"--join", "127.0.0.1:" + std::to_string(relay.port()), "--frames",
-                                "2000", "--record", joiner_record, script},
-                               "joiner");
-  EXPECT_EQ(finish(host), 0) << text(host.err);
-  EXPECT_EQ(finish(joiner), 0) << text(joiner.err);
-  const std::string lines = text(host.out);
-  EXPECT_EQ(lines, text(joiner.out));
-  // 2000 frames and a client line, and the game really in play: pictures change.
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2001);
-  EXPECT_NE(lines.find("\n1999 "), std::string::npos);
-  std::istringstream in(lines);
-  std::string line;
-  std::vector<std::string> crcs;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string frame;
-    std::string crc;
-    words >> frame >> crc;
-    if (frame != "client") crcs.push_back(crc);
-  }
-  std::sort(crcs.begin(), crcs.end());
-  EXPECT_GT(std::unique(crcs.begin(), crcs.end()) - crcs.begin(), 100);
-  // Both sides' recordings of the merged game replay and verify.
-  for (const std::string& recording : {host_record, joiner_record}) {
-    const Process verify = start({"--verify", recording}, "verify");
-    EXPECT_EQ(finish(verify), 0) << recording << ": " << text(verify.out) << text(verify.err);
-    EXPECT_EQ(text(verify.out).rfind("verified: ", 0), 0u) << text(verify.out);
-  }
-}
-
 // The first number after `label` in the text, or -1.
 long long numberAfter(const std::string& text, const std::string& label) {
   const std::size_t at = text.find(label);
   return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + label.size());
+}
+
+// Both ways of playing: each side on its own, and the host's limit counts.
+struct Mode {
+  const char* name;
+  std::vector<std::string> options;
+  bool rollback;
+};
+const Mode MODES[] = {{"lockstep", {"--rollback", "0", "--delay", "4"}, false},
+                      {"rollback", {"--rollback", "8", "--delay", "2"}, true}};
+
+// Lossy, jittered lines through the relay, in lockstep and with rollback: both
+// sides print the same lines (with rollback: each once confirmed, as run
+// again where the prediction was wrong), which are the runner's lines of
+// either side's recording played alone, and both recordings verify. With
+// rollback the sides really ran ahead and back.
+TEST(TwoProcesses, PlayTheSameGameOverALossyRelayAndBothRecordingsVerify) {
+  constexpr int FRAMES = 2000;
+  for (const Mode& mode : MODES) {
+    SCOPED_TRACE(mode.name);
+    const std::uint16_t host_port = freePort();
+    Relay relay(host_port, {"--delay", "10", "--jitter", "5", "--loss", "0.05"});
+    const std::string script = DUEL_SCRIPT;
+    const std::string host_record = std::string(OUT_DIR) + "/" + mode.name + "_host.replay";
+    const std::string joiner_record = std::string(OUT_DIR) + "/" + mode.name + "_joiner.replay";
+    std::vector<std::string> host_args = {"--host",   std::to_string(host_port),
+                                          "--frames", std::to_string(FRAMES),
+                                          "--record", host_record};
+    std::vector<std::string> join_args = {"--join",   "127.0.0.1:" + std::to_string(relay.port()),
+                                          "--frames", std::to_string(FRAMES),
+                                          "--record", joiner_record};
+    for (auto* args : {&host_args, &join_args}) {
+      args->insert(args->end(), mode.options.begin(), mode.options.end());
+      args->push_back(script);
+    }
+    const Process host = start(host_args, std::string(mode.name) + "_host");
+    const Process joiner = start(join_args, std::string(mode.name) + "_joiner");
+    EXPECT_EQ(finish(host), 0) << text(host.err);
+    EXPECT_EQ(finish(joiner), 0) << text(joiner.err);
+    const std::string lines = text(host.out);
+    EXPECT_EQ(lines, text(joiner.out));
+    // FRAMES frames and a client line, and the game really in play: pictures change.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), FRAMES + 1);
+    EXPECT_NE(lines.find(std::string("\n").append(std::to_string(FRAMES - 1)).append(" ")),
+              std::string::npos);
+    std::istringstream in(lines);
+    std::string line;
+    std::vector<std::string> crcs;
+    while (std::getline(in, line)) {
+      std::istringstream words(line);
+      std::string frame;
+      std::string crc;
+      words >> frame >> crc;
+      if (frame != "client") crcs.push_back(crc);
+    }
+    std::sort(crcs.begin(), crcs.end());
+    EXPECT_GT(std::unique(crcs.begin(), crcs.end()) - crcs.begin(), 100);
+    // Both sides' recordings of the merged game verify, and played alone they
+    // give the network game's lines.
+    for (const std::string& recording : {host_record, joiner_record}) {
+      const Process verify = start({"--verify", recording}, "verify");
+      EXPECT_EQ(finish(verify), 0) << recording << ": " << text(verify.out) << text(verify.err);
+      EXPECT_EQ(text(verify.out).rfind("verified: ", 0), 0u) << text(verify.out);
+      const Process alone =
+          start({"--frames", std::to_string(FRAMES), recording}, std::string(mode.name) + "_alone");
+      EXPECT_EQ(finish(alone), 0) << text(alone.err);
+      EXPECT_EQ(text(alone.out), lines) << recording;
+    }
+    for (const Process* side : {&host, &joiner}) {
+      const std::string err = text(side->err);
+      const long long rollbacks = numberAfter(err, "rollbacks ");
+      if (mode.rollback) {
+        EXPECT_GT(rollbacks, 0) << err;
+        EXPECT_GT(numberAfter(err, "deepest "), 0) << err;
+      } else {
+        EXPECT_EQ(rollbacks, -1) << err;
+      }
+    }
+  }
 }
 
 // Two games in a row through one relay that forges at the host all the while:
@@ -316,18 +357,24 @@ TEST(FrameSchedule, AFrameThatWaitedMovesTheNextToTheFirstSlotAfterIt) {
 }
 
 // --pace changes when frames run, never the game: the same lines as unpaced,
-// at no more than 60 frames a second, and a summary of the waits.
+// at no more than 60 frames a second, and a summary of the waits. Over the
+// relay's 50 +- 30 ms each way lockstep at delay 4 (67 ms) waits; rollback at
+// delay 2 and limit 8 hardly does.
 TEST(TwoProcesses, PacedSidesPlayTheUnpacedGameInRealTime) {
   constexpr int FRAMES = 300;
   struct Row {
     const char* name;
+    const Mode& mode;
     bool paced;
     bool relayed;
   };
   const Row rows[] = {
-      {"unpaced", false, false}, {"paced", true, false}, {"paced_relay", true, true}};
+      {"unpaced", MODES[0], false, false},       {"paced", MODES[0], true, false},
+      {"paced_relay", MODES[0], true, true},     {"rollback_unpaced", MODES[1], false, false},
+      {"rollback_paced", MODES[1], true, false}, {"rollback_paced_relay", MODES[1], true, true}};
   std::string unpaced_lines;
   for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
     const std::uint16_t host_port = freePort();
     std::uint16_t join_port = host_port;
     std::vector<Relay> relay;
@@ -337,7 +384,8 @@ TEST(TwoProcesses, PacedSidesPlayTheUnpacedGameInRealTime) {
           host_port, std::vector<std::string>{"--delay", "50", "--jitter", "30", "--loss", "0.05"});
       join_port = relay.back().port();
     }
-    std::vector<std::string> common = {"--frames", std::to_string(FRAMES), "--delay", "4"};
+    std::vector<std::string> common = {"--frames", std::to_string(FRAMES)};
+    common.insert(common.end(), row.mode.options.begin(), row.mode.options.end());
     if (row.paced) common.push_back("--pace");
     std::vector<std::string> host_args = {"--host", std::to_string(host_port)};
     std::vector<std::string> join_args = {"--join", "127.0.0.1:" + std::to_string(join_port)};
@@ -348,31 +396,32 @@ TEST(TwoProcesses, PacedSidesPlayTheUnpacedGameInRealTime) {
     const Clock::time_point began = Clock::now();
     const Process host = start(host_args, std::string(row.name) + "_host");
     const Process joiner = start(join_args, std::string(row.name) + "_joiner");
-    EXPECT_EQ(finish(host), 0) << row.name << text(host.err);
-    EXPECT_EQ(finish(joiner), 0) << row.name << text(joiner.err);
+    EXPECT_EQ(finish(host), 0) << text(host.err);
+    EXPECT_EQ(finish(joiner), 0) << text(joiner.err);
     const std::string lines = text(host.out);
-    EXPECT_EQ(lines, text(joiner.out)) << row.name;
+    EXPECT_EQ(lines, text(joiner.out));
     if (!row.paced) {
       unpaced_lines = lines;
       EXPECT_EQ(text(host.err).find("network:"), std::string::npos);
       continue;
     }
-    EXPECT_EQ(lines, unpaced_lines) << row.name;
+    EXPECT_EQ(lines, unpaced_lines);
     // Frame 299 is due 299/60 s after the sides met.
-    EXPECT_GE(Clock::now() - began, std::chrono::milliseconds(FRAMES * 1000 / 60 - 20)) << row.name;
+    EXPECT_GE(Clock::now() - began, std::chrono::milliseconds(FRAMES * 1000 / 60 - 20));
     for (const Process* side : {&host, &joiner}) {
       const std::string err = text(side->err);
       const std::size_t at = err.find("network: " + std::to_string(FRAMES) + " frames, ");
-      ASSERT_NE(at, std::string::npos) << row.name << err;
+      ASSERT_NE(at, std::string::npos) << err;
       unsigned waited = 0;
       unsigned after = 0;
       EXPECT_EQ(std::sscanf(err.c_str() + at, "network: %*u frames, %u waited (%u after frame 60)",
                             &waited, &after),
                 2)
           << err;
-      // Over the relay (50..80 ms each way against a delay of 67 ms) frames
-      // wait; on a clean loopback hardly any once the game is under way.
-      if (row.relayed) {
+      // Over the relay (50..80 ms each way against a delay of 67 ms) lockstep
+      // frames wait; on a clean loopback, or ahead on a prediction, hardly any
+      // once the game is under way.
+      if (row.relayed && !row.mode.rollback) {
         EXPECT_GT(waited, 0u) << err;
       } else {
         EXPECT_LE(after, static_cast<unsigned>(FRAMES / 10)) << err;

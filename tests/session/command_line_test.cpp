@@ -108,36 +108,51 @@ TEST(CommandLine, ReadsTheGamesOptionsAndRefusesOthersWithOneLine) {
 
 TEST(CommandLine, ReadsANetworkGamesOptions) {
   using N = session::ProgramOptions::Network;
+  // Unless given, a rollback game's delay is 2 and a lockstep game's 3.
   const struct {
     Args args;
     N network;
     const char* host;
     int port;
     int delay;
+    int rollback;
     const char* error;  // "" when accepted
   } cases[] = {
-      {{"--host"}, N::Host, "", 47600, 3, ""},
-      {{"--host", "5000", "--delay", "6"}, N::Host, "", 5000, 6, ""},
-      {{"--host", "--no-record"}, N::Host, "", 47600, 3, ""},
-      {{"--join", "example.org"}, N::Join, "example.org", 47600, 3, ""},
-      {{"--join", "10.0.0.2:9"}, N::Join, "10.0.0.2", 9, 3, ""},
-      {{"--join", "::1"}, N::Join, "::1", 47600, 3, ""},
-      {{"--join", "[fe80::1]:65535"}, N::Join, "fe80::1", 65535, 3, ""},
-      {{"--join", "[::1]"}, N::Join, "::1", 47600, 3, ""},
-      {{"--host", "0"}, N::Off, "", 0, 0, "--host: not a port (1..65535): 0"},
-      {{"--host", "65536"}, N::Off, "", 0, 0, "not a port"},
-      {{"--host", "12a"}, N::Off, "", 0, 0, "not a port"},
-      {{"--join"}, N::Off, "", 0, 0, "--join needs a value"},
-      {{"--join", ":80"}, N::Off, "", 0, 0, "no host name"},
-      {{"--join", "a:"}, N::Off, "", 0, 0, "no port after :"},
-      {{"--join", "a:-1"}, N::Off, "", 0, 0, "not a port"},
-      {{"--join", "[::1"}, N::Off, "", 0, 0, "no ]"},
-      {{"--join", "[::1]x"}, N::Off, "", 0, 0, "expected :PORT"},
-      {{"--host", "--join", "a"}, N::Off, "", 0, 0, "cannot be used together"},
-      {{"--host", "--play", "g"}, N::Off, "", 0, 0, "--play cannot be used in a network game"},
-      {{"--delay", "3"}, N::Off, "", 0, 0, "--delay goes with --host or --join"},
-      {{"--host", "--delay", "0"}, N::Off, "", 0, 0, "--delay: not 1..7: 0"},
-      {{"--host", "--delay", "8"}, N::Off, "", 0, 0, "not 1..7"},
+      {{"--host"}, N::Host, "", 47600, 2, 8, ""},
+      {{"--host", "5000", "--delay", "6"}, N::Host, "", 5000, 6, 8, ""},
+      {{"--host", "--no-record"}, N::Host, "", 47600, 2, 8, ""},
+      {{"--join", "example.org"}, N::Join, "example.org", 47600, 2, 8, ""},
+      {{"--join", "10.0.0.2:9"}, N::Join, "10.0.0.2", 9, 2, 8, ""},
+      {{"--join", "::1"}, N::Join, "::1", 47600, 2, 8, ""},
+      {{"--join", "[fe80::1]:65535"}, N::Join, "fe80::1", 65535, 2, 8, ""},
+      {{"--join", "[::1]"}, N::Join, "::1", 47600, 2, 8, ""},
+      {{"--host", "--rollback", "0"}, N::Host, "", 47600, 3, 0, ""},
+      {{"--rollback", "0", "--host", "--delay", "1"}, N::Host, "", 47600, 1, 0, ""},
+      {{"--join", "a", "--rollback", "20", "--delay", "7"}, N::Join, "a", 47600, 7, 20, ""},
+      {{"--host", "--rollback", "1"}, N::Host, "", 47600, 2, 1, ""},
+      {{"--host", "0"}, N::Off, "", 0, 0, 0, "--host: not a port (1..65535): 0"},
+      {{"--host", "65536"}, N::Off, "", 0, 0, 0, "not a port"},
+      {{"--host", "12a"}, N::Off, "", 0, 0, 0, "not a port"},
+      {{"--join"}, N::Off, "", 0, 0, 0, "--join needs a value"},
+      {{"--join", ":80"}, N::Off, "", 0, 0, 0, "no host name"},
+      {{"--join", "a:"}, N::Off, "", 0, 0, 0, "no port after :"},
+      {{"--join", "a:-1"}, N::Off, "", 0, 0, 0, "not a port"},
+      {{"--join", "[::1"}, N::Off, "", 0, 0, 0, "no ]"},
+      {{"--join", "[::1]x"}, N::Off, "", 0, 0, 0, "expected :PORT"},
+      {{"--host", "--join", "a"}, N::Off, "", 0, 0, 0, "cannot be used together"},
+      {{"--host", "--play", "g"}, N::Off, "", 0, 0, 0, "--play cannot be used in a network game"},
+      {{"--delay", "3"}, N::Off, "", 0, 0, 0, "--delay goes with --host or --join"},
+      {{"--rollback", "3"}, N::Off, "", 0, 0, 0, "--rollback goes with --host or --join"},
+      {{"--host", "--delay", "0"}, N::Off, "", 0, 0, 0, "--delay: not 1..7: 0"},
+      {{"--host", "--delay", "8"}, N::Off, "", 0, 0, 0, "not 1..7"},
+      {{"--host", "--rollback", "21"}, N::Off, "", 0, 0, 0, "--rollback: not 0..20: 21"},
+      {{"--host", "--rollback", "100"}, N::Off, "", 0, 0, 0, "not 0..20"},
+      {{"--host", "--rollback", "1x"}, N::Off, "", 0, 0, 0, "not 0..20"},
+      {{"--host", "--rollback", ""}, N::Off, "", 0, 0, 0, "not 0..20"},
+      {{"--host", "--rollback"}, N::Off, "", 0, 0, 0, "--rollback needs a value"},
+      // A bad rollback is named though the delay is good, and the other way round.
+      {{"--host", "--delay", "2", "--rollback", "-1"}, N::Off, "", 0, 0, 0, "not 0..20: -1"},
+      {{"--host", "--rollback", "2", "--delay", "x"}, N::Off, "", 0, 0, 0, "not 1..7: x"},
   };
   for (const auto& c : cases) {
     const session::ProgramOptions o = session::parseProgramOptions(c.args);
@@ -152,6 +167,7 @@ TEST(CommandLine, ReadsANetworkGamesOptions) {
     EXPECT_EQ(o.join_host, c.host) << what;
     EXPECT_EQ(o.port, c.port) << what;
     EXPECT_EQ(o.delay, c.delay) << what;
+    EXPECT_EQ(o.rollback, c.rollback) << what;
   }
 }
 

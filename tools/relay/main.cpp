@@ -1,12 +1,14 @@
 // starquell-relay --to-host PORT --delay MS --jitter MS --loss P [--cut MS] [--seed N]
-//                 [--forge MS]
+//                 [--forge MS] [--one-way host|joiner]
 //
 // Stands between a network game's joiner and its host on loopback. The joiner
 // sends to the relay's port (the first line on standard output); the relay
 // forwards to the host on PORT and the host's answers back to the joiner.
 // Each datagram is lost with chance P, else held DELAY +- JITTER ms (so they
 // come out of order); once CUT ms have passed since the first datagram,
-// nothing more goes through. Runs until SIGTERM or SIGINT, then says on
+// nothing more goes through. With --one-way only the datagrams towards that
+// side are held and lost; the other way goes straight through (a one-sided
+// line, where one side keeps running ahead). Runs until SIGTERM or SIGINT, then says on
 // standard error what became of the datagrams.
 //
 // With --forge, every MS ms of a game (once the host sends game datagrams) it
@@ -54,15 +56,17 @@ struct Options {
   long cut_ms = -1;  // never
   unsigned long seed = 17;
   long forge_ms = -1;  // never
+  int one_way = 0;     // 1: only towards the host held and lost, -1: only towards the joiner
 };
 
 int usage() {
   std::fprintf(stderr,
                "usage: starquell-relay --to-host PORT --delay MS --jitter MS --loss P [--cut MS]\n"
-               "                       [--seed N] [--forge MS]\n"
+               "                       [--seed N] [--forge MS] [--one-way host|joiner]\n"
                "Each datagram either way is lost with chance P (0..1), else held DELAY +- JITTER\n"
                "ms (JITTER <= DELAY); after CUT ms of traffic none goes through. With --forge\n"
-               "it sends the host forged and replayed datagrams every MS ms of a game.\n");
+               "it sends the host forged and replayed datagrams every MS ms of a game. With\n"
+               "--one-way only the datagrams towards that side are held and lost.\n");
   return 2;
 }
 
@@ -94,6 +98,10 @@ bool parse(int argc, char** argv, Options* o) {
     } else if (name == "--seed") {
       if (!whole(value, 0, 0x7FFFFFFF, &seed)) return false;
       o->seed = static_cast<unsigned long>(seed);
+    } else if (name == "--one-way") {
+      const std::string side = value;
+      if (side != "host" && side != "joiner") return false;
+      o->one_way = side == "host" ? 1 : -1;
     } else if (name == "--loss") {
       char* end = nullptr;
       o->loss = std::strtod(value, &end);
@@ -329,8 +337,11 @@ int main(int argc, char** argv) {
       const Clock::time_point came = Clock::now();
       if (!started) first = came;
       started = true;
+      const bool straight = o.one_way != 0 && (o.one_way > 0) != towards_host;
       if (o.cut_ms >= 0 && came - first > std::chrono::milliseconds(o.cut_ms)) {
         ++tally.cut;
+      } else if (straight) {
+        pending.push_back({came, towards_host, std::vector<std::uint8_t>(buffer, buffer + n)});
       } else if (chance(random) < o.loss) {
         ++tally.lost;
       } else {

@@ -1,6 +1,7 @@
 // starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]
-//                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N] [--pace]
-//                  [--computer 0|1|both [--level easy|normal|hard]] SCRIPT
+//                  [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]
+//                  [--rollback N] [--pace] [--computer 0|1|both [--level easy|normal|hard]]
+//                  SCRIPT
 // Scripts and recordings come from anyone: every option value and the file
 // are checked, and each refusal is one line and status 2.
 
@@ -26,7 +27,8 @@ namespace {
 const char USAGE[] =
     "usage: starquell-replay [--frames N] [--dump-frame K FILE.png] [--verify] [--force]\n"
     "                        [--record FILE] [--host PORT | --join HOST:PORT] [--delay N]\n"
-    "                        [--pace] [--computer 0|1|both [--level L]] SCRIPT\n"
+    "                        [--rollback N] [--pace] [--computer 0|1|both [--level L]]\n"
+    "                        SCRIPT\n"
     "Plays the game without a window from SCRIPT (a script or a recording; - reads\n"
     "standard input) and prints one line per frame: \"client W H stride S\" first,\n"
     "then the frame, the CRC-32 of its picture, each walker's x y heading arm state\n"
@@ -41,7 +43,11 @@ const char USAGE[] =
     "  --host PORT     play a network game headless for --frames N frames as its\n"
     "                  host; SCRIPT's keys and buttons steer this side's walker\n"
     "  --join HOST:PORT  the same as the joiner\n"
-    "  --delay N       a network game's input delay in frames, 1..7 (3)\n"
+    "  --delay N       a network game's input delay in frames, 1..7 (2, or 3 with\n"
+    "                  --rollback 0)\n"
+    "  --rollback N    frames a network game may run ahead of the other side's\n"
+    "                  input, 0..20 (8); 0 waits for it every frame. A frame's line\n"
+    "                  (and the recording) comes once both sides' input for it is known\n"
     "  --pace          run a network game at 60 frames a second, as the game does,\n"
     "                  and count the frames that waited\n"
     "  --computer W    the computer plays walker W (0, 1 or both); SCRIPT's input\n"
@@ -78,9 +84,9 @@ bool count(const std::string& word, long long* value) {
 
 int main(int argc, char** argv) {
   static constexpr session::OptionRule RULES[] = {
-      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0}, {"--force", 0}, {"--record", 1},
-      {"--help", 0},   {"--version", 0},    {"--host", 1},   {"--join", 1},  {"--delay", 1},
-      {"--pace", 0},   {"--computer", 1},   {"--level", 1}};
+      {"--frames", 1}, {"--dump-frame", 2}, {"--verify", 0},   {"--force", 0}, {"--record", 1},
+      {"--help", 0},   {"--version", 0},    {"--host", 1},     {"--join", 1},  {"--delay", 1},
+      {"--pace", 0},   {"--rollback", 1},   {"--computer", 1}, {"--level", 1}};
   replay::Options options;
   long long frames = -1;
   session::ParsedArguments args;
@@ -149,7 +155,8 @@ int main(int argc, char** argv) {
   const auto* join = args.find("--join");
   std::string join_host;
   std::uint16_t port = session::DEFAULT_PORT;
-  int delay = 3;
+  int delay = session::ProgramOptions::ROLLBACK_DELAY;
+  int rollback = session::ProgramOptions::DEFAULT_ROLLBACK;
   if (host != nullptr || join != nullptr) {
     if (host != nullptr && join != nullptr) {
       return usageError("--host and --join cannot be used together");
@@ -163,15 +170,18 @@ int main(int argc, char** argv) {
     if (join != nullptr && !session::parseHostPort(join->values[0], &join_host, &port, &error)) {
       return usageError("--join: " + error);
     }
-    if (const auto* o = args.find("--delay")) {
-      const std::string& d = o->values[0];
-      if (d.size() != 1 || d[0] < '1' || d[0] > '7') {
-        return usageError("--delay: not 1..7: " + d);
-      }
-      delay = d[0] - '0';
+    if (const auto* o = args.find("--rollback");
+        o != nullptr && !session::parseRollback(o->values[0], &rollback, &error)) {
+      return usageError(error);
     }
-  } else if (args.find("--delay") != nullptr || args.find("--pace") != nullptr) {
-    return usageError("--delay and --pace go with --host or --join");
+    if (rollback == 0) delay = session::ProgramOptions::LOCKSTEP_DELAY;
+    if (const auto* o = args.find("--delay");
+        o != nullptr && !session::parseDelay(o->values[0], &delay, &error)) {
+      return usageError(error);
+    }
+  } else if (args.find("--delay") != nullptr || args.find("--rollback") != nullptr ||
+             args.find("--pace") != nullptr) {
+    return usageError("--delay, --rollback and --pace go with --host or --join");
   }
   replay::Script script;
   if (!record::readScript(path, &script, &error, options.verify)) return refuse(error);
@@ -203,7 +213,7 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   replay::Verdict verdict;
   if (host != nullptr || join != nullptr) {
-    replay::NetPeer peer(join_host, port, delay, options.frames);
+    replay::NetPeer peer(join_host, port, delay, rollback, options.frames);
     const bool paced = args.find("--pace") != nullptr;
     if (paced) peer.pace(FRAMES_PER_SECOND);
     if (!peer.connect(&error)) {
@@ -227,6 +237,14 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(c.received),
         static_cast<unsigned long long>(c.received_bytes),
         static_cast<unsigned long long>(c.dropped()), static_cast<unsigned long long>(c.stale));
+    if (peer.rollsBack()) {
+      std::fprintf(stderr,
+                   "starquell-replay: rollbacks %llu (%llu frames run again, deepest %u), "
+                   "frame periods let pass %llu\n",
+                   static_cast<unsigned long long>(c.rollbacks),
+                   static_cast<unsigned long long>(c.rerun_frames), c.deepest_rollback,
+                   static_cast<unsigned long long>(c.slowed));
+    }
     if (paced)
       std::fprintf(stderr, "starquell-replay: %s\n", replay::waitsText(peer.waits()).c_str());
     return status;

@@ -5,8 +5,12 @@
 #include <cstdio>
 #include <thread>
 
+#include "game/frame_runner.h"
+#include "game/game_state.h"
+#include "game/random.h"
 #include "net/setup.h"
 #include "record/format.h"
+#include "session/session.h"
 
 namespace replay {
 
@@ -42,13 +46,15 @@ std::string endingText(const net::Lockstep& core) {
   }
 }
 
-NetPeer::NetPeer(const std::string& host, std::uint16_t port, int delay, std::uint32_t frames)
+NetPeer::NetPeer(const std::string& host, std::uint16_t port, int delay, int rollback,
+                 std::uint32_t frames)
     : host_(host), port_(port), frames_(frames) {
   config_.side = host.empty() ? net::Player::Host : net::Player::Joiner;
   config_.versions =
       net::ProgramVersions{net::PROTOCOL_VERSION, record::LOGIC_VERSION, STARQUELL_VERSION_MAJOR,
                            STARQUELL_VERSION_MINOR, STARQUELL_VERSION_PATCH};
   config_.delay = delay;
+  config_.rollback = rollback;
   start_ns_ = std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
@@ -82,6 +88,7 @@ bool NetPeer::connect(std::string* error) {
     *error = endingText(*core_);
     return false;
   }
+  rollback_on_ = core_->rollback() > 0;
   schedule_.start_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
                            std::chrono::steady_clock::now().time_since_epoch())
                            .count();
@@ -96,6 +103,8 @@ bool NetPeer::ended() {
 
 bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
                           std::vector<ScriptEvent>* out) {
+  // The program's recording (made as the window is) holds confirmed frames only.
+  if (frame == 0 && rollback_on_) session::recordConfirmedOnly();
   // Whatever keys or buttons the script names steer this side's ship.
   for (const ScriptEvent& e : local) {
     net::Control control;
@@ -108,13 +117,33 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
       }
     }
   }
-  if (paced_) {
+  const auto sleepUntilDue = [&] {
     std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
             std::chrono::nanoseconds(schedule_.due()))));
-  }
+  };
+  if (paced_) sleepUntilDue();
   poll();
-  if (ended()) return false;
+  if (ended() || !ending_.empty()) return false;
+  // The idle pass before this frame has ticked the random channels: news of
+  // a misprediction now runs the frames before it again, then the tick again
+  // (the sounds it asks for late are not played: the runner has no ears).
+  const auto catchUp = [&] {
+    if (!rollback_on_ || core_->mispredicted() == net::NO_FRAME) return;
+    rollback_.catchUp(*core_, this);
+    g_game.sound.requests = 0;
+    rollback_.saveBefore(frame);
+    tickRandom();
+  };
+  catchUp();
+  // A side that keeps running ahead lets a frame period pass now and then.
+  if (paced_ && core_->slowDown(now())) {
+    ++schedule_.slot;
+    sleepUntilDue();
+    poll();
+    if (ended()) return false;
+    catchUp();
+  }
   core_->setLocalControls(sampler_.take());
   const bool waited = !core_->ready();
   const auto wait_start = std::chrono::steady_clock::now();
@@ -122,6 +151,7 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     poll();
     if (ended()) return false;
+    catchUp();
   }
   const auto ran = std::chrono::steady_clock::now();
   schedule_.ran(
@@ -157,7 +187,61 @@ bool NetPeer::frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& l
   return true;
 }
 
-void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) { core_->setFrameCrc(frame, crc); }
+// Between a frame's paint and the next frame's idle pass: the state the
+// driver saves before the next frame, and where news of a misprediction is
+// caught up with, as the window program does in its idle pass.
+void NetPeer::painted(std::uint32_t frame, std::uint32_t crc) {
+  lines_[frame % LINE_RING] = frameLine(frame, crc, requestedSounds());
+  crcs_[frame % LINE_RING] = crc;
+  painted_ = frame + 1;
+  core_->setFrameCrc(frame, crc);
+  if (rollback_on_) {
+    // Frame 0 makes the back buffer of the game's size the states follow.
+    if (frame == 0 && !rollback_.start(core_->rollback())) {
+      ending_ = "This computer has not the memory for the game's rollback.";
+      rollback_on_ = false;
+    }
+    rollback_.played(frame, requestedSounds());
+    poll();
+    if (core_->mispredicted() != net::NO_FRAME) rollback_.catchUp(*core_, this);
+    rollback_.saveBefore(frame + 1);
+  }
+  printConfirmed();
+}
+
+void NetPeer::rerun(std::uint32_t frame, std::uint32_t crc) {
+  lines_[frame % LINE_RING] = frameLine(frame, crc, rerun_sounds_);
+  crcs_[frame % LINE_RING] = crc;
+}
+
+void NetPeer::printConfirmed() {
+  const std::uint32_t upto = std::min(core_->confirmedFrames(), painted_);
+  for (; printed_ < upto; ++printed_) {
+    if (out_ != nullptr) std::fputs(lines_[printed_ % LINE_RING].c_str(), out_);
+    if (!rollback_on_) continue;
+    net::GameEvent events[net::MAX_FRAME_EVENTS];
+    session::ConfirmedEvent confirmed[net::MAX_FRAME_EVENTS];
+    const int count = core_->confirmedEvents(printed_, events);
+    for (int i = 0; i < count; ++i) {
+      confirmed[i] = session::ConfirmedEvent{events[i].mouse, events[i].code, events[i].down};
+    }
+    session::confirmedFrame(printed_, confirmed, count, crcs_[printed_ % LINE_RING]);
+  }
+}
+
+// After the last frame's paint: every frame confirmed (run again where it
+// was predicted wrongly) and its line out, before the window closes.
+void NetPeer::settle() {
+  const std::uint32_t since = now();
+  while (core_->state() == net::State::Running && core_->confirmedFrames() < painted_ &&
+         now() - since < config_.timeout_ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    poll();
+    if (rollback_on_ && core_->mispredicted() != net::NO_FRAME) rollback_.catchUp(*core_, this);
+    printConfirmed();
+  }
+  printConfirmed();
+}
 
 void NetPeer::finish() {
   if (core_ == nullptr) return;

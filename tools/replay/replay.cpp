@@ -117,6 +117,15 @@ class Computers {
 
 }  // namespace
 
+std::string frameLine(std::uint32_t frame, std::uint32_t crc, std::uint32_t sounds) {
+  const Ship* s = g_game.ships;
+  char text[160];
+  std::snprintf(text, sizeof text, "%u %08x %d %d %d %d %u %d %d %d %d %u %u\n", frame, crc, s[0].x,
+                s[0].y, s[0].heading, s[0].arm, s[0].state, s[1].x, s[1].y, s[1].heading, s[1].arm,
+                s[1].state, sounds);
+  return text;
+}
+
 int run(const Script& script, const Options& options, std::FILE* out, Verdict* verdict) {
   // Input and resizes by frame, the frame passes and the checkpoints: as the
   // window plays a recording.
@@ -130,6 +139,8 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
   int passes = 0;             // idle passes that asked for a frame since the last paint
   Computers computers(options.computer, options.level);
   std::vector<ScriptEvent> computed;
+  const bool source_prints =
+      options.network != nullptr && options.network->printsLines(options.verify ? nullptr : out);
 
   headless::setCounterFrequency(1000);
   headless::setTicksPerRead(1);
@@ -149,11 +160,8 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       }
       const std::uint32_t crc = record::frameChecksum();
       if (options.network != nullptr) options.network->painted(printed, crc);
-      if (!options.verify) {
-        const Ship* s = g_game.ships;
-        std::fprintf(out, "%u %08x %d %d %d %d %u %d %d %d %d %u %u\n", printed, crc, s[0].x,
-                     s[0].y, s[0].heading, s[0].arm, s[0].state, s[1].x, s[1].y, s[1].heading,
-                     s[1].arm, s[1].state, g_game.sound.requests);
+      if (!options.verify && !source_prints) {
+        std::fputs(frameLine(printed, crc, g_game.sound.requests).c_str(), out);
       }
       for (const ScriptEvent& c : playback.checkpoints(printed)) {
         if (!options.verify || result.differs) break;
@@ -177,6 +185,7 @@ int run(const Script& script, const Options& options, std::FILE* out, Verdict* v
       passes = 0;
     }
     if (printed >= options.frames || result.differs) {
+      if (options.network != nullptr) options.network->settle();
       if (options.territory && !options.verify) {
         std::fprintf(out, "%s\n", computer::territoryLine(computer::measureTerritory()).c_str());
       }

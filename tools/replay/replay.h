@@ -20,6 +20,11 @@ using EventKind = record::EventKind;
 using ScriptEvent = record::ScriptEvent;
 using Script = record::Script;
 
+// The line printed for a frame just run, from the game's state now: the
+// frame, the CRC-32 of its picture, each walker's x y heading arm state and
+// the frame's sound requests.
+std::string frameLine(std::uint32_t frame, std::uint32_t crc, std::uint32_t sounds);
+
 // The other side of a network game: each frame's input comes from it in
 // place of the script's, and each painted frame's checksum goes to it.
 class FrameSource {
@@ -30,6 +35,13 @@ class FrameSource {
   virtual bool frameEvents(std::uint32_t frame, const std::vector<ScriptEvent>& local,
                            std::vector<ScriptEvent>* out) = 0;
   virtual void painted(std::uint32_t frame, std::uint32_t crc) = 0;
+  // True when the source prints each frame's line itself (frameLine, once
+  // both sides' input for the frame is known) to `out` (null: none); else
+  // the runner prints it as the frame is painted.
+  virtual bool printsLines(std::FILE* /*out*/) { return false; }
+  // The frames asked for have run: the lines of the last ones are out before
+  // the window closes.
+  virtual void settle() {}
 };
 
 struct Options {
