@@ -331,7 +331,8 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& args) {
   result.delay =
       result.rollback > 0 ? ProgramOptions::ROLLBACK_DELAY : ProgramOptions::LOCKSTEP_DELAY;
   if (delay != nullptr && !parseDelay(delay->values[0], &result.delay, &why)) return fail(why);
-  if (const std::string why = readComputerOptions(parsed, &result); !why.empty()) return fail(why);
+  why = readComputerOptions(parsed, &result);
+  if (!why.empty()) return fail(why);
   if (play != nullptr) {
     result.action = ProgramOptions::Action::Watch;
     result.play_path = play->values[0];
