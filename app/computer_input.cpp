@@ -1,7 +1,6 @@
 #include "app/computer_input.h"
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "computer/computer.h"
@@ -33,27 +32,6 @@ computer::Level levelOf(session::ComputerLevel level) {
 
 bool plays(int walker) { return ((g_computer.choice.walkers >> walker) & 1u) != 0; }
 
-// " (you steer walker N)" at the end of a network game's title, for a walker
-// the computer plays, becomes " (computer steers walker N)".
-constexpr char YOU_STEER[] = " (you steer walker ";
-WNDPROC g_inner = nullptr;
-char g_network_title[256];
-
-LRESULT CALLBACK networkTitleProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_SETTEXT && lparam != 0) {
-    const char* text = reinterpret_cast<const char*>(lparam);
-    const char* you = std::strstr(text, YOU_STEER);
-    const char digit = you != nullptr ? you[sizeof YOU_STEER - 1] : '\0';
-    if ((digit == '0' || digit == '1') && std::strcmp(you + sizeof YOU_STEER, ")") == 0 &&
-        plays(digit - '0')) {
-      std::snprintf(g_network_title, sizeof g_network_title, "%.*s (computer steers walker %c)",
-                    static_cast<int>(you - text), text, digit);
-      lparam = reinterpret_cast<LPARAM>(g_network_title);
-    }
-  }
-  return g_inner(hwnd, message, wparam, lparam);
-}
-
 }  // namespace
 
 void startComputer(const session::ComputerChoice& choice) {
@@ -78,12 +56,6 @@ void startComputer(const session::ComputerChoice& choice) {
 void stopComputer() { startComputer(session::ComputerChoice{}); }
 
 const char* computerTitleSuffix() { return g_computer.title; }
-
-WNDPROC computerWindowProc(WNDPROC inner) {
-  if (g_computer.choice.walkers == 0 || !g_computer.choice.network) return inner;
-  g_inner = inner;
-  return networkTitleProc;
-}
 
 bool isComputersControl(const MSG& msg) {
   if (g_computer.choice.walkers == 0 || msg.hwnd != g_shell.main_window.window) return false;

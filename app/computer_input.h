@@ -19,14 +19,9 @@ void startComputer(const session::ComputerChoice& choice);
 void stopComputer();
 
 // Appended to the game's title: " (computer plays walker 1)", " (computer
-// plays both walkers)", or "" (also in a network game, whose own title names
-// the walker: computerWindowProc says who steers it there).
+// plays both walkers)", or "" (also in a network game, whose own title says
+// who steers this side's walker).
 const char* computerTitleSuffix();
-
-// The main window's class procedure around `inner`: `inner` itself but in a
-// network game the computer plays in, where " (you steer walker N)" in the
-// title becomes " (computer steers walker N)".
-WNDPROC computerWindowProc(WNDPROC inner);
 
 // Whether a message taken from the queue is a person's control of a walker the
 // computer plays: then it is dropped. In a network game both the mouse and Z

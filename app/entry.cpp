@@ -14,7 +14,7 @@ int createMainWindow() {
   WNDCLASSEXA wndclass = {};
   wndclass.cbSize = sizeof(WNDCLASSEXA);
   wndclass.style = CS_HREDRAW | CS_VREDRAW;
-  wndclass.lpfnWndProc = computerWindowProc(session::sessionWindowProc(MainWindowProc));
+  wndclass.lpfnWndProc = session::sessionWindowProc(MainWindowProc);
   wndclass.hInstance = g_shell.instance;
   wndclass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   wndclass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);

@@ -313,9 +313,13 @@ IdleStep Network::idlePass() {
     // Until the game begins the title says what to tell the other player, or whom this side calls.
     setTitle(port_ != 0 ? net::waitingTitle(net::localAddresses(), port_).c_str()
                         : calling_title_.c_str());
+    // This side's walker, and whether the computer steers it (the command
+    // line let it play only this side's).
+    const char walker = config_.side == net::Player::Host ? '0' : '1';
     playing_title_ =
         std::string(g_shell.title) +
-        (config_.side == net::Player::Host ? " (you steer walker 0)" : " (you steer walker 1)");
+        (computerChoice().walkers != 0 ? " (computer steers walker " : " (you steer walker ") +
+        walker + ")";
   }
   net::Lockstep& core = *core_;
   const std::uint32_t time = now();
