@@ -62,6 +62,13 @@ class MirroredChecksums {
   std::uint32_t next_ = 0;
 };
 
+// A fresh program on the scripted clock.
+void freshProgram() {
+  resetProgramState();
+  headless::setCounterFrequency(1000);
+  headless::setTicksPerRead(1);
+}
+
 // The late joiner's controls: nothing in the start's lock (a press there
 // would build a level and lock the controls again), then every 45 frames Z
 // held for 20 and X for 6 from the 5th, so that its walker fires; no two
@@ -122,15 +129,31 @@ std::vector<std::uint32_t> runnerChecksums(const record::Script& script, std::ui
     if (std::sscanf(line, "%u %x", &frame, &crc) == 2 && frame == crcs.size()) crcs.push_back(crc);
   }
   std::fclose(lines);
-  resetProgramState();
-  headless::setCounterFrequency(1000);
-  headless::setTicksPerRead(1);
+  freshProgram();
   return crcs;
 }
 
 std::string fileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The window program's run with this command line; its exit status.
+int runProgram(std::string command_line) {
+  static int instance_marker = 0;
+  return WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr, command_line.data(),
+                 SW_SHOWNORMAL);
+}
+
+// The core's config for a joiner of this program's versions, and its socket
+// towards a host on loopback `port`.
+bool openJoiner(std::uint16_t port, net::Config* config, net::UdpTransport* transport,
+                std::string* error) {
+  config->side = net::Player::Joiner;
+  config->versions.logic = record::LOGIC_VERSION;
+  config->versions.minor = 1;
+  return net::UdpTransport::resolve("127.0.0.1", port, &config->peer, error) &&
+         transport->openFor(config->peer, error);
 }
 
 class NetworkProgram : public FreshState {
@@ -158,19 +181,13 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
   std::uint16_t port = 47690;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    resetProgramState();
-    headless::setCounterFrequency(1000);
-    headless::setTicksPerRead(1);
+    freshProgram();
     ++port;
     const std::string recording = std::string(::testing::TempDir()) + "net_" + c.name + ".replay";
     net::Config config;
-    config.side = net::Player::Joiner;
-    config.versions.logic = record::LOGIC_VERSION;
-    config.versions.minor = 1;
-    std::string error;
     net::UdpTransport transport;
-    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
-    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
     net::Lockstep joiner(config);
     MirroredChecksums mirror;
     constexpr std::uint32_t FRAMES = 240;
@@ -214,12 +231,8 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
         joiner.advance(events);
       }
     });
-    const std::string line =
-        "--host " + std::to_string(port) + c.options + " --record \"" + recording + "\"";
-    std::string command_line = line;
-    static int instance_marker = 0;
-    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
-                               command_line.data(), SW_SHOWNORMAL);
+    const int status = runProgram("--host " + std::to_string(port) + c.options + " --record \"" +
+                                  recording + "\"");
     headless::setPumpHook(nullptr);
     EXPECT_EQ(status, c.status);
     ASSERT_EQ(headless::boxes().size(), 1u);
@@ -290,9 +303,7 @@ TEST_F(NetworkProgram, OtherVersionsEndTheJoinerBeforeAnyFrame) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.box);
     SCOPED_TRACE(c.program_hosts ? "the program hosts" : "the program joins");
-    resetProgramState();
-    headless::setCounterFrequency(1000);
-    headless::setTicksPerRead(1);
+    freshProgram();
     ++port;
     net::Config config;
     config.side = c.program_hosts ? net::Player::Joiner : net::Player::Host;
@@ -328,12 +339,9 @@ TEST_F(NetworkProgram, OtherVersionsEndTheJoinerBeforeAnyFrame) {
         PostMessageA(g_shell.main_window.window, WM_CLOSE, 0, 0);
       }
     });
-    std::string command_line =
-        (c.program_hosts ? "--no-record --host " : "--no-record --join 127.0.0.1:") +
-        std::to_string(port);
-    static int instance_marker = 0;
-    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
-                               command_line.data(), SW_SHOWNORMAL);
+    const int status =
+        runProgram((c.program_hosts ? "--no-record --host " : "--no-record --join 127.0.0.1:") +
+                   std::to_string(port));
     headless::setPumpHook(nullptr);
     EXPECT_EQ(other.nextFrame(), 0u);
     if (c.program_hosts) {
@@ -372,10 +380,7 @@ TEST_F(NetworkProgram, AJoinRefusedOutrightSaysSo) {
     while (!probe.listen(port, &error) && port < 47790) ++port;
     ASSERT_LT(port, 47790) << error;
   }
-  std::string command_line = "--no-record --join 127.0.0.1:" + std::to_string(port);
-  static int instance_marker = 0;
-  const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
-                             command_line.data(), SW_SHOWNORMAL);
+  const int status = runProgram("--no-record --join 127.0.0.1:" + std::to_string(port));
   EXPECT_EQ(status, 1);
   ASSERT_EQ(headless::boxes().size(), 1u);
   EXPECT_EQ(headless::boxes()[0].text,
@@ -394,18 +399,12 @@ TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
   std::uint16_t port = 47740;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + c.options);
-    resetProgramState();
-    headless::setCounterFrequency(1000);
-    headless::setTicksPerRead(1);
+    freshProgram();
     ++port;
     net::Config config;
-    config.side = net::Player::Joiner;
-    config.versions.logic = record::LOGIC_VERSION;
-    config.versions.minor = 1;
-    std::string error;
     net::UdpTransport transport;
-    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
-    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
     net::Lockstep joiner(config);
     MirroredChecksums mirror(c.from);
     std::uint32_t compared_at_end = 0;
@@ -420,10 +419,7 @@ TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
         joiner.advance(events);
       }
     });
-    std::string command_line = "--no-record --host " + std::to_string(port) + c.options;
-    static int instance_marker = 0;
-    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
-                               command_line.data(), SW_SHOWNORMAL);
+    const int status = runProgram("--no-record --host " + std::to_string(port) + c.options);
     headless::setPumpHook(nullptr);
     // The joiner hears what is still on its way.
     for (int i = 0; i < 50; ++i) joiner.poll(transport, nowMs());
@@ -466,21 +462,15 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
   std::uint16_t port = 47780;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    resetProgramState();
-    headless::setCounterFrequency(1000);
-    headless::setTicksPerRead(1);
+    freshProgram();
     ++port;
     const std::string tag = std::to_string(c.rollback) + "_" + std::to_string(c.lag);
     const std::string recording = std::string(::testing::TempDir()) + "late_" + tag + ".replay";
     const std::string shown_png = std::string(::testing::TempDir()) + "late_shown_" + tag + ".png";
     net::Config config;
-    config.side = net::Player::Joiner;
-    config.versions.logic = record::LOGIC_VERSION;
-    config.versions.minor = 1;
-    std::string error;
     net::UdpTransport transport;
-    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
-    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
     net::Lockstep joiner(config);
     headless::setAudioFrameClock(&g_shell.main_window.presented_frames);
     std::vector<std::uint32_t> first_run(FRAMES + 40, 0);
@@ -526,12 +516,9 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
         joiner.advance(events);
       }
     });
-    std::string command_line = "--host " + std::to_string(port) + " --delay " +
-                               std::to_string(DELAY) + " --rollback " + std::to_string(c.rollback) +
-                               " --record \"" + recording + "\"";
-    static int instance_marker = 0;
-    const int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr,
-                               command_line.data(), SW_SHOWNORMAL);
+    const int status =
+        runProgram("--host " + std::to_string(port) + " --delay " + std::to_string(DELAY) +
+                   " --rollback " + std::to_string(c.rollback) + " --record \"" + recording + "\"");
     headless::setPumpHook(nullptr);
     headless::setAudioFrameClock(nullptr);
     sounds.emplace_back();
@@ -626,18 +613,12 @@ TEST_F(NetworkProgram, ARollbackGamesClientSizeIsCapped) {
   std::uint16_t port = 47800;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + c.options);
-    resetProgramState();
-    headless::setCounterFrequency(1000);
-    headless::setTicksPerRead(1);
+    freshProgram();
     ++port;
     net::Config config;
-    config.side = net::Player::Joiner;
-    config.versions.logic = record::LOGIC_VERSION;
-    config.versions.minor = 1;
-    std::string error;
     net::UdpTransport transport;
-    ASSERT_TRUE(net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error)) << error;
-    ASSERT_TRUE(transport.openFor(config.peer, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
     net::Lockstep joiner(config);
     bool resized = false;
     RECT client = {};
@@ -666,10 +647,7 @@ TEST_F(NetworkProgram, ARollbackGamesClientSizeIsCapped) {
         joiner.advance(events);
       }
     });
-    std::string command_line = "--no-record --host " + std::to_string(port) + c.options;
-    static int instance_marker = 0;
-    WinMain(reinterpret_cast<HINSTANCE>(&instance_marker), nullptr, command_line.data(),
-            SW_SHOWNORMAL);
+    runProgram("--no-record --host " + std::to_string(port) + c.options);
     headless::setPumpHook(nullptr);
     EXPECT_EQ(joiner.width(), c.game_width);
     EXPECT_EQ(joiner.height(), c.game_height);
