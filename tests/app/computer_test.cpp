@@ -87,7 +87,7 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
       {"--computer 0", {1, L::Normal}, KEYS, " (computer plays walker 0)", true},
       {"--level normal --computer 1", {2, L::Normal}, MOUSE, " (computer plays walker 1)", true},
   };
-  const std::string path = ::testing::TempDir() + "starquell_computer.replay";
+  const std::string path = tempPath("starquell_computer.replay");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
     const std::string args = c.arguments;

@@ -86,7 +86,7 @@ TEST_F(Program, InputArrivingBeforeAFrameIsSeenByThatFrame) {
 TEST_F(Program, TheWindowPictureShowsTheBackBufferAndCanBeSaved) {
   HWND window = nullptr;
   bool saved = false;
-  const std::string path = ::testing::TempDir() + "starquell_frame.png";
+  const std::string path = tempPath("starquell_frame.png");
   headless::setPumpHook([&] {
     MainWindow& mw = g_shell.main_window;
     if (mw.presented_frames == 2 && mw.pixel_base != nullptr) {

@@ -183,7 +183,7 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     SCOPED_TRACE(c.name);
     freshProgram();
     ++port;
-    const std::string recording = std::string(::testing::TempDir()) + "net_" + c.name + ".replay";
+    const std::string recording = tempPath(std::string("net_") + c.name + ".replay");
     net::Config config;
     net::UdpTransport transport;
     std::string error;
@@ -465,8 +465,8 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     freshProgram();
     ++port;
     const std::string tag = std::to_string(c.rollback) + "_" + std::to_string(c.lag);
-    const std::string recording = std::string(::testing::TempDir()) + "late_" + tag + ".replay";
-    const std::string shown_png = std::string(::testing::TempDir()) + "late_shown_" + tag + ".png";
+    const std::string recording = tempPath("late_" + tag + ".replay");
+    const std::string shown_png = tempPath("late_shown_" + tag + ".png");
     net::Config config;
     net::UdpTransport transport;
     std::string error;
@@ -548,8 +548,7 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
       EXPECT_GE(corrected, 8);
       EXPECT_LE(predicted, static_cast<int>(FRAMES / 4));
       ASSERT_GE(png_frame, 0);
-      const std::string runner_png =
-          std::string(::testing::TempDir()) + "late_runner_" + tag + ".png";
+      const std::string runner_png = tempPath("late_runner_" + tag + ".png");
       runnerChecksums(game, static_cast<std::uint32_t>(png_frame) + 1, png_frame, runner_png);
       EXPECT_EQ(fileText(shown_png), fileText(runner_png)) << "frame " << png_frame;
     }

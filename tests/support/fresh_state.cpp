@@ -25,3 +25,7 @@ std::vector<int> reportedErrors() {
   }
   return numbers;
 }
+
+std::string tempPath(const std::string& name) {
+  return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+}

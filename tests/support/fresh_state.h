@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/headless/headless.h"
@@ -16,6 +17,10 @@ void resetProgramState();
 
 // The numbers of the error reports shown so far, in order.
 std::vector<int> reportedErrors();
+
+// A path in the temporary folder that no other process's tests use (suites
+// of several build trees may run at once).
+std::string tempPath(const std::string& name);
 
 class FreshState : public ::testing::Test {
  protected:
