@@ -104,9 +104,6 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
     record::Script recording;
     std::string error;
     ASSERT_TRUE(record::readScript(path, &recording, &error, true)) << error;
-    const std::string walkers = args.find("both") != std::string::npos         ? "01"
-                                : args.find("computer 0") != std::string::npos ? "0"
-                                                                               : "1";
     int presses[2] = {0, 0};
     for (const record::ScriptEvent& e : recording.events) {
       if (e.kind == record::EventKind::Mouse) {
