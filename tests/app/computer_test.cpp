@@ -28,6 +28,7 @@ const char MOUSE[] =
     "10 mouse right down\n20 mouse right up\n"
     "300 mouse left down\n300 mouse right down\n500 mouse left up\n500 mouse right up\n";
 const char KEYS[] = "300 key 90 down\n300 key 88 down\n500 key 90 up\n500 key 88 up\n";
+const std::string BOTH = std::string(MOUSE) + KEYS;
 
 struct Game {
   std::vector<std::string> lines;  // the runner's, one per frame
@@ -79,11 +80,7 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
   } cases[] = {
       {"--computer", {2, L::Normal}, KEYS, " (computer plays walker 1)", false},
       {"--computer 0 --level easy", {1, L::Easy}, MOUSE, " (computer plays walker 0)", false},
-      {"--computer both --level hard",
-       {3, L::Hard},
-       std::string(MOUSE) + KEYS,
-       " (computer plays both walkers)",
-       false},
+      {"--computer both --level hard", {3, L::Hard}, BOTH, " (computer plays both walkers)", false},
       {"--computer 0", {1, L::Normal}, KEYS, " (computer plays walker 0)", true},
       {"--level normal --computer 1", {2, L::Normal}, MOUSE, " (computer plays walker 1)", true},
   };
@@ -104,9 +101,6 @@ TEST(ComputerProgram, AGameAgainstTheComputerIsRecordedAsInputAndPlaysBackTheSam
     record::Script recording;
     std::string error;
     ASSERT_TRUE(record::readScript(path, &recording, &error, true)) << error;
-    const std::string walkers = args.find("both") != std::string::npos         ? "01"
-                                : args.find("computer 0") != std::string::npos ? "0"
-                                                                               : "1";
     int presses[2] = {0, 0};
     for (const record::ScriptEvent& e : recording.events) {
       if (e.kind == record::EventKind::Mouse) {

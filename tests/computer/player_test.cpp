@@ -87,30 +87,22 @@ TEST_F(PlayerTest, DriverGivesTheWalkersOwnControlsAndReleasesThem) {
 // MIN_CHANGE_FRAMES after its last change, walker 0's buttons stay up while
 // they would choose levels, and the computer does fire.
 TEST_F(PlayerTest, KeepsToAPersonsPaceAndLeavesTheLevelChoiceAlone) {
-  struct Case {
-    Side sides[2];
-    std::int32_t level;
-  };
-  const Case cases[] = {{{Side::Normal, Side::Normal}, 0},
-                        {{Side::Hard, Side::Easy}, 1},
-                        {{Side::Easy, Side::Hard}, 2},
-                        {{Side::Normal, Side::Random}, 3}};
-  for (const Case& c : cases) {
-    match::Game g;
-    g.sides[0] = c.sides[0];
-    g.sides[1] = c.sides[1];
-    g.level = c.level;
-    g.frames = 3600;
+  // Whole games: sides, level, seed, frames.
+  const match::Game games[] = {{{Side::Normal, Side::Normal}, 0, 1, 3600},
+                               {{Side::Hard, Side::Easy}, 1, 1, 3600},
+                               {{Side::Easy, Side::Hard}, 2, 1, 3600},
+                               {{Side::Normal, Side::Random}, 3, 1, 3600}};
+  for (const match::Game& g : games) {
     computer::Controls last[2];
     std::uint32_t changed_at[2][2] = {};
     bool changed[2][2] = {};
     int presses[2] = {0, 0};
-    const std::string name = std::string(match::sideName(c.sides[0])) + " against " +
-                             match::sideName(c.sides[1]) + ", level " + std::to_string(c.level);
+    const std::string name = std::string(match::sideName(g.sides[0])) + " against " +
+                             match::sideName(g.sides[1]) + ", level " + std::to_string(g.level);
     match::Hooks hooks;
     hooks.watch = [&](const match::FrameControls& fc) {
       for (int w = 0; w < 2; ++w) {
-        if (!match::isComputer(c.sides[w])) continue;
+        if (!match::isComputer(g.sides[w])) continue;
         if (w == 0 && fc.locked) {
           EXPECT_FALSE(fc.held[0].held[0] || fc.held[0].held[1])
               << name << ": walker 0 pressed while locked, frame " << fc.frame;
@@ -129,9 +121,9 @@ TEST_F(PlayerTest, KeepsToAPersonsPaceAndLeavesTheLevelChoiceAlone) {
       }
     };
     match::play(g, hooks);
-    EXPECT_EQ(g_game.current_level, c.level) << name;
+    EXPECT_EQ(g_game.current_level, g.level) << name;
     for (int w = 0; w < 2; ++w) {
-      if (match::isComputer(c.sides[w])) {
+      if (match::isComputer(g.sides[w])) {
         EXPECT_GT(presses[w], 50) << name << ", walker " << w;
       }
     }
@@ -142,17 +134,9 @@ TEST_F(PlayerTest, KeepsToAPersonsPaceAndLeavesTheLevelChoiceAlone) {
 // frame could read or write differs after a decision, and the same input
 // played without any player gives the same frames, checksum for checksum.
 TEST_F(PlayerTest, LookAheadLeavesTheGameAsItWas) {
-  struct Case {
-    Side sides[2];
-    std::int32_t level;
-  };
-  const Case cases[] = {{{Side::Hard, Side::Normal}, 3}, {{Side::Random, Side::Hard}, 0}};
-  for (const Case& c : cases) {
-    match::Game g;
-    g.sides[0] = c.sides[0];
-    g.sides[1] = c.sides[1];
-    g.level = c.level;
-    g.frames = 1500;
+  constexpr std::uint32_t FRAMES = 1500;
+  for (const match::Game& g : {match::Game{{Side::Hard, Side::Normal}, 3, 1, FRAMES},
+                               match::Game{{Side::Random, Side::Hard}, 0, 1, FRAMES}}) {
     std::vector<match::FrameControls> controls(g.frames);
     std::vector<FrameRecord> frames(g.frames);
     int decisions_changed = 0;

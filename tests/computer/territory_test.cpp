@@ -82,11 +82,7 @@ TEST(TerritoryLine, RoundsEachShareToOneDecimalHalfUp) {
 // A played game's last frame, counted pixel by pixel inside the border's
 // corners as they are drawn.
 TEST_F(TerritoryTest, MatchesACountOfAPlayedGamesLastFrame) {
-  match::Game g;
-  g.sides[0] = match::Side::Normal;
-  g.sides[1] = match::Side::Easy;
-  g.level = 2;
-  g.frames = 900;
+  const match::Game g = {{match::Side::Normal, match::Side::Easy}, 2, 1, 900};
   const computer::Territory t = match::play(g);
   const ColourIndex black = g_game.ships[0].territoryColour();
   const ColourIndex white = g_game.ships[1].territoryColour();

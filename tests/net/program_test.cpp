@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -145,24 +144,64 @@ int runProgram(std::string command_line) {
                  SW_SHOWNORMAL);
 }
 
-// The core's config for a joiner of this program's versions, and its socket
-// towards a host on loopback `port`.
-bool openJoiner(std::uint16_t port, net::Config* config, net::UdpTransport* transport,
-                std::string* error) {
-  config->side = net::Player::Joiner;
-  config->versions.logic = record::LOGIC_VERSION;
-  config->versions.minor = 1;
-  return net::UdpTransport::resolve("127.0.0.1", port, &config->peer, error) &&
-         transport->openFor(config->peer, error);
+// A lockstep core joining as this program's versions, with its socket towards
+// a host on loopback `port`; `opened` false with the reason in `error`.
+struct Joiner {
+  explicit Joiner(std::uint16_t port) : opened(open(port)), core(config) {}
+  bool open(std::uint16_t port) {
+    config.side = net::Player::Joiner;
+    config.versions.logic = record::LOGIC_VERSION;
+    config.versions.minor = 1;
+    return net::UdpTransport::resolve("127.0.0.1", port, &config.peer, &error) &&
+           transport.openFor(config.peer, &error);
+  }
+  void poll() { core.poll(transport, nowMs()); }
+  // Runs its next frame with these controls.
+  void advance(std::uint8_t controls) {
+    core.setLocalControls(controls);
+    net::GameEvent events[net::MAX_FRAME_EVENTS];
+    core.advance(events);
+  }
+  // Leaves once the host has every frame below `frames`; true from then on.
+  bool leaveAfter(std::uint32_t frames) {
+    if (core.nextFrame() < frames) return false;
+    if (core.delivered(frames)) core.leave(transport);
+    return true;
+  }
+
+  net::Config config;
+  net::UdpTransport transport;
+  std::string error;
+  bool opened;
+  net::Lockstep core;
+};
+
+// The window's title, into `titles`, once it has a window.
+void noteTitle(std::set<std::string>* titles) {
+  char title[128] = {};
+  if (g_shell.main_window.window == nullptr) return;
+  GetWindowTextA(g_shell.main_window.window, title, sizeof title);
+  titles->insert(title);
+}
+
+// The runner replays a recording, verifying it: no checkpoint differs, and at
+// least `checkpoints` were compared.
+void expectVerifies(const record::Script& script, std::uint32_t frames, int checkpoints) {
+  resetProgramState();
+  replay::Options options;
+  options.frames = frames;
+  options.verify = true;
+  replay::Verdict verdict;
+  std::FILE* sink = std::tmpfile();
+  EXPECT_EQ(replay::run(script, options, sink, &verdict), 0);
+  std::fclose(sink);
+  EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
+  EXPECT_GE(verdict.checkpoints, checkpoints);
 }
 
 class NetworkProgram : public FreshState {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    headless::setCounterFrequency(1000);
-    headless::setTicksPerRead(1);
-  }
+  void SetUp() override { freshProgram(); }
 };
 
 TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
@@ -182,13 +221,9 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     freshProgram();
-    ++port;
     const std::string recording = tempPath(std::string("net_") + c.name + ".replay");
-    net::Config config;
-    net::UdpTransport transport;
-    std::string error;
-    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
-    net::Lockstep joiner(config);
+    Joiner joiner(++port);
+    ASSERT_TRUE(joiner.opened) << joiner.error;
     MirroredChecksums mirror;
     constexpr std::uint32_t FRAMES = 240;
     std::set<std::string> titles;
@@ -201,35 +236,23 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     headless::setPumpHook([&] {
       if (flushed.empty() && g_shell.main_window.presented_frames >= 100) {
         flushed = session::flushRecording();
-        std::ifstream part(recording);
-        flushed_text.assign(std::istreambuf_iterator<char>(part), {});
+        flushed_text = fileText(recording);
       }
-      char title[128] = {};
-      if (g_shell.main_window.window != nullptr) {
-        GetWindowTextA(g_shell.main_window.window, title, sizeof title);
-        titles.insert(title);
-      }
+      noteTitle(&titles);
       // The other side comes once the host has waited a while: nothing runs till then.
       if (titles.count(waiting) == 0 || nowMs() < 3000) {
         presented_waiting = g_shell.main_window.presented_frames;
         return;
       }
-      if (joiner.state() == net::State::Left) return;
-      if (joiner.nextFrame() >= FRAMES && !c.leaves) return;  // silent from here
-      mirror.report(joiner);
-      joiner.poll(transport, nowMs());
-      if (joiner.nextFrame() >= FRAMES) {
-        if (joiner.delivered(FRAMES)) joiner.leave(transport);
-        return;
-      }
-      if (joiner.ready()) {
-        // Z held for 20 frames out of every 60, X pressed every 45th.
-        const std::uint32_t f = joiner.nextFrame();
-        joiner.setLocalControls(static_cast<std::uint8_t>((f % 60 < 20 ? net::ARM_BACK_HELD : 0) |
-                                                          (f % 45 == 0 ? net::ARM_ON_PRESSED : 0)));
-        net::GameEvent events[net::MAX_FRAME_EVENTS];
-        joiner.advance(events);
-      }
+      if (joiner.core.state() == net::State::Left) return;
+      if (joiner.core.nextFrame() >= FRAMES && !c.leaves) return;  // silent from here
+      mirror.report(joiner.core);
+      joiner.poll();
+      if (joiner.leaveAfter(FRAMES) || !joiner.core.ready()) return;
+      // Z held for 20 frames out of every 60, X pressed every 45th.
+      const std::uint32_t f = joiner.core.nextFrame();
+      joiner.advance(static_cast<std::uint8_t>((f % 60 < 20 ? net::ARM_BACK_HELD : 0) |
+                                               (f % 45 == 0 ? net::ARM_ON_PRESSED : 0)));
     });
     const int status = runProgram("--host " + std::to_string(port) + c.options + " --record \"" +
                                   recording + "\"");
@@ -248,27 +271,17 @@ TEST_F(NetworkProgram, EndsWithTheBoxThatNamesWhyAndRecordsTheMergedGame) {
     EXPECT_EQ(titles, expected);
     EXPECT_GE(g_shell.main_window.presented_frames, FRAMES - 10);
     // Both sides' pictures were compared (the program's box would name a difference).
-    EXPECT_GE(joiner.counters().compared, FRAMES - 20);
+    EXPECT_GE(joiner.core.counters().compared, FRAMES - 20);
     EXPECT_EQ(flushed, recording) << "a recorded network game is written out when asked";
     EXPECT_NE(flushed_text.find("\n60 crc "), std::string::npos) << flushed_text;
     // The merged game is recorded: the joiner's controls as ship 1's keys, and it verifies.
-    std::ifstream in(recording);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("key 90 down"), std::string::npos);
-    EXPECT_NE(text.str().find("key 88 down"), std::string::npos);
+    const std::string text = fileText(recording);
+    EXPECT_NE(text.find("key 90 down"), std::string::npos);
+    EXPECT_NE(text.find("key 88 down"), std::string::npos);
     record::Script script;
-    ASSERT_TRUE(record::parseScript(text.str(), &script, &error)) << error;
-    resetProgramState();
-    replay::Options options;
-    options.frames = script.last_frame;
-    options.verify = true;
-    replay::Verdict verdict;
-    std::FILE* sink = std::tmpfile();
-    EXPECT_EQ(replay::run(script, options, sink, &verdict), 0);
-    std::fclose(sink);
-    EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
-    EXPECT_GE(verdict.checkpoints, 3);
+    std::string error;
+    ASSERT_TRUE(record::parseScript(text, &script, &error)) << error;
+    expectVerifies(script, script.last_frame, 3);
   }
 }
 
@@ -323,11 +336,7 @@ TEST_F(NetworkProgram, OtherVersionsEndTheJoinerBeforeAnyFrame) {
     bool closed = false;
     std::set<std::string> titles;
     headless::setPumpHook([&] {
-      char title[128] = {};
-      if (g_shell.main_window.window != nullptr) {
-        GetWindowTextA(g_shell.main_window.window, title, sizeof title);
-        titles.insert(title);
-      }
+      noteTitle(&titles);
       if (!headless::boxes().empty() && presented_at_box == 0) {
         presented_at_box = g_shell.main_window.presented_frames + 1;
       }
@@ -400,35 +409,27 @@ TEST_F(NetworkProgram, APictureThatDiffersEndsBothSidesNamingItsFrame) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + c.options);
     freshProgram();
-    ++port;
-    net::Config config;
-    net::UdpTransport transport;
-    std::string error;
-    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
-    net::Lockstep joiner(config);
+    Joiner joiner(++port);
+    ASSERT_TRUE(joiner.opened) << joiner.error;
     MirroredChecksums mirror(c.from);
     std::uint32_t compared_at_end = 0;
     headless::setPumpHook([&] {
       if (g_shell.main_window.window == nullptr || !headless::boxes().empty()) return;
-      mirror.report(joiner);
-      joiner.poll(transport, nowMs());
-      compared_at_end = static_cast<std::uint32_t>(joiner.counters().compared);
-      if (joiner.ready() && joiner.nextFrame() < 600) {
-        joiner.setLocalControls(0);
-        net::GameEvent events[net::MAX_FRAME_EVENTS];
-        joiner.advance(events);
-      }
+      mirror.report(joiner.core);
+      joiner.poll();
+      compared_at_end = static_cast<std::uint32_t>(joiner.core.counters().compared);
+      if (joiner.core.ready() && joiner.core.nextFrame() < 600) joiner.advance(0);
     });
     const int status = runProgram("--no-record --host " + std::to_string(port) + c.options);
     headless::setPumpHook(nullptr);
     // The joiner hears what is still on its way.
-    for (int i = 0; i < 50; ++i) joiner.poll(transport, nowMs());
+    for (int i = 0; i < 50; ++i) joiner.poll();
     EXPECT_EQ(status, 1);
     ASSERT_EQ(headless::boxes().size(), 1u);
     EXPECT_EQ(headless::boxes()[0].text,
               "The two games differ from frame " + std::to_string(c.from) + ".");
-    EXPECT_EQ(joiner.state(), net::State::Desync);
-    EXPECT_EQ(joiner.desyncFrame(), c.from);
+    EXPECT_EQ(joiner.core.state(), net::State::Desync);
+    EXPECT_EQ(joiner.core.desyncFrame(), c.from);
     EXPECT_GT(compared_at_end, c.from / 2);
   }
 }
@@ -463,15 +464,11 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     freshProgram();
-    ++port;
     const std::string tag = std::to_string(c.rollback) + "_" + std::to_string(c.lag);
     const std::string recording = tempPath("late_" + tag + ".replay");
     const std::string shown_png = tempPath("late_shown_" + tag + ".png");
-    net::Config config;
-    net::UdpTransport transport;
-    std::string error;
-    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
-    net::Lockstep joiner(config);
+    Joiner joiner(++port);
+    ASSERT_TRUE(joiner.opened) << joiner.error;
     headless::setAudioFrameClock(&g_shell.main_window.presented_frames);
     std::vector<std::uint32_t> first_run(FRAMES + 40, 0);
     std::vector<std::uint32_t> shown(FRAMES + 40, 0);
@@ -499,21 +496,20 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
         }
       }
       reading = mw.hasPixels() ? record::frameChecksum() : 0;
-      if (joiner.state() == net::State::Left) return;
-      joiner.poll(transport, nowMs());
+      net::Lockstep& core = joiner.core;
+      if (core.state() == net::State::Left) return;
+      joiner.poll();
       // The program has no input: the joiner's predictions of it never fail.
-      EXPECT_EQ(joiner.mispredicted(), net::NO_FRAME);
-      for (; reported < joiner.nextFrame() && reported < truth.size(); ++reported) {
-        joiner.setFrameCrc(reported, truth[reported]);
+      EXPECT_EQ(core.mispredicted(), net::NO_FRAME);
+      for (; reported < core.nextFrame() && reported < truth.size(); ++reported) {
+        core.setFrameCrc(reported, truth[reported]);
       }
-      if (joiner.nextFrame() >= FRAMES) {
-        if (joiner.delivered(FRAMES) && joiner.peerRan(FRAMES - 1)) joiner.leave(transport);
+      if (core.nextFrame() >= FRAMES) {
+        if (core.delivered(FRAMES) && core.peerRan(FRAMES - 1)) core.leave(joiner.transport);
         return;
       }
-      if (joiner.ready() && joiner.nextFrame() + c.lag <= p) {
-        joiner.setLocalControls(joinerControls(joiner.nextFrame()));
-        net::GameEvent events[net::MAX_FRAME_EVENTS];
-        joiner.advance(events);
+      if (core.ready() && core.nextFrame() + c.lag <= p) {
+        joiner.advance(joinerControls(core.nextFrame()));
       }
     });
     const int status =
@@ -529,7 +525,7 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     ASSERT_EQ(headless::boxes().size(), 1u);
     EXPECT_EQ(headless::boxes()[0].text, "The other player has left.");
     // Both sides' confirmed pictures are the runner's (else the boxes name a frame).
-    EXPECT_GE(joiner.counters().compared, FRAMES - 10);
+    EXPECT_GE(joiner.core.counters().compared, FRAMES - 10);
     int corrected = 0;
     int predicted = 0;  // shown as first run, not the runner's
     for (std::uint32_t f = 0; f < FRAMES; ++f) {
@@ -555,6 +551,7 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     // The recording holds the confirmed game: it verifies, and the runner's
     // pictures of it are those both sides confirmed.
     record::Script recorded;
+    std::string error;
     ASSERT_TRUE(record::parseScript(fileText(recording), &recorded, &error)) << error;
     EXPECT_GE(recorded.last_frame, FRAMES - 1);
     const std::vector<std::uint32_t> replayed = runnerChecksums(recorded, recorded.last_frame + 1);
@@ -562,16 +559,7 @@ TEST_F(NetworkProgram, ShowsTheCorrectedPictureWhenTheOtherSidesInputComesLate) 
     for (std::uint32_t f = 0; f < replayed.size() && f < truth.size(); ++f) {
       ASSERT_EQ(replayed[f], truth[f]) << "frame " << f;
     }
-    resetProgramState();
-    replay::Options options;
-    options.frames = recorded.last_frame + 1;
-    options.verify = true;
-    replay::Verdict verdict;
-    std::FILE* sink = std::tmpfile();
-    EXPECT_EQ(replay::run(recorded, options, sink, &verdict), 0);
-    std::fclose(sink);
-    EXPECT_FALSE(verdict.differs) << "at frame " << verdict.frame;
-    EXPECT_GE(verdict.checkpoints, 5);
+    expectVerifies(recorded, recorded.last_frame + 1, 5);
   }
   // Every sound played once, as in lockstep (the last row): a shot the
   // program learnt of late is heard when corrected, at most
@@ -613,12 +601,8 @@ TEST_F(NetworkProgram, ARollbackGamesClientSizeIsCapped) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + c.options);
     freshProgram();
-    ++port;
-    net::Config config;
-    net::UdpTransport transport;
-    std::string error;
-    ASSERT_TRUE(openJoiner(port, &config, &transport, &error)) << error;
-    net::Lockstep joiner(config);
+    Joiner joiner(++port);
+    ASSERT_TRUE(joiner.opened) << joiner.error;
     bool resized = false;
     RECT client = {};
     headless::setPumpHook([&] {
@@ -634,22 +618,14 @@ TEST_F(NetworkProgram, ARollbackGamesClientSizeIsCapped) {
         return;
       }
       if (g_shell.main_window.presented_frames == 3) GetClientRect(window, &client);
-      if (joiner.state() == net::State::Left) return;
-      joiner.poll(transport, nowMs());
-      if (joiner.nextFrame() >= 10) {
-        if (joiner.delivered(10)) joiner.leave(transport);
-        return;
-      }
-      if (joiner.ready()) {
-        joiner.setLocalControls(0);
-        net::GameEvent events[net::MAX_FRAME_EVENTS];
-        joiner.advance(events);
-      }
+      if (joiner.core.state() == net::State::Left) return;
+      joiner.poll();
+      if (!joiner.leaveAfter(10) && joiner.core.ready()) joiner.advance(0);
     });
     runProgram("--no-record --host " + std::to_string(port) + c.options);
     headless::setPumpHook(nullptr);
-    EXPECT_EQ(joiner.width(), c.game_width);
-    EXPECT_EQ(joiner.height(), c.game_height);
+    EXPECT_EQ(joiner.core.width(), c.game_width);
+    EXPECT_EQ(joiner.core.height(), c.game_height);
     EXPECT_EQ(client.right - client.left, c.game_width);
     EXPECT_EQ(client.bottom - client.top, c.game_height);
   }

@@ -263,7 +263,10 @@ std::vector<std::uint8_t> holding(const std::vector<Hold>& holds, std::uint32_t 
 TEST(Rollback, AMispredictionIsNamedAndTheRerunGivesTheTrueEvents) {
   constexpr std::uint32_t END = 360;
   constexpr std::uint32_t DELAY = 2;
-  const std::vector<std::uint8_t> host_bytes = holding({{250, 400, ARM_BACK_HELD}}, END);
+  constexpr std::uint8_t ON = ARM_ON_HELD;
+  constexpr std::uint8_t BACK = ARM_BACK_HELD;
+  constexpr std::uint32_t NONE = NO_FRAME;
+  const std::vector<std::uint8_t> host_bytes = holding({{250, 400, BACK}}, END);
   const struct {
     const char* what;
     std::vector<Hold> joiner;
@@ -275,44 +278,12 @@ TEST(Rollback, AMispredictionIsNamedAndTheRerunGivesTheTrueEvents) {
     std::uint32_t joiner_then;         // ... to this frame
     std::uint32_t mispredicted_again;  // then named (NO_FRAME: none)
   } cases[] = {
-      {"a press", {{300, 330, ARM_ON_HELD}}, 300, 309, 302, 302, 0, 0, NO_FRAME},
-      {"a release", {{280, 303, ARM_ON_HELD}}, 303, 312, 304, 305, 0, 0, NO_FRAME},
-      {"a tap (pressed, not held)",
-       {{300, 300, ARM_BACK_HELD}},
-       300,
-       306,
-       301,
-       302,
-       0,
-       0,
-       NO_FRAME},
-      {"a press in the start's lock, also a level click",
-       {{60, 90, ARM_ON_HELD}},
-       60,
-       67,
-       62,
-       62,
-       0,
-       0,
-       NO_FRAME},
-      {"the limit: 8 frames run on a prediction",
-       {{300, 330, ARM_ON_HELD}},
-       300,
-       320,
-       301,
-       302,
-       0,
-       0,
-       NO_FRAME},
-      {"news for a frame run again already",
-       {{300, 304, ARM_ON_HELD}},
-       300,
-       309,
-       302,
-       302,
-       5,
-       305,
-       306},
+      {"a press", {{300, 330, ON}}, 300, 309, 302, 302, 0, 0, NONE},
+      {"a release", {{280, 303, ON}}, 303, 312, 304, 305, 0, 0, NONE},
+      {"a tap (pressed, not held)", {{300, 300, BACK}}, 300, 306, 301, 302, 0, 0, NONE},
+      {"a press in the start's lock (a level click)", {{60, 90, ON}}, 60, 67, 62, 62, 0, 0, NONE},
+      {"the limit: 8 frames run on a prediction", {{300, 330, ON}}, 300, 320, 301, 302, 0, 0, NONE},
+      {"news for a frame run again already", {{300, 304, ON}}, 300, 309, 302, 302, 5, 305, 306},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -104,6 +104,12 @@ class TakenPort {
   int port_ = 0;
 };
 
+// The program's run from its entry with this command line; its exit status.
+int runProgram(std::string arguments) {
+  static int instance = 0;
+  return WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL);
+}
+
 // Plays the program as a person would, through WinMain (the caller makes the
 // state fresh): a level click, ship 1 steering and firing when `steer`, `at`
 // called once at frame `at_frame` before its paint, and the window closed at
@@ -133,9 +139,7 @@ int playProgram(std::string arguments, bool steer, std::uint32_t at_frame, void 
     if (frame == at_frame) at();
     if (frame == close_at) send(Kind::Close, 0, 0);
   });
-  static int instance = 0;
-  const int status =
-      WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL);
+  const int status = runProgram(arguments);
   headless::setPumpHook(nullptr);
   return status;
 }
@@ -281,11 +285,7 @@ TEST_F(Recording, ARecordingAskedForThatCannotBeMadeEndsTheProgramBeforeAnyWindo
   for (const auto& c : cases) {
     resetProgramState();
     ::testing::internal::CaptureStderr();
-    static int instance = 0;
-    std::string arguments = "--record " + c.file.string();
-    EXPECT_EQ(
-        WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL),
-        2);
+    EXPECT_EQ(runProgram("--record " + c.file.string()), 2);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "starquell: cannot record to " + c.file.string() + ": " + c.why + "\n");
     EXPECT_EQ(g_shell.main_window.window, nullptr) << c.file;
@@ -327,12 +327,7 @@ TEST_F(Recording, AStartThatShowedNoFrameLeavesNoFile) {
       headless::inject(close);
     });
     ::testing::internal::CaptureStderr();
-    static int instance = 0;
-    std::string arguments = c.arguments;
-    EXPECT_EQ(
-        WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL),
-        c.status)
-        << c.what;
+    EXPECT_EQ(runProgram(c.arguments), c.status) << c.what;
     ::testing::internal::GetCapturedStderr();
     headless::setPumpHook(nullptr);
     session::resetSession();
@@ -759,10 +754,7 @@ TEST_F(Recording, AWatchedRecordingPlaysAsRecordedAndIgnoresLiveInput) {
     }
   });
   ::testing::internal::CaptureStderr();
-  static int instance = 0;
-  std::string arguments = "--play " + file.string();
-  EXPECT_EQ(
-      WinMain(reinterpret_cast<HINSTANCE>(&instance), nullptr, arguments.data(), SW_SHOWNORMAL), 0);
+  EXPECT_EQ(runProgram("--play " + file.string()), 0);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   // Frames 0..478: the picture after 478 is what the recorded game showed last.
   EXPECT_EQ(g_shell.main_window.presented_frames, 479u) << "the last picture stays";

@@ -296,20 +296,16 @@ TEST_F(Translation, ZoomAndFullscreenKeepTheClientSize) {
     int window_w, window_h;  // SDL's window size at the time
     std::vector<Sent> sent;
   };
+  const Sent restored = wmSize(SIZE_RESTORED, 800, 600);
   const Step steps[] = {
       {2, false, window(SDL_WINDOWEVENT_SIZE_CHANGED, 1468, 1062), 1468, 1062, {}},
-      {2,
-       false,
-       window(SDL_WINDOWEVENT_SIZE_CHANGED, 1601, 1201),
-       1601,
-       1201,
-       {wmSize(SIZE_RESTORED, 800, 600)}},
-      {2, false, window(SDL_WINDOWEVENT_RESTORED), 1600, 1200, {wmSize(SIZE_RESTORED, 800, 600)}},
+      {2, false, window(SDL_WINDOWEVENT_SIZE_CHANGED, 1601, 1201), 1601, 1201, {restored}},
+      {2, false, window(SDL_WINDOWEVENT_RESTORED), 1600, 1200, {restored}},
       {2, true, window(SDL_WINDOWEVENT_SIZE_CHANGED, 1920, 1080), 1920, 1080, {}},
       {2, true, window(SDL_WINDOWEVENT_MAXIMIZED), 1920, 1080, {}},
       // Back from minimised in fullscreen: restored at the client's own size.
       {2, true, window(SDL_WINDOWEVENT_MINIMIZED), 1920, 1080, {wmSize(SIZE_MINIMIZED, 0, 0)}},
-      {2, true, window(SDL_WINDOWEVENT_RESTORED), 1920, 1080, {wmSize(SIZE_RESTORED, 800, 600)}},
+      {2, true, window(SDL_WINDOWEVENT_RESTORED), 1920, 1080, {restored}},
       {1, false, window(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600), 800, 600, {}},
   };
   for (std::size_t i = 0; i < std::size(steps); ++i) {
