@@ -1,23 +1,31 @@
 // Network play's costs: the traffic of a 60 fps duel each way, the frames
 // that waited for the other side's input over a jittery, lossy link at each
-// input delay, lockstep and rollback side by side over four lines, how soon
-// a picture that differs is found, and the lockstep core's work per frame
-// beside the game frame's own.
+// input delay, how soon a picture that differs is found, and the lockstep
+// core's work per frame beside the game frame's own, over the stand-in game;
+// lockstep and rollback side by side over four lines with two real games,
+// each correction's cost beside a memcpy of the state, in the table main
+// prints last.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/entry.h"
+#include "bench/sdl/median_reporter.h"
 #include "bench/support/headless_game.h"
 #include "game/frame.h"
 #include "game/game_state.h"
+#include "game/saved_state.h"
 #include "net/lockstep.h"
 #include "platform/headless/headless.h"
 #include "shell/shell_globals.h"
+#include "tests/support/net/real_games.h"
 #include "tests/support/net/sim_game.h"
 
 namespace {
@@ -105,87 +113,250 @@ std::uint8_t busyControls(std::uint32_t frame, std::uint32_t player) {
   return byte;
 }
 
-// Lockstep at delay 3 (the default) and 6, and rollback (limit 8) at delay 1
-// and 2, on each of four lines (each way: clean; 50 +- 30 ms with 5 % loss;
-// 100 +- 50 ms with 5 % loss and reordering; 80 ms one way, nothing back):
-// one minute of a busy duel. The frames that waited (both sides; and from
-// frame 60 on), the input lag in frames (the delay, stretched by the waits:
-// the slower side's mean frame period less the periods let pass), rollbacks
-// a second (per side), their mean and deepest, the periods the time sync let
-// pass, the datagrams and bytes a second each way. The label says whether
-// the goals hold: no waits and a lag of at most 2 frames on the second line,
-// under 1 % waits on the third, under 4 KB/s each way.
+// ---- Lockstep and rollback side by side, with the real game -----------------
+
+constexpr std::uint32_t MODE_FRAMES = 3600;
+constexpr double PERIOD_MS = 50.0 / 3.0;
+// Goals: the worst shown frame's extra work, and the datagrams each way.
+constexpr double COST_GOAL_US = 2000;
+constexpr double TRAFFIC_GOAL = 4000;
+
+struct ModeLine {
+  const char* name;
+  net::LinkProfile link;
+  std::uint32_t joiner_extra_ms;  // the joiner's datagrams take this much longer
+};
+const ModeLine MODE_LINES[] = {
+    {"clean", {0, 0, 0, 0, 0}, 0},
+    {"50+-30 ms 5% loss", {20, 60, 0.05, 0, 0}, 0},
+    {"100+-50 ms 5% loss reorder", {50, 100, 0.05, 0, 0.05}, 0},
+    {"80 ms one way", {0, 0, 0, 0, 0}, 80},
+};
+struct Mode {
+  const char* name;
+  int delay;
+  int rollback;
+};
+const Mode MODES[] = {
+    {"lockstep d3", 3, 0}, {"lockstep d6", 6, 0}, {"rollback d1", 1, 8}, {"rollback d2", 2, 8}};
+constexpr int LINE_COUNT = sizeof MODE_LINES / sizeof MODE_LINES[0];
+constexpr int MODE_COUNT = sizeof MODES / sizeof MODES[0];
+
+// One line and mode of the table: what the run gave.
+struct ModeRow {
+  bool ran = false;
+  std::string failure;  // the games' own, or streams that differ
+  int width = 0, height = 0;
+  double waited_pct = 0, waited_late = 0, lag = 0, rollbacks_s = 0, mean = 0, deepest = 0,
+         slowed = 0;
+  double host_dgrams = 0, host_bytes = 0, joiner_dgrams = 0, joiner_bytes = 0;
+  std::vector<double> cost_us, cost_cpu_us;  // each correction's, sorted
+};
+ModeRow g_rows[LINE_COUNT][MODE_COUNT];
+
+double threadCpuUs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
+// The two games, each correction (restore, re-runs with their saves and
+// checksums) timed by the steady clock and the thread's CPU time.
+class TimedGames final : public real_games::TwoGames {
+ public:
+  TimedGames(const real_games::Options& options, ModeRow& row)
+      : real_games::TwoGames(options), row_(row) {}
+
+ protected:
+  int correct(real_games::Side& s) override {
+    const double cpu = threadCpuUs();
+    const auto start = std::chrono::steady_clock::now();
+    const int frames = real_games::TwoGames::correct(s);
+    const auto end = std::chrono::steady_clock::now();
+    row_.cost_cpu_us.push_back(threadCpuUs() - cpu);
+    row_.cost_us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    return frames;
+  }
+
+ private:
+  ModeRow& row_;
+};
+
+double median(const std::vector<double>& sorted) {
+  return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+}
+
+// Lockstep at delay 3 (its default) and 6, and rollback (limit 8) at delay 1
+// and 2 (its default), on each of four lines (each way: clean; 50 +- 30 ms
+// with 5 % loss; 100 +- 50 ms with 5 % loss and reordering; 80 ms from the
+// joiner to the host, nothing the other way): 3600 frames of a busy duel of
+// two real games at the default client size. The frames that waited (both
+// sides; and from frame 60 on), the input lag in frames (the delay,
+// stretched by the waits: the slower side's mean frame period less the
+// periods the time sync let pass), rollbacks a second (per side), their mean
+// and deepest, the periods let pass, each correction's time, the datagrams
+// and bytes a second each way. main prints the table.
 void Modes(benchmark::State& state) {
-  struct Line {
-    const char* name;
-    net::LinkProfile there;
-    net::LinkProfile back;
-  };
-  const Line lines[] = {
-      {"clean", {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}},
-      {"50+-30 ms 5% loss", {20, 60, 0.05, 0, 0}, {20, 60, 0.05, 0, 0}},
-      {"100+-50 ms 5% loss reorder", {50, 100, 0.05, 0, 0.05}, {50, 100, 0.05, 0, 0.05}},
-      {"80 ms one way", {80, 0, 0, 0, 0}, {0, 0, 0, 0, 0}},
-  };
-  const struct {
-    const char* name;
-    int delay;
-    int rollback;
-  } modes[] = {
-      {"lockstep d3", 3, 0}, {"lockstep d6", 6, 0}, {"rollback d1", 1, 8}, {"rollback d2", 2, 8}};
   const int which = static_cast<int>(state.range(0));
-  const Line& line = lines[which];
-  const auto& mode = modes[state.range(1)];
-  constexpr std::uint32_t FRAMES = 3600;
-  net::SimGameOptions o = duel(line.there, mode.delay, FRAMES);
-  o.joiner_link = line.back;
-  o.rollback = mode.rollback;
-  o.host_controls = [](std::uint32_t f) { return busyControls(f, 0); };
-  o.joiner_controls = [](std::uint32_t f) { return busyControls(f, 1); };
-  net::SimGameResult r;
-  for (auto _ : state) r = net::runSimGame(o);
-  const double seconds = r.elapsed_ms / 1000.0;
-  const net::Counters& h = r.host.counters;
-  const net::Counters& j = r.joiner.counters;
-  const double rollbacks = static_cast<double>(h.rollbacks + j.rollbacks);
-  const double waited = 100.0 * (r.host.waited + r.joiner.waited) / (2.0 * FRAMES);
-  // A frame period stretched by the waits (the slower side's; the periods
-  // the time sync let pass set the pace, both sides alike, and add no lag).
-  double period = 0;
-  for (const net::SimGameSide* s : {&r.host, &r.joiner}) {
-    period = std::max(period, (s->run_ms - s->counters.slowed * 50.0 / 3.0) / (FRAMES - 1.0));
+  const int mode_index = static_cast<int>(state.range(1));
+  const ModeLine& line = MODE_LINES[which];
+  const Mode& mode = MODES[mode_index];
+  ModeRow& row = g_rows[which][mode_index];
+  for (auto _ : state) {
+    row = ModeRow{};
+    const MainWindow& mw = startHeadlessGame();
+    row.width = mw.width;
+    row.height = mw.height;
+    real_games::Options o;
+    o.link = line.link;
+    o.joiner_extra_ms = line.joiner_extra_ms;
+    o.delay = mode.delay;
+    o.rollback = mode.rollback;
+    o.frames = MODE_FRAMES;
+    o.host_controls = [](std::uint32_t f) { return busyControls(f, 0); };
+    o.joiner_controls = [](std::uint32_t f) { return busyControls(f, 1); };
+    TimedGames games(o, row);
+    games.play();
+    row.ran = true;
+    const real_games::Side& h = games.host();
+    const real_games::Side& j = games.joiner();
+    row.failure = games.failure();
+    if (row.failure.empty() &&
+        (h.confirmed.events.size() < MODE_FRAMES || h.confirmed.events != j.confirmed.events ||
+         h.confirmed.crcs != j.confirmed.crcs)) {
+      row.failure = "STREAMS DIFFER";
+    }
+    const double seconds = games.elapsedMs() / 1000.0;
+    const net::Counters& hc = h.core.counters();
+    const net::Counters& jc = j.core.counters();
+    const double rollbacks = static_cast<double>(hc.rollbacks + jc.rollbacks);
+    row.waited_pct = 100.0 * (h.waited + j.waited) / (2.0 * MODE_FRAMES);
+    row.waited_late = h.waited_late + j.waited_late;
+    // A frame period stretched by the waits (the slower side's; the periods
+    // the time sync let pass, 17 ms each, set the pace and add no lag).
+    double period = 0;
+    for (const real_games::Side* s : {&h, &j}) {
+      const double run = s->last_ms - s->first_ms - 17.0 * s->core.counters().slowed;
+      period = std::max(period, run / (MODE_FRAMES - 1.0));
+    }
+    row.lag = mode.delay * period / PERIOD_MS;
+    row.rollbacks_s = rollbacks / 2 / seconds;
+    row.mean =
+        rollbacks == 0 ? 0 : static_cast<double>(hc.rerun_frames + jc.rerun_frames) / rollbacks;
+    row.deepest = std::max(hc.deepest_rollback, jc.deepest_rollback);
+    row.slowed = static_cast<double>(hc.slowed + jc.slowed);
+    row.host_dgrams = games.sent(h).datagrams / seconds;
+    row.host_bytes = games.sent(h).bytes / seconds;
+    row.joiner_dgrams = games.sent(j).datagrams / seconds;
+    row.joiner_bytes = games.sent(j).bytes / seconds;
+    std::sort(row.cost_us.begin(), row.cost_us.end());
+    std::sort(row.cost_cpu_us.begin(), row.cost_cpu_us.end());
   }
-  const double lag = mode.delay * period / (50.0 / 3.0);
+  if (!row.failure.empty()) state.SkipWithError(row.failure.c_str());
   auto& c = state.counters;
-  c["waited_%"] = waited;
-  c["waited_late"] = r.host.waited_late + r.joiner.waited_late;
-  c["lag_frames"] = lag;
-  c["rollbacks/s"] = rollbacks / 2 / seconds;
-  c["mean"] = rollbacks == 0 ? 0 : static_cast<double>(h.rerun_frames + j.rerun_frames) / rollbacks;
-  c["deepest"] = std::max(h.deepest_rollback, j.deepest_rollback);
-  c["slowed"] = static_cast<double>(h.slowed + j.slowed);
-  c["host_dgrams/s"] = r.host.sent.datagrams / seconds;
-  c["host_B/s"] = r.host.sent.bytes / seconds;
-  c["joiner_dgrams/s"] = r.joiner.sent.datagrams / seconds;
-  c["joiner_B/s"] = r.joiner.sent.bytes / seconds;
-  const bool same = r.host.frames.size() == FRAMES && r.host.frames == r.joiner.frames &&
-                    r.host.crcs == r.joiner.crcs;
-  bool goals = std::max(c["host_B/s"].value, c["joiner_B/s"].value) < 4000;
-  if (which == 1) goals = goals && waited == 0 && lag <= 2;
-  if (which == 2) goals = goals && waited < 1;
-  std::string label = std::string(line.name) + ", " + mode.name;
-  if (!same) label += ", STREAMS DIFFER";
-  if (which == 1 || which == 2) {
-    label += goals ? ", goals met" : ", goals missed";
-  } else if (!goals) {
-    label += ", traffic over 4 KB/s";
-  }
-  state.SetLabel(label);
+  c["waited_%"] = row.waited_pct;
+  c["waited_late"] = row.waited_late;
+  c["lag_frames"] = row.lag;
+  c["rollbacks/s"] = row.rollbacks_s;
+  c["mean"] = row.mean;
+  c["deepest"] = row.deepest;
+  c["slowed"] = row.slowed;
+  c["cost_median_us"] = median(row.cost_us);
+  c["cost_worst_us"] = row.cost_us.empty() ? 0 : row.cost_us.back();
+  c["cost_worst_cpu_us"] = row.cost_cpu_us.empty() ? 0 : row.cost_cpu_us.back();
+  c["host_B/s"] = row.host_bytes;
+  c["joiner_B/s"] = row.joiner_bytes;
+  state.SetLabel(std::string(line.name) + ", " + mode.name);
 }
 BENCHMARK(Modes)
     ->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2, 3}})
     ->Iterations(1)
+    ->Repetitions(1)
     ->Unit(benchmark::kMillisecond);
+
+// The baseline of a correction's cost: a memcpy of the state block at the
+// client size the table's games have.
+void StateMemcpy(benchmark::State& state) {
+  startHeadlessGame();
+  std::vector<std::uint8_t> from(savedStateSize(), 1);
+  std::vector<std::uint8_t> to(from.size());
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(from.size()));
+}
+BENCHMARK(StateMemcpy)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Which goals a row misses ("" when none): no waits and a lag of at most 2
+// frames on the second line, under 1 % waits on the third, a worst
+// correction under 2 ms of CPU time, under 4 KB/s each way.
+std::string missed(int line, const ModeRow& r) {
+  std::string out;
+  if (line == 1 && (r.waited_pct > 0 || r.lag > 2)) out += " waits/lag";
+  if (line == 2 && r.waited_pct >= 1) out += " waits";
+  // The process's own time decides: on a shared machine the clock also
+  // counts the other programs' turns.
+  if (!r.cost_cpu_us.empty() && r.cost_cpu_us.back() >= COST_GOAL_US) out += " cost";
+  if (std::max(r.host_bytes, r.joiner_bytes) >= TRAFFIC_GOAL) out += " traffic";
+  return out;
+}
+
+void printModes(double memcpy_us) {
+  const ModeRow* ran = nullptr;
+  for (const auto& line : g_rows) {
+    for (const ModeRow& r : line) {
+      if (r.ran && ran == nullptr) ran = &r;
+    }
+  }
+  if (ran == nullptr) return;
+  const ModeRow& first = *ran;
+  std::printf(
+      "\nLockstep and rollback, two real games, %u frames of a busy duel a row, client %d x %d.\n"
+      "fixes: corrections, each a restore, frames run again, their saves and checksums: median\n"
+      "and worst by the steady clock, how many took over 2 ms by it, the worst in the thread's\n"
+      "CPU time (cpu us), median and worst beside a memcpy of the state block (x), %.1f us.\n"
+      "Goals: no waits and lag <= 2 on 50+-30, < 1 %% waits on 100+-50, worst correction\n"
+      "< %.0f ms of CPU time, < 4 KB/s each way (h: the host's datagrams, j: the joiner's).\n",
+      MODE_FRAMES, first.width, first.height, memcpy_us, COST_GOAL_US / 1000);
+  std::printf(
+      "%-27s %-12s %7s %4s %5s %6s %5s %4s %4s %5s %8s %8s %5s %8s %7s %7s %6s %7s %6s %7s %s\n",
+      "line (each way)", "mode", "waited%", "late", "lag", "rb/s", "mean", "deep", "slow", "fixes",
+      "med us", "worst us", ">2 ms", "cpu us", "med x", "worst x", "h dg/s", "h B/s", "j dg/s",
+      "j B/s", "goals");
+  for (int l = 0; l < LINE_COUNT; ++l) {
+    bool named = false;  // the line's name is on its first row only
+    for (int m = 0; m < MODE_COUNT; ++m) {
+      const ModeRow& r = g_rows[l][m];
+      if (!r.ran) continue;
+      char cost[112];
+      if (MODES[m].rollback == 0) {
+        std::snprintf(cost, sizeof cost, "%5s %8s %8s %5s %8s %7s %7s", "-", "-", "-", "-", "-",
+                      "-", "-");
+      } else if (r.cost_us.empty()) {
+        std::snprintf(cost, sizeof cost, "%5d %8s %8s %5s %8s %7s %7s", 0, "-", "-", "-", "-", "-",
+                      "-");
+      } else {
+        const double worst = r.cost_us.back();
+        const auto over =
+            r.cost_us.end() - std::lower_bound(r.cost_us.begin(), r.cost_us.end(), COST_GOAL_US);
+        std::snprintf(cost, sizeof cost, "%5zu %8.0f %8.0f %5td %8.0f %7.1f %7.1f",
+                      r.cost_us.size(), median(r.cost_us), worst, over, r.cost_cpu_us.back(),
+                      memcpy_us > 0 ? median(r.cost_us) / memcpy_us : 0,
+                      memcpy_us > 0 ? worst / memcpy_us : 0);
+      }
+      const std::string miss = missed(l, r);
+      std::string goals = miss.empty() ? "met" : "MISSED:" + miss;
+      if (!r.failure.empty()) goals = r.failure;
+      std::printf(
+          "%-27s %-12s %7.2f %4.0f %5.2f %6.2f %5.2f %4.0f %4.0f %s %6.1f %7.0f %6.1f %7.0f %s\n",
+          named ? "" : MODE_LINES[l].name, MODES[m].name, r.waited_pct, r.waited_late, r.lag,
+          r.rollbacks_s, r.mean, r.deepest, r.slowed, cost, r.host_dgrams, r.host_bytes,
+          r.joiner_dgrams, r.joiner_bytes, goals.c_str());
+      named = true;
+    }
+  }
+}
 
 // One side's picture differs in a single frame (20..219, each side in turn)
 // of RUNS games: the runs both sides stopped naming that frame, and the
@@ -316,3 +487,15 @@ void GameFrame(benchmark::State& state) {
 BENCHMARK(GameFrame)->Unit(benchmark::kNanosecond);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  double memcpy_us = 0;
+  if (!reporter.get("StateMemcpy", &memcpy_us)) memcpy_us = 0;
+  printModes(memcpy_us);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -7,145 +7,49 @@
 #include "session/rollback.h"
 
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "net/lockstep.h"
 #include "tests/game/rerun_test.h"
-#include "tests/support/net/sim_network.h"
+#include "tests/support/net/real_games.h"
 #include "tools/replay/replay.h"
 
 namespace {
 
 using net::GameEvent;
+using real_games::BACK;
+using real_games::BOTH;
+using real_games::Confirmed;
+using real_games::Hold;
+using real_games::LateTransport;
+using real_games::messageOf;
+using real_games::ON;
 
 constexpr int DELAY = 2;
 constexpr int ROLLBACK = 8;
 
-// A player's arm controls held over stretches of effect frames [from, to).
-struct Hold {
-  std::uint32_t from;
-  std::uint32_t to;
-  std::uint8_t held;
-};
-
-constexpr std::uint8_t BACK = net::ARM_BACK_HELD;
-constexpr std::uint8_t ON = net::ARM_ON_HELD;
-constexpr std::uint8_t BOTH = BACK | ON;
-
-// The byte a player samples at `frame`: its controls for frame + DELAY.
-std::uint8_t sampled(const std::vector<Hold>& holds, std::uint32_t frame) {
-  const std::uint32_t at = frame + DELAY;
-  std::uint8_t byte = 0;
-  for (const Hold& h : holds) {
-    if (at < h.from || at >= h.to) continue;
-    byte |= h.held;
-    if (at == h.from) byte |= static_cast<std::uint8_t>(h.held << 1);  // pressed
-  }
-  return byte;
+net::Config sideConfig(net::Player side) { return real_games::sideConfig(side, DELAY, ROLLBACK); }
+net::Config joinerOf(const net::SimNetwork& network, const net::Transport& host) {
+  return real_games::joinerOf(network, host, DELAY, ROLLBACK);
 }
 
-// The duel of the lockstep tests, longer: each player swings its arm, walks
-// and fires (both held) in turns.
-const std::vector<Hold> HOST_DUEL = {
-    {130, 380, BACK},   {160, 390, ON},     {600, 900, ON},     {610, 905, BACK},
-    {1100, 1510, BACK}, {1130, 1500, ON},   {1700, 1990, ON},   {1720, 2000, BACK},
-    {2300, 2700, BACK}, {2320, 2690, ON},   {2900, 3000, ON},   {3050, 3300, BACK},
-    {3060, 3290, ON},   {3400, 3410, BOTH}, {3420, 3430, BOTH}, {3440, 3560, BACK}};
-const std::vector<Hold> JOINER_DUEL = {
-    {130, 420, ON},     {150, 400, BACK},   {500, 810, BACK},   {520, 800, ON},
-    {1000, 1405, ON},   {1040, 1400, BACK}, {1600, 1990, ON},   {1610, 1995, BACK},
-    {2200, 2600, ON},   {2230, 2620, BACK}, {2800, 3100, BACK}, {2830, 3050, ON},
-    {3200, 3205, BOTH}, {3215, 3220, BOTH}, {3300, 3500, ON},   {3310, 3480, BACK}};
-
-// The window procedure's message for a merged event, as sendKey and
-// sendButton deliver it.
-InputMessage messageOf(const GameEvent& e) {
-  return e.mouse ? buttonMessage(e.code == 1 ? MOUSE_RIGHT : MOUSE_LEFT, e.down)
-                 : keyMessage(e.code, e.down);
+// The confirmed stream as the replay runner's script.
+replay::Script scriptOf(const Confirmed& confirmed) {
+  replay::Script s;
+  for (std::uint32_t f = 0; f < confirmed.events.size(); ++f) {
+    for (const GameEvent& e : confirmed.events[f]) {
+      replay::ScriptEvent r;
+      r.frame = f;
+      r.kind = e.mouse ? replay::EventKind::Mouse : replay::EventKind::Key;
+      r.code = e.code;
+      r.down = e.down;
+      s.events.push_back(r);
+    }
+  }
+  s.last_frame = static_cast<std::uint32_t>(confirmed.events.size());
+  return s;
 }
-
-// A transport whose sent datagrams go out later: after `extra_ms`, or, while
-// held, once let go.
-class LateTransport final : public net::Transport {
- public:
-  LateTransport(net::Transport& inner, net::SimNetwork& network, std::uint32_t extra_ms)
-      : inner_(inner), network_(network), extra_ms_(extra_ms) {}
-  bool send(const net::Address& to, const std::uint8_t* data, std::size_t size) override {
-    queue_.push_back(
-        {network_.now() + extra_ms_, to, std::vector<std::uint8_t>(data, data + size)});
-    if (!held && extra_ms_ == 0) pump();
-    return true;
-  }
-  long receive(net::Address* from, std::uint8_t* data, std::size_t capacity) override {
-    return inner_.receive(from, data, capacity);
-  }
-  // Sends what is due (nothing while held).
-  void pump() {
-    while (!held && !queue_.empty() &&
-           static_cast<std::int32_t>(network_.now() - queue_.front().due_ms) >= 0) {
-      const Datagram& d = queue_.front();
-      inner_.send(d.to, d.bytes.data(), d.bytes.size());
-      queue_.pop_front();
-    }
-  }
-  bool held = false;
-
- private:
-  struct Datagram {
-    std::uint32_t due_ms;
-    net::Address to;
-    std::vector<std::uint8_t> bytes;
-  };
-  net::Transport& inner_;
-  net::SimNetwork& network_;
-  std::uint32_t extra_ms_;
-  std::deque<Datagram> queue_;
-};
-
-net::Config sideConfig(net::Player side) {
-  net::Config c;
-  c.side = side;
-  c.delay = DELAY;
-  c.rollback = ROLLBACK;
-  c.own_value = side == net::Player::Host ? 0x1234567890ABCDEFull : 0x0FEDCBA987654321ull;
-  for (int i = 0; i < 16; ++i) c.cookie_key[i] = static_cast<std::uint8_t>(7 * i + 3);
-  return c;
-}
-
-// One side's frames as confirmed: the merged events and the picture's checksum.
-struct Confirmed {
-  std::vector<std::vector<GameEvent>> events;
-  std::vector<std::uint32_t> crcs;
-
-  // Takes the frames the core has newly confirmed; `crcs_by_frame` holds each
-  // frame's checksum from its last run.
-  void collect(const net::Lockstep& core, const std::vector<std::uint32_t>& crcs_by_frame) {
-    while (events.size() < core.confirmedFrames()) {
-      const auto frame = static_cast<std::uint32_t>(events.size());
-      GameEvent out[net::MAX_FRAME_EVENTS];
-      const int n = core.confirmedEvents(frame, out);
-      events.emplace_back(out, out + n);
-      crcs.push_back(frame < crcs_by_frame.size() ? crcs_by_frame[frame] : 0);
-    }
-  }
-  replay::Script script() const {
-    replay::Script s;
-    for (std::uint32_t f = 0; f < events.size(); ++f) {
-      for (const GameEvent& e : events[f]) {
-        replay::ScriptEvent r;
-        r.frame = f;
-        r.kind = e.mouse ? replay::EventKind::Mouse : replay::EventKind::Key;
-        r.code = e.code;
-        r.down = e.down;
-        s.events.push_back(r);
-      }
-    }
-    s.last_frame = static_cast<std::uint32_t>(events.size());
-    return s;
-  }
-};
 
 // The runner's frames of a script: each checksum, and the back buffer's bytes
 // of one frame.
@@ -222,139 +126,6 @@ struct Line {
   std::uint32_t max_waits;        // frames that may wait, per 1000
 };
 
-// One side: its core, its driver, its game while the other side's is live.
-struct Side final : session::RerunObserver {
-  Side(const net::Config& config, net::Transport& end, net::SimNetwork& network,
-       std::uint32_t extra_ms, const std::vector<Hold>& script)
-      : core(config), transport(end, network, extra_ms), holds(script) {}
-  void rerun(std::uint32_t frame, std::uint32_t crc) override {
-    ASSERT_LT(frame, crcs.size());
-    crcs[frame] = crc;
-    ++reruns_seen;
-  }
-
-  net::Lockstep core;
-  LateTransport transport;
-  const std::vector<Hold>& holds;
-  session::Rollback driver;
-  std::vector<std::uint8_t> state;
-  std::vector<std::uint32_t> crcs;  // by frame, from its last run
-  Confirmed confirmed;
-  bool started = false;
-  std::uint32_t start_ms = 0;
-  std::uint32_t waiting_for = net::NO_FRAME;
-  std::uint32_t waited = 0;
-  std::uint64_t reruns_seen = 0;
-};
-
-net::Config joinerOf(const net::SimNetwork& network, const net::Transport& host) {
-  net::Config c = sideConfig(net::Player::Joiner);
-  c.peer = network.addressOf(host);
-  return c;
-}
-
-class TwoGames {
- public:
-  TwoGames(const Line& line, std::uint32_t frames)
-      : network_(41, line.link),
-        host_end_(network_.addEndpoint()),
-        joiner_end_(network_.addEndpoint()),
-        host_(sideConfig(net::Player::Host), host_end_, network_, 0, HOST_DUEL),
-        joiner_(joinerOf(network_, host_end_), joiner_end_, network_, line.joiner_extra_ms,
-                JOINER_DUEL),
-        frames_(frames) {}
-
-  // Runs both games until every frame is confirmed on both sides.
-  void play() {
-    const std::size_t size = savedStateSize();
-    for (Side* s : {&host_, &joiner_}) {
-      s->state.resize(size);
-      ASSERT_TRUE(saveState(s->state.data(), size));  // both from the first frame's paint
-      ASSERT_TRUE(s->driver.start(ROLLBACK));
-      s->crcs.assign(frames_, 0);
-    }
-    live_ = &host_;
-    for (std::uint32_t now = 0; now < 10 * 60 * 1000; ++now) {
-      network_.setNow(now);
-      bool done = true;
-      for (Side* s : {&host_, &joiner_}) {
-        turn(*s, now);
-        if (::testing::Test::HasFatalFailure()) return;
-        s->confirmed.collect(s->core, s->crcs);
-        done =
-            done && s->core.state() == net::State::Running && s->confirmed.events.size() >= frames_;
-      }
-      if (done) return;
-    }
-  }
-  const Side& host() const { return host_; }
-  const Side& joiner() const { return joiner_; }
-
- private:
-  // The side's game in the globals.
-  void activate(Side& s) {
-    if (live_ == &s) return;
-    ASSERT_TRUE(saveState(live_->state.data(), live_->state.size()));
-    ASSERT_TRUE(restoreState(s.state.data(), s.state.size()));
-    live_ = &s;
-  }
-  // A side's turn at a millisecond, as the program's idle pass: the news,
-  // the correction, then the frame when one is due (at 60 per second).
-  void turn(Side& s, std::uint32_t now) {
-    net::Lockstep& core = s.core;
-    s.transport.pump();
-    core.poll(s.transport, now);
-    if (core.state() != net::State::Running) return;
-    if (core.mispredicted() != net::NO_FRAME) {
-      activate(s);
-      EXPECT_GT(s.driver.catchUp(core, &s), 0);
-    }
-    if (!s.started) {
-      s.started = true;
-      s.start_ms = now;
-    }
-    const std::uint32_t frame = core.nextFrame();
-    if (frame >= frames_ || now < s.start_ms + frame * 50 / 3) return;
-    if (!core.ready()) {
-      if (s.waiting_for != frame && frame > 0) ++s.waited;
-      s.waiting_for = frame;
-      return;
-    }
-    // A frame that waited runs when it can, the next ones a period apart
-    // from it; a side running ahead lets a period pass.
-    if (s.waiting_for == frame) s.start_ms = now - frame * 50 / 3;
-    if (core.slowDown(now)) {
-      s.start_ms += 17;
-      return;
-    }
-    activate(s);
-    core.setLocalControls(sampled(s.holds, frame));
-    if (frame > 0) s.driver.saveBefore(frame);
-    GameEvent events[net::MAX_FRAME_EVENTS];
-    const int n = core.advance(events);
-    std::uint32_t sounds = 0;
-    if (frame == 0) {
-      EXPECT_EQ(n, 0);  // frame 0 was painted by the window, before the game began
-    } else {
-      InputMessage input[net::MAX_FRAME_EVENTS];
-      for (int i = 0; i < n; ++i) input[i] = messageOf(events[i]);
-      ASSERT_TRUE(stepFrame({input, static_cast<std::size_t>(n)}, &sounds));
-    }
-    s.driver.played(frame, sounds);
-    s.crcs[frame] = record::frameChecksum();
-    core.setFrameCrc(frame, s.crcs[frame]);
-    core.poll(s.transport, now);  // this frame's controls go out at once
-  }
-
-  net::SimNetwork network_;
-  net::Transport& host_end_;
-  net::Transport& joiner_end_;
-  Side host_;
-  Side joiner_;
-  std::uint32_t frames_;
-  Side* live_ = nullptr;
-};
-
 TEST_F(RollbackDriver, TwoRealGamesConfirmTheRunnersFramesOnEveryLine) {
   // Under the sanitizers a shorter duel keeps the suite's time in bounds.
 #if defined(__SANITIZE_ADDRESS__)
@@ -374,11 +145,17 @@ TEST_F(RollbackDriver, TwoRealGamesConfirmTheRunnersFramesOnEveryLine) {
     resetProgramState();
     hwnd = openMainWindow();
     startGame();
-    TwoGames games(line, FRAMES);
+    real_games::Options options;
+    options.link = line.link;
+    options.joiner_extra_ms = line.joiner_extra_ms;
+    options.delay = DELAY;
+    options.rollback = ROLLBACK;
+    options.frames = FRAMES;
+    real_games::TwoGames games(options);
     games.play();
-    ASSERT_FALSE(HasFatalFailure());
-    const Side& h = games.host();
-    const Side& j = games.joiner();
+    ASSERT_EQ(games.failure(), "");
+    const real_games::Side& h = games.host();
+    const real_games::Side& j = games.joiner();
     ASSERT_EQ(h.core.state(), net::State::Running);
     ASSERT_EQ(j.core.state(), net::State::Running);
     ASSERT_GE(h.confirmed.events.size(), FRAMES);
@@ -387,7 +164,7 @@ TEST_F(RollbackDriver, TwoRealGamesConfirmTheRunnersFramesOnEveryLine) {
       ASSERT_EQ(h.confirmed.events[f], j.confirmed.events[f]) << "frame " << f;
       ASSERT_EQ(h.confirmed.crcs[f], j.confirmed.crcs[f]) << "frame " << f;
     }
-    const RunnerFrames runner = runnerFrames(h.confirmed.script(), FRAMES);
+    const RunnerFrames runner = runnerFrames(scriptOf(h.confirmed), FRAMES);
     ASSERT_EQ(runner.crcs.size(), FRAMES);
     for (std::uint32_t f = 0; f < FRAMES; ++f) {
       ASSERT_EQ(h.confirmed.crcs[f], runner.crcs[f]) << "frame " << f;
@@ -395,7 +172,7 @@ TEST_F(RollbackDriver, TwoRealGamesConfirmTheRunnersFramesOnEveryLine) {
     // The sides ran again what they had predicted wrongly, and said so.
     std::uint64_t rollbacks = 0;
     for (int side = 0; side < 2; ++side) {
-      const Side& s = side == 0 ? h : j;
+      const real_games::Side& s = side == 0 ? h : j;
       const net::Counters& c = s.core.counters();
       std::printf(
           "[ %s ] %s: %llu rollbacks, deepest %u, %llu frames run again, %u waited, "
@@ -485,7 +262,7 @@ class HeldJoiner final : public session::RerunObserver {
     if (!joiner_.ready()) return;
     const std::uint32_t frame = joiner_.nextFrame();
     if (frame == hold_from_) late_.held = true;
-    joiner_.setLocalControls(sampled(holds_, frame));
+    joiner_.setLocalControls(real_games::sampled(holds_, frame, DELAY));
     GameEvent events[net::MAX_FRAME_EVENTS];
     joiner_.advance(events);
     joiner_.poll(late_, now_);
@@ -571,7 +348,7 @@ TEST_F(RollbackDriver, TheCorrectedPictureIsTheRunnersPixelForPixel) {
     EXPECT_NE(got.corrected_crc, got.shown_crc) << "the misprediction was not to be seen";
     game.playOn(c.present + 20);
     const RunnerFrames runner =
-        runnerFrames(game.confirmed().script(), c.present + 20, c.present - 1);
+        runnerFrames(scriptOf(game.confirmed()), c.present + 20, c.present - 1);
     ASSERT_EQ(runner.pixels.size(), got.pixels.size());
     EXPECT_TRUE(runner.pixels == got.pixels);
     EXPECT_EQ(runner.crcs[c.present - 1], got.corrected_crc);
