@@ -101,16 +101,8 @@ sleep 8
 close_game
 box=$(wait_for_window_titled "Starquell")
 [ -n "$box" ] || fail "the host showed no box when the joiner left"
-host_status=
-for _ in 1 2 3; do
-  xdotool key --window "$box" Return 2>/dev/null
-  for _ in $(seq 200); do
-    kill -0 "$host_pid" 2>/dev/null || { wait "$host_pid"; host_status=$?; host_pid=; break; }
-    sleep 0.05
-  done
-  [ -n "$host_status" ] && break
-done
-[ "$host_status" = 0 ] || fail "the host ended with status ${host_status:-none (still running)}"
+answer_box "$box" host_pid
+[ "$status" = 0 ] || fail "the host ended with status ${status:-none (still running)}"
 kill "$relay_pid" && wait "$relay_pid"
 relay_pid=
 

@@ -208,18 +208,31 @@ wait_for_window_titled() {
   echo "$found"
 }
 
-# Waits up to 10 s for the program to end (Wine takes about 2 s to take a
-# process down); sets status (empty if it still runs).
+# Waits up to 10 s for the program whose pid is in the variable named PIDVAR
+# (game_pid unless given) to end (Wine takes about 2 s to take a process
+# down); sets status (empty if it still runs) and empties the variable.
 wait_for_exit() {
+  local var=${1:-game_pid}
   status=
   for _ in $(seq 200); do
-    if ! kill -0 "$game_pid" 2>/dev/null; then
-      wait "$game_pid"
+    if ! kill -0 "${!var}" 2>/dev/null; then
+      wait "${!var}"
       status=$?
-      game_pid=
+      printf -v "$var" ''
       return
     fi
     sleep 0.05
+  done
+}
+
+# Answers message box BOX with Return, again while it stays (it takes keys
+# once shown), until the program in PIDVAR (game_pid unless given) ends;
+# sets status as wait_for_exit does.
+answer_box() {
+  for _ in 1 2 3; do
+    xdotool key --window "$1" Return 2>/dev/null
+    wait_for_exit "${2:-game_pid}"
+    [ -n "$status" ] && break
   done
 }
 

@@ -85,17 +85,9 @@ play() {
   close_game
   box=$(wait_for_window_titled "Starquell")
   [ -n "$box" ] || fail "the host showed no box when the joiner left"
-  host_status=
-  for _ in 1 2 3; do
-    xdotool key --window "$box" Return 2>/dev/null
-    for _ in $(seq 200); do
-      kill -0 "$host_pid" 2>/dev/null || { wait "$host_pid"; host_status=$?; host_pid=; break; }
-      sleep 0.05
-    done
-    [ -n "$host_status" ] && break
-  done
-  [ -n "$host_status" ] || fail "the host still runs after its box was answered"
-  [ "$host_status" -eq 0 ] || fail "the host ended with status $host_status"
+  answer_box "$box" host_pid
+  [ -n "$status" ] || fail "the host still runs after its box was answered"
+  [ "$status" -eq 0 ] || fail "the host ended with status $status"
   pass "$mode: the joiner left: the host's box answered, status 0"
 
   for side in host joiner; do

@@ -47,12 +47,7 @@ box=$(wait_for_window_titled "Sound system problem.")
 [ -n "$box" ] || fail "no \"Sound system problem.\" box appeared without fire.wav"
 kill -0 "$game_pid" 2>/dev/null || fail "starquell ended before its box was answered"
 pass "the \"Sound system problem.\" box is shown"
-# Return answers the box once it takes keys; it is sent again while the box stays.
-for _ in 1 2 3; do
-  xdotool key --window "$box" Return 2>/dev/null
-  wait_for_exit
-  [ -n "$status" ] && break
-done
+answer_box "$box"
 [ -n "$status" ] || fail "starquell still runs 30 s after its box was answered"
 [ "$status" -eq 255 ] || fail "starquell ended with status $status, expected 255"
 pass "answered, starquell ended with status 255"
