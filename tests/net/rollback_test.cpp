@@ -18,7 +18,6 @@ namespace net {
 namespace {
 
 constexpr std::uint32_t FRAMES = 3600;
-constexpr std::uint8_t HELD = ARM_BACK_HELD | ARM_ON_HELD;
 
 // A duel's controls for one player: each arm control held 5..60 frames, then
 // free 5..90, now and then pressed and released within one frame; seeded.
